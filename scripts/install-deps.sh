@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the program need.
+set -euo pipefail
+packages=(
+    build-essential cmake ninja-build pkg-config git
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libsqlite3-dev sqlite3
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    libmpg123-dev libsdl2-dev
+    libid3-3.8.3-dev libicu-dev zlib1g-dev
+    libespeak-ng-dev espeak-ng
+    lame sox libsox-fmt-mp3
+    clang libclang-rt-14-dev
+    xvfb xauth
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
