@@ -1,0 +1,71 @@
+#include "app/AppConfig.h"
+
+#include <charconv>
+
+namespace {
+
+// Shipped default; deployments point it at their own site with --site or SONVERA_SITE.
+constexpr const char* DefaultProductSite = "https://www.sonvera.example/";
+
+bool ParseLanguage(const std::string& text, int& language) {
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !IsInterfaceLanguage(value))
+        return false;
+    language = value;
+    return true;
+}
+
+std::string WithSlash(std::string url) {
+    if (!url.empty() && url.back() != '/') url += '/';
+    return url;
+}
+
+}  // namespace
+
+bool IsInterfaceLanguage(int language) {
+    return language == 1033 || language == 1037 || language == 1043 || language == 2052;
+}
+
+int LanguageFromLocaleName(const std::string& name) {
+    if (name.rfind("en_US", 0) == 0) return 1033;
+    if (name.rfind("he_IL", 0) == 0) return 1037;
+    if (name.rfind("nl_NL", 0) == 0) return 1043;
+    if (name.rfind("zh_CN", 0) == 0) return 2052;
+    return 1033;
+}
+
+AppConfig ParseAppConfig(const std::vector<std::string>& args,
+                         const char* (*getEnv)(const char*), const std::string& defaultHelpDir) {
+    AppConfig config;
+    auto env = [getEnv](const char* name) -> std::string {
+        const char* v = getEnv ? getEnv(name) : nullptr;
+        return v ? std::string(v) : std::string();
+    };
+    std::string language = env("SONVERA_LANGUAGE");
+    std::string site = env("SONVERA_SITE");
+    config.dataAccessPage = env("SONVERA_DATA_ACCESS_PAGE");
+    config.helpDir = env("SONVERA_HELP_DIR");
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        bool hasValue = i + 1 < args.size();
+        if (a == "--language" || a == "--site" || a == "--data-access-page" || a == "--help-dir") {
+            if (!hasValue) {
+                config.error = "missing value after " + a;
+                break;
+            }
+            const std::string& v = args[++i];
+            if (a == "--language") language = v;
+            else if (a == "--site") site = v;
+            else if (a == "--data-access-page") config.dataAccessPage = v;
+            else config.helpDir = v;
+        }
+    }
+    if (!language.empty() && !ParseLanguage(language, config.language) && config.error.empty())
+        config.error = "unknown interface language " + language +
+                       " (use 1033, 1037, 1043 or 2052)";
+    config.productSite = WithSlash(site.empty() ? DefaultProductSite : site);
+    if (config.helpDir.empty()) config.helpDir = defaultHelpDir;
+    return config;
+}

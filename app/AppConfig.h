@@ -1,0 +1,31 @@
+#pragma once
+// Run-time configuration from the command line and the environment. Main thread, at start.
+
+#include <string>
+#include <vector>
+
+struct AppConfig {
+    int language = 1033;
+    // base address of the product web site (update and feedback pages), ends in '/'
+    std::string productSite;
+    // the data-access components page; empty means string 3142
+    std::string dataAccessPage;
+    std::string helpDir;
+    std::string error;  // set when an argument was not understood
+
+    std::string FeedbackUrl() const { return productSite + "feedback.asp?TypeID=1"; }
+    std::string UpdateUrl(const std::string& version) const {
+        return productSite + "Updates.asp?version=" + version;
+    }
+};
+
+// Options: --language ID, --site URL, --data-access-page URL, --help-dir DIR. Environment
+// (used when the option is absent): SONVERA_LANGUAGE, SONVERA_SITE, SONVERA_DATA_ACCESS_PAGE,
+// SONVERA_HELP_DIR. getEnv returns null for an unset variable.
+AppConfig ParseAppConfig(const std::vector<std::string>& args,
+                         const char* (*getEnv)(const char*), const std::string& defaultHelpDir);
+
+// The four interface languages.
+bool IsInterfaceLanguage(int language);
+// en_US -> 1033, he_IL -> 1037, nl_NL -> 1043, zh_CN -> 2052; 1033 for anything else.
+int LanguageFromLocaleName(const std::string& localeName);

@@ -1,0 +1,196 @@
+#include "app/MainWindowModel.h"
+
+#include "app/AppIds.h"
+#include "app/AppStore.h"
+#include "app/PlayerEngine.h"
+#include "app/TextFormat.h"
+#include "app/VoiceAnnouncer.h"
+
+using namespace AppIds;
+
+MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
+                                 ShellActions& shell, TextLoader text, int language,
+                                 std::string feedbackUrl)
+    : player_(player),
+      store_(store),
+      voice_(voice),
+      shell_(shell),
+      text_(std::move(text)),
+      language_(language),
+      feedbackUrl_(std::move(feedbackUrl)) {}
+
+void MainWindowModel::SpeakWelcome() { voice_.Speak(Text(StrWelcome)); }
+
+MoodSetup MainWindowModel::LoadMoods() {
+    MoodSetup setup;
+    setup.names = store_.MoodNames(language_);
+    if (auto startName = store_.MoodName(language_, 2)) {
+        for (const auto& name : setup.names)
+            if (name == *startName) setup.startMood = name;
+    }
+    if (setup.startMood) player_.SetMoodByName(*setup.startMood);
+    return setup;
+}
+
+void MainWindowModel::SelectMood(const std::string& name) { player_.SetMoodByName(name); }
+
+int MainWindowModel::ApplyStoredPlayer() {
+    int stored = store_.GetSetting("Player");
+    int checked = 0;
+    if (stored >= 1 && stored <= 3) {
+        checked = stored;
+        player_.SwitchPlayer(stored);
+    }
+    player_.CreatePlayer();
+    return checked;
+}
+
+void MainWindowModel::SelectPlayer(int playerType, int sliderVolume) {
+    player_.SwitchPlayer(playerType);
+    if (player_.HasActivePlayer()) player_.SetVolume(sliderVolume);
+}
+
+bool MainWindowModel::ApplyStoredVoice() {
+    bool on = store_.GetSetting("Voice") == 1;
+    voice_.SetEnabled(on);
+    return on;
+}
+
+void MainWindowModel::SetVoiceEnabled(bool enabled) { voice_.SetEnabled(enabled); }
+
+std::string MainWindowModel::RatingWord(int rating) const {
+    switch (rating) {
+    case 1: return Text(StrBad);
+    case 2: return Text(StrAverage);
+    case 3: return Text(StrGood);
+    case 4: return Text(StrAwesome);
+    default: return {};
+    }
+}
+
+PlayTrackView MainWindowModel::OnPlayTrack() {
+    PlayTrackView view;
+    TrackRecord track = player_.GetCurrentTrack();
+    std::string spoken = VoicePhrases::StartPlaying(track.Artist, track.Trackname);
+
+    if (player_.HasActivePlayer()) player_.PlayFile(track.Filename);
+    player_.ClearPaused();
+    view.pauseText = Text(StrPause);
+
+    int songsPlayed = store_.GetSetting("SongsPlayed") + 1;
+    store_.SetSetting("SongsPlayed", songsPlayed);
+    if (songsPlayed == 30) shell_.OpenUrl(feedbackUrl_);
+
+    int rating = track.CurrentRating;
+    if (player_.GetPickSource() == 1) {
+        view.ratingStatus = Text(StrRated) + RatingWord(rating);
+        spoken += VoicePhrases::RatedSuffix(rating);
+    } else {
+        view.ratingStatus = Text(StrNotRated);
+        if (rating >= 1 && rating <= 4) view.ratingStatus += " (" + RatingWord(rating) + " ?)";
+        spoken += VoicePhrases::NotRatedSuffix;
+    }
+    voice_.Speak(spoken);
+    view.spoken = spoken;
+    view.libraryStatus = DatabaseCounts();
+
+    store_.RecordPlayed(player_);
+    return view;
+}
+
+TrackInfoView MainWindowModel::OnTrackInfo() {
+    TrackRecord track = player_.GetCurrentTrack();
+    TrackInfoView view;
+    view.artist = track.Artist;
+    view.trackname = track.Trackname;
+    view.album = track.Album;
+    view.year = track.Year;
+    view.genre = store_.GenreName(track.GenreID, language_).value_or("None");
+    view.trayTip = FormatText("%s - %s", {track.Artist, track.Trackname});
+    return view;
+}
+
+std::string MainWindowModel::DatabaseCounts() const {
+    return FormatText(Text(StrDatabaseCounts),
+                      {static_cast<long long>(player_.GetTotalCount()),
+                       static_cast<long long>(player_.GetRatedCount())});
+}
+
+std::string MainWindowModel::LibraryStatus(int pendingFiles) const {
+    if (pendingFiles == 0) return DatabaseCounts();
+    static const char* const dots[] = {"", "...", "..", "."};
+    int phase = pendingFiles % 4;
+    if (phase < 0) phase += 4;
+    return Text(StrSearchingForSongs) + dots[phase];
+}
+
+std::string MainWindowModel::DownloadStatus(const DownloadCounters& c) const {
+    if (c.connections >= 1)
+        return FormatText(Text(StrConnects), {static_cast<long long>(c.connections),
+                                              static_cast<long long>(c.downloads),
+                                              static_cast<long long>(c.downRate),
+                                              static_cast<long long>(c.upRate)});
+    if (c.networkStarted)
+        return FormatText(Text(StrConnecting), {static_cast<long long>(c.downloads),
+                                                static_cast<long long>(c.downRate),
+                                                static_cast<long long>(c.upRate)});
+    return Text(StrDisabled);
+}
+
+std::string MainWindowModel::Rate(int rating) {
+    voice_.Speak(VoicePhrases::RatingSet(rating));
+    std::string status = Text(StrRated) + RatingWord(rating);
+    store_.RateTrack(player_, rating);
+    if (rating == 4) {
+        // the similar-artist lookup joins here once the web fetcher exists
+        TrackRecord track = player_.GetCurrentTrack();
+        store_.EnqueueArtist(track.Artist);
+    }
+    return status;
+}
+
+std::string MainWindowModel::Exclude() {
+    voice_.Speak(VoicePhrases::TrackExcluded);
+    std::string status = Text(StrExcluded);
+    store_.RateTrack(player_, -1);
+    player_.SelectNextTrack();
+    return status;
+}
+
+void MainWindowModel::Skip() { player_.SelectNextTrack(); }
+
+std::string MainWindowModel::TogglePause() {
+    if (player_.IsPaused()) {
+        player_.Resume();
+        return Text(StrPause);
+    }
+    player_.Pause();
+    return Text(StrPlay);
+}
+
+bool MainWindowModel::CountClose() {
+    int closes = store_.GetSetting("CloseCount");
+    store_.SetSetting("CloseCount", closes + 1);
+    return closes < 5;
+}
+
+void MainWindowModel::StoreExitSettings(bool voiceEnabled, bool downloadChecked) {
+    store_.SetSetting("Voice", voiceEnabled ? 1 : 0);
+    store_.SetSetting("Download", downloadChecked ? 1 : 0);
+    store_.SetSetting("Player", player_.GetPlayerType());
+}
+
+std::string HelpTopicForControl(int controlID) {
+    switch (controlID) {
+    case 1001: return "SkipButton.htm";
+    case 1006: return "MoodSelector.htm";
+    case 1008: return "SongSlider.htm";
+    case 1009: return "RateAwesome.htm";
+    case 1010: return "RateGood.htm";
+    case 1011: return "RateNormal.htm";
+    case 1012: return "RateBad.htm";
+    case 1013: return "PauseButton.htm";
+    case 1017: return "VolumeSlider.htm";
+    default: return "Overview.htm";
+    }
+}

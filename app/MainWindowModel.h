@@ -1,0 +1,102 @@
+#pragma once
+// The main window's logic without widgets: what each command and worker message does and
+// which texts the window shows. Main thread only.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class PlayerEngine;
+class AppStore;
+class VoiceAnnouncer;
+
+// Text of a string-table entry in the interface language, UTF-8.
+using TextLoader = std::function<std::string(int stringID)>;
+
+// Shell services the logic asks for; the window supplies real ones, tests record them.
+class ShellActions {
+public:
+    virtual ~ShellActions() = default;
+    virtual void OpenUrl(const std::string& url) = 0;
+};
+
+// The download engine's counters the status line shows.
+struct DownloadCounters {
+    int connections = 0;
+    int downloads = 0;
+    int downRate = 0;
+    int upRate = 0;
+    bool networkStarted = false;
+};
+
+struct PlayTrackView {
+    std::string ratingStatus;   // 1041
+    std::string libraryStatus;  // 1042
+    std::string pauseText;      // 1013
+    std::string spoken;
+};
+
+struct TrackInfoView {
+    std::string artist, trackname, album, year, genre;
+    std::string trayTip;
+};
+
+struct MoodSetup {
+    std::vector<std::string> names;
+    std::optional<std::string> startMood;  // the entry named like mood 2
+};
+
+class MainWindowModel {
+public:
+    MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
+                    ShellActions& shell, TextLoader text, int language,
+                    std::string feedbackUrl);
+
+    std::string Text(int id) const { return text_(id); }
+    void SpeakWelcome();
+
+    MoodSetup LoadMoods();
+    void SelectMood(const std::string& name);
+    // Applies the stored "Player" setting, creates the player; the checked type or 0.
+    int ApplyStoredPlayer();
+    // A player menu item: switch, then the volume from the slider.
+    void SelectPlayer(int playerType, int sliderVolume);
+    // The stored "Voice" setting; the voice follows it.
+    bool ApplyStoredVoice();
+    void SetVoiceEnabled(bool enabled);
+
+    PlayTrackView OnPlayTrack();
+    TrackInfoView OnTrackInfo();
+    std::string LibraryStatus(int pendingFiles) const;
+    std::string DatabaseCounts() const;
+    std::string DownloadStatus(const DownloadCounters& counters) const;
+
+    // A rating 4..1; returns the rating status text.
+    std::string Rate(int rating);
+    std::string Exclude();
+    void Skip();
+    // Pause/Play button; returns its new text.
+    std::string TogglePause();
+
+    // Download box ticked: false (and the refusal text) when downloading must stay off.
+    bool MayEnableDownload(int userDefaultLanguage) const { return userDefaultLanguage != 1033; }
+
+    // Close while running: true when the hint is due; counts the close.
+    bool CountClose();
+    void StoreExitSettings(bool voiceEnabled, bool downloadChecked);
+
+private:
+    std::string RatingWord(int rating) const;
+
+    PlayerEngine& player_;
+    AppStore& store_;
+    VoiceAnnouncer& voice_;
+    ShellActions& shell_;
+    TextLoader text_;
+    int language_;
+    std::string feedbackUrl_;
+};
+
+// "Sonvera.chm::/html/X.htm" topic page of F1 over a control: "X.htm".
+std::string HelpTopicForControl(int controlID);
