@@ -10,6 +10,6 @@ public:
     virtual void Speak(const std::string& utf8Text) = 0;
 };
 
-// eSpeak NG with its own sound output, or null when eSpeak cannot start or opens no sound
-// device (the library is process-wide, so a second live instance also gives null).
+// eSpeak NG with its own sound output, or null when eSpeak cannot start or there is no sound
+// device. eSpeak is process-wide and starts once: every later call gives null.
 std::unique_ptr<SpeechOutput> CreateEspeakOutput();

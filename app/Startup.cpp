@@ -11,9 +11,9 @@
 namespace {
 
 void WaitUntilDone(StartupEnvironment& env, Worker* worker, std::unique_ptr<WorkerThread>& thread) {
-    if (!worker) return;
+    if (!worker || !thread) return;  // never started, or already waited for
     worker->RequestStop();
-    while (!(thread ? thread->IsDone() : worker->IsStopped())) env.Sleep(ShutdownPollInterval);
+    while (!thread->IsDone()) env.Sleep(ShutdownPollInterval);
     thread.reset();
 }
 

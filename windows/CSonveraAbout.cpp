@@ -1,0 +1,59 @@
+#include "windows/CSonveraAbout.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* AddLine(QVBoxLayout* layout, QWidget* parent, const QString& text, bool bold = false) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    if (bold) {
+        QFont f = label->font();
+        f.setBold(true);
+        label->setFont(f);
+    }
+    layout->addWidget(label);
+    return label;
+}
+
+}  // namespace
+
+CSonveraAbout::CSonveraAbout(const DialogTextLoader& text, const QString& versionText,
+                             QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("152");
+    setWindowTitle("Sonvera");
+    auto* layout = new QVBoxLayout(this);
+    AddLine(layout, this, QString("Sonvera %1").arg(versionText), true)->setObjectName("1069");
+    AddLine(layout, this, "A music player that learns which songs fit your mood.");
+    layout->addSpacing(8);
+    AddLine(layout, this, text(3191), true)->setObjectName("1108");
+    AddLine(layout, this, "The authors of Qt, SQLite, mpg123, SDL, id3lib, ICU and eSpeak NG,");
+    AddLine(layout, this, "and everyone who rated songs and sent in their ideas.");
+    layout->addSpacing(8);
+    AddLine(layout, this, text(3192), true)->setObjectName("1109");
+    AddLine(layout, this, "The listeners who kept rating, skipping and telling us what rocks.");
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("1");
+    ok->setDefault(true);
+    buttons->addWidget(ok);
+    layout->addLayout(buttons);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    setMinimumWidth(380);
+}
+
+CSonveraAbout* CSonveraAbout::Open(const DialogTextLoader& text, const QString& versionText) {
+    auto* box = new CSonveraAbout(text, versionText, nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    box->raise();
+    box->activateWindow();
+    return box;
+}
