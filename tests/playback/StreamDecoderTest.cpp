@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ostream>
 #include <random>
 #include <thread>
 #include <vector>
@@ -42,6 +43,7 @@ struct Encoding {
     int rate;
     int channels;
     const char* lameOptions;
+    friend void PrintTo(const Encoding& e, std::ostream* os) { *os << e.name; }
 };
 
 class StreamDecoderFormats : public ::testing::TestWithParam<Encoding> {};
