@@ -1,7 +1,5 @@
 // CPU share of playing a 60-second 128 kbit/s MP3 through SDL's dummy driver, and seek latency.
 // Usage: bench_playback [SECONDS]  (how much of the file to play; 60 by default)
-#include "playback/FmodBackend.h"
-
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -12,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "playback/FmodBackend.h"
 
 namespace {
 
@@ -24,15 +24,14 @@ double CpuSeconds() {
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-double Ms(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 std::string MakeMp3(const std::filesystem::path& folder) {
     const std::string wav = (folder / "bench.wav").string();
     const std::string mp3 = (folder / "bench.mp3").string();
-    const std::string make = "sox -n -r 44100 -c 2 '" + wav + "' synth 60 sine 220:3520 sine 330 && lame --quiet -b 128 '" +
-                             wav + "' '" + mp3 + "'";
+    const std::string make = "sox -n -r 44100 -c 2 '" + wav +
+                             "' synth 60 sine 220:3520 sine 330 && lame --quiet -b 128 '" + wav +
+                             "' '" + mp3 + "'";
     if (std::system(make.c_str()) != 0) return {};
     return mp3;
 }
@@ -58,8 +57,9 @@ int main(int argc, char** argv) {
     const Clock::time_point openStart = Clock::now();
     player.Play(mp3);
     const double openMs = Ms(Clock::now() - openStart);
-    std::printf("file: 60 s, 128 kbit/s, 44.1 kHz stereo; length reported %d ms; open+scan %.1f ms\n",
-                player.GetLengthMs(), openMs);
+    std::printf(
+        "file: 60 s, 128 kbit/s, 44.1 kHz stereo; length reported %d ms; open+scan %.1f ms\n",
+        player.GetLengthMs(), openMs);
 
     // Poll like the TrackPlayer thread does (every 300 ms).
     const double cpuStart = CpuSeconds();
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
     }
     const double wall = Ms(Clock::now() - wallStart) / 1000.0;
     const double cpu = CpuSeconds() - cpuStart;
-    std::printf("played %.1f s: CPU %.3f s = %.2f%% of one core (target < 3%%)\n", wall, cpu, 100.0 * cpu / wall);
+    std::printf("played %.1f s: CPU %.3f s = %.2f%% of one core (target < 3%%)\n", wall, cpu,
+                100.0 * cpu / wall);
 
     // Seek latency: the call itself, and until audio from the new place reaches the device.
     player.Play(mp3);
@@ -90,7 +91,8 @@ int main(int argc, char** argv) {
         std::sort(v.begin(), v.end());
         double sum = 0;
         for (double x : v) sum += x;
-        std::printf("%s: mean %.2f ms, median %.2f ms, max %.2f ms\n", what, sum / v.size(), v[v.size() / 2], v.back());
+        std::printf("%s: mean %.2f ms, median %.2f ms, max %.2f ms\n", what, sum / v.size(),
+                    v[v.size() / 2], v.back());
     };
     report("seek call (target < 20 ms)", callMs);
     report("seek to first samples handed to the device", audibleMs);

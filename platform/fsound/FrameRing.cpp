@@ -8,7 +8,8 @@ FrameRing::FrameRing(size_t capacity)
       mask_(std::bit_ceil(std::max<size_t>(capacity, 2)) - 1) {}
 
 size_t FrameRing::Space() const {
-    return mask_ + 1 - (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
+    return mask_ + 1 -
+           (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire));
 }
 
 size_t FrameRing::Write(const float* samples, size_t frames) {

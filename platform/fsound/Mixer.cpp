@@ -1,8 +1,8 @@
 #include "platform/fsound/Mixer.h"
 
-#include "platform/fsound/StreamDecoder.h"
-
 #include <algorithm>
+
+#include "platform/fsound/StreamDecoder.h"
 
 namespace {
 
@@ -17,19 +17,20 @@ constexpr int kGenerationLimit = 1 << 18;
 std::unique_ptr<Mixer> Mixer::Open(int rate, int channelCount) {
     std::unique_ptr<Mixer> mixer(new Mixer(rate, channelCount));
     if (!mixer->subsystem_.Ok()) return nullptr;
+    // Everything the callback touches exists before SDL starts its thread.
     mixer->device_.emplace(rate, kFramesPerCallback, &Mixer::Callback, mixer.get());
     if (!mixer->device_->Ok()) return nullptr;
-    mixer->scratch_.resize(2 * static_cast<size_t>(mixer->device_->FramesPerCallback()));
     mixer->device_->Start();
     return mixer;
 }
 
 Mixer::Mixer(int rate, int channelCount)
-    : rate_(rate), channels_(std::make_unique<Channel[]>(channelCount)), channelCount_(channelCount) {}
+    : rate_(rate),
+      channels_(std::make_unique<Channel[]>(channelCount)),
+      channelCount_(channelCount),
+      scratch_(2 * kFramesPerCallback) {}
 
-Mixer::~Mixer() {
-    device_.reset();
-}
+Mixer::~Mixer() { device_.reset(); }
 
 int Mixer::IndexOf(int handle) const {
     if (handle < 0) return -1;
@@ -38,9 +39,7 @@ int Mixer::IndexOf(int handle) const {
     return index;
 }
 
-int Mixer::HandleOf(int index) const {
-    return (channels_[index].generation << kIndexBits) | index;
-}
+int Mixer::HandleOf(int index) const { return (channels_[index].generation << kIndexBits) | index; }
 
 int Mixer::Attach(int index, StreamDecoder* stream, bool paused) {
     if (stream == nullptr || index >= channelCount_) return -1;

@@ -2,13 +2,13 @@
 // The sound device and its channels. Control calls come under the FSOUND lock; the SDL
 // callback thread mixes and only try_locks mixLock_ (a miss gives one buffer of silence).
 
-#include "platform/fsound/SdlAudio.h"
-
 #include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
+
+#include "platform/fsound/SdlAudio.h"
 
 class StreamDecoder;
 
@@ -44,7 +44,7 @@ private:
         int generation = 0;               // FSOUND lock; part of the handle
         std::atomic<int> volume{255};
         std::atomic<bool> paused{false};
-        std::atomic<bool> ended{false};   // set by the callback when the stream ran out
+        std::atomic<bool> ended{false};  // set by the callback when the stream ran out
     };
 
     Mixer(int rate, int channelCount);

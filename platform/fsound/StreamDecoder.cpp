@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
 
 namespace {
 
-constexpr size_t kRingFrames = 32768;      // about 0.7 s at 48 kHz
+constexpr size_t kRingFrames = 32768;  // about 0.7 s at 48 kHz
 constexpr size_t kConvertFrames = 4096;
 constexpr int kFrameBytes = 2 * sizeof(float);
 // The callback drains the ring without telling anyone; the decoder looks again this often.
@@ -21,8 +21,11 @@ Mpg123Handle MakeMpg123Handle() {
 }
 
 std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int outputRate) {
+    // Devices and pipes could feed the scan forever.
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(path, error)) return nullptr;
     Mpg123Handle handle = MakeMpg123Handle();
-    if (!handle || path.empty()) return nullptr;
+    if (!handle) return nullptr;
     mpg123_handle* mh = handle.get();
     // Gapless: the encoder's delay and padding are cut, so the length is the true duration.
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
@@ -45,8 +48,8 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int 
     const off_t length = mpg123_length(mh);
     if (length <= 0) return nullptr;
 
-    std::unique_ptr<StreamDecoder> decoder(new StreamDecoder(
-        std::move(handle), static_cast<int>(rate), channels, length, outputRate));
+    std::unique_ptr<StreamDecoder> decoder(
+        new StreamDecoder(std::move(handle), static_cast<int>(rate), channels, length, outputRate));
     if (!decoder->converter_) return nullptr;
     decoder->thread_ = std::thread([d = decoder.get()] { d->Run(); });
     return decoder;
@@ -77,8 +80,8 @@ StreamDecoder::~StreamDecoder() {
 }
 
 bool StreamDecoder::MakeConverterLocked() {
-    converter_.reset(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(inputChannels_), inputRate_,
-                                        AUDIO_F32SYS, 2, outputRate_));
+    converter_.reset(SDL_NewAudioStream(AUDIO_F32SYS, static_cast<Uint8>(inputChannels_),
+                                        inputRate_, AUDIO_F32SYS, 2, outputRate_));
     converterFlushed_ = false;
     return converter_ != nullptr;
 }
@@ -139,7 +142,8 @@ void StreamDecoder::FillLocked() {
         }
         const int available = SDL_AudioStreamAvailable(converter_.get());
         if (available >= kFrameBytes) {
-            const size_t frames = std::min({space, kConvertFrames, size_t(available / kFrameBytes)});
+            const size_t frames =
+                std::min({space, kConvertFrames, size_t(available / kFrameBytes)});
             const int got = SDL_AudioStreamGet(converter_.get(), convertBuffer_.data(),
                                                static_cast<int>(frames * kFrameBytes));
             if (got > 0) {
@@ -162,7 +166,8 @@ void StreamDecoder::FillLocked() {
         }
         size_t bytes = 0;
         const int rc = mpg123_read(mh, decodeBuffer_.data(), decodeBuffer_.size(), &bytes);
-        if (bytes > 0) SDL_AudioStreamPut(converter_.get(), decodeBuffer_.data(), static_cast<int>(bytes));
+        if (bytes > 0)
+            SDL_AudioStreamPut(converter_.get(), decodeBuffer_.data(), static_cast<int>(bytes));
         if (rc == MPG123_NEW_FORMAT) {
             long rate = 0;
             int channels = 0;
@@ -171,8 +176,11 @@ void StreamDecoder::FillLocked() {
             if (rate != inputRate_ || channels != inputChannels_) {
                 // Keep what the old format already gave, then switch converters.
                 SDL_AudioStreamFlush(converter_.get());
-                std::vector<float> rest(static_cast<size_t>(SDL_AudioStreamAvailable(converter_.get())) / sizeof(float));
-                const int got = SDL_AudioStreamGet(converter_.get(), rest.data(), static_cast<int>(rest.size() * sizeof(float)));
+                std::vector<float> rest(
+                    static_cast<size_t>(SDL_AudioStreamAvailable(converter_.get())) /
+                    sizeof(float));
+                const int got = SDL_AudioStreamGet(converter_.get(), rest.data(),
+                                                   static_cast<int>(rest.size() * sizeof(float)));
                 if (got > 0) ring_.Write(rest.data(), static_cast<size_t>(got) / kFrameBytes);
                 inputRate_ = static_cast<int>(rate);
                 inputChannels_ = channels;

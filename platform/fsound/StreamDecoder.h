@@ -3,10 +3,6 @@
 // Control calls (Seek, the destructor) come under the FSOUND lock; Read comes from the audio
 // callback and never blocks. Lock order: decodeLock_, then consumerLock_.
 
-#include "platform/fsound/FrameRing.h"
-#include "platform/fsound/Mpg123Handle.h"
-#include "platform/fsound/SdlAudio.h"
-
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +11,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/fsound/FrameRing.h"
+#include "platform/fsound/Mpg123Handle.h"
+#include "platform/fsound/SdlAudio.h"
 
 class StreamDecoder {
 public:
@@ -55,9 +55,9 @@ private:
     const int64_t lengthSamples_;  // at the file's first sample rate
     const int firstRate_;
     const int lengthMs_;
-    SdlAudioStreamPtr converter_;  // decodeLock_
-    bool inputEnded_ = false;      // decodeLock_
-    bool converterFlushed_ = false;  // decodeLock_
+    SdlAudioStreamPtr converter_;              // decodeLock_
+    bool inputEnded_ = false;                  // decodeLock_
+    bool converterFlushed_ = false;            // decodeLock_
     std::vector<unsigned char> decodeBuffer_;  // decoder thread
     std::vector<float> convertBuffer_;         // decoder thread
 

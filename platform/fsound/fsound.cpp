@@ -2,12 +2,12 @@
 // stream's decoder locks, then the mixer's lock. The audio callback takes none of them.
 #include "platform/fsound/fsound.h"
 
-#include "platform/fsound/Mixer.h"
-#include "platform/fsound/StreamDecoder.h"
-
 #include <map>
 #include <memory>
 #include <mutex>
+
+#include "platform/fsound/Mixer.h"
+#include "platform/fsound/StreamDecoder.h"
 
 struct FSOUND_STREAM {
     std::unique_ptr<StreamDecoder> decoder;
@@ -22,6 +22,9 @@ struct SoundSystem {
     std::unique_ptr<Mixer> mixer;
     std::map<FSOUND_STREAM*, std::unique_ptr<FSOUND_STREAM>> streams;
     unsigned session = 0;  // counts Inits, so an open that outlived a Close is dropped
+
+    // At exit without FSOUND_Close: stop the callback before the streams go.
+    ~SoundSystem() { mixer.reset(); }
 };
 
 SoundSystem& System() {

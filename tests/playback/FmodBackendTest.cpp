@@ -1,12 +1,12 @@
-#include "TestMedia.h"
-#include "playback/FmodBackend.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+
+#include "TestMedia.h"
+#include "playback/FmodBackend.h"
 
 using namespace std::chrono_literals;
 
@@ -79,7 +79,8 @@ TEST_F(FmodPlayer, PositionRunsInRealTimeAndStandsStillWhilePaused) {
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(1000ms);
     const int played = player_.GetPositionMs();
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
     EXPECT_GT(played, 500);
     EXPECT_LE(played, elapsed.count() + 100);
 
@@ -113,7 +114,8 @@ TEST_F(FmodPlayer, SeekReportsTheTargetAndPlaysOnToTheEnd) {
 
 TEST_F(FmodPlayer, FilesThatDoNotOpenGiveState0AndTheNextOnePlays) {
     const std::string empty = media_->MakeFile("empty.mp3", "");
-    const std::string corrupt = media_->MakeFile("corrupt.mp3", std::string(20000, '\x5a') + "ID3garbage");
+    const std::string corrupt =
+        media_->MakeFile("corrupt.mp3", std::string(20000, '\x5a') + "ID3garbage");
     for (const std::string& path : {(media_->Folder() / "missing.mp3").string(), empty, corrupt}) {
         player_.Play(path);
         EXPECT_EQ(player_.GetState(), PlayerStateStopped) << path;

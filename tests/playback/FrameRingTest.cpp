@@ -1,9 +1,9 @@
-#include "platform/fsound/FrameRing.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
+
+#include "platform/fsound/FrameRing.h"
 
 namespace {
 
@@ -52,24 +52,25 @@ TEST(FrameRing, HandsOverASequenceIntactBetweenTwoThreads) {
     std::thread producer([&] {
         size_t sent = 0;
         while (sent < kTotal) {
-            const auto chunk = Frames(static_cast<float>(sent % 1000), std::min<size_t>(37, kTotal - sent));
+            const auto chunk =
+                Frames(static_cast<float>(sent % 1000), std::min<size_t>(37, kTotal - sent));
             size_t done = 0;
-            while (done < chunk.size() / 2) done += ring.Write(chunk.data() + 2 * done, chunk.size() / 2 - done);
+            while (done < chunk.size() / 2)
+                done += ring.Write(chunk.data() + 2 * done, chunk.size() / 2 - done);
             sent += done;
         }
     });
     size_t received = 0;
     size_t mismatches = 0;
     std::vector<float> out(2 * 50);
-    size_t expectedInChunk = 0;
     while (received < kTotal) {
         const size_t got = ring.Read(out.data(), 50);
         for (size_t i = 0; i < got; ++i) {
-            // The producer restarts its counter every 37 frames.
+            // Each 37-frame chunk counts up from its start frame modulo 1000.
             const size_t index = received + i;
-            const size_t chunkStart = index - index % 37;
-            expectedInChunk = chunkStart % 1000 + index % 37;
-            if (out[2 * i] != static_cast<float>(expectedInChunk) || out[2 * i + 1] != -out[2 * i]) ++mismatches;
+            const size_t expected = (index - index % 37) % 1000 + index % 37;
+            if (out[2 * i] != static_cast<float>(expected) || out[2 * i + 1] != -out[2 * i])
+                ++mismatches;
         }
         received += got;
     }

@@ -1,11 +1,11 @@
-#include "TestMedia.h"
-#include "platform/fsound/fsound.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+
+#include "TestMedia.h"
+#include "platform/fsound/fsound.h"
 
 namespace {
 

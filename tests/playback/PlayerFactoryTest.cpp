@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "playback/FmodBackend.h"
 #include "playback/PlayerFactory.h"
-
-#include <gtest/gtest.h>
 
 TEST(PlayerFactory, MakesTheFmodPlayerForType3) {
     auto backend = MakePlayerBackend(PlayerTypeFmod);

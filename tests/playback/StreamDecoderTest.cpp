@@ -1,6 +1,3 @@
-#include "TestMedia.h"
-#include "platform/fsound/StreamDecoder.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,17 +6,22 @@
 #include <thread>
 #include <vector>
 
+#include "TestMedia.h"
+#include "platform/fsound/StreamDecoder.h"
+
 namespace {
 
 constexpr int kRate = 48000;
 
 // Reads like the audio callback until the decoder says it has finished (or 20 s pass).
-std::vector<float> Drain(StreamDecoder& decoder, size_t maxFrames = SIZE_MAX, bool* finished = nullptr) {
+std::vector<float> Drain(StreamDecoder& decoder, size_t maxFrames = SIZE_MAX,
+                         bool* finished = nullptr) {
     std::vector<float> all;
     std::vector<float> chunk(2 * 1024);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (all.size() / 2 < maxFrames && std::chrono::steady_clock::now() < deadline) {
-        const auto got = decoder.Read(chunk.data(), std::min<size_t>(1024, maxFrames - all.size() / 2));
+        const auto got =
+            decoder.Read(chunk.data(), std::min<size_t>(1024, maxFrames - all.size() / 2));
         all.insert(all.end(), chunk.begin(), chunk.begin() + static_cast<long>(2 * got.frames));
         if (got.finished) {
             if (finished) *finished = true;
@@ -68,7 +70,8 @@ TEST_P(StreamDecoderFormats, DecodesTheWholeFileAtTheMixingRate) {
     EXPECT_NEAR(decoder->PositionMs(), 5000, 30);
     EXPECT_NEAR(FrequencyHz(audio, kRate, 3 * kRate), 440.0, 4.0);
     if (e.channels == 1) {
-        for (size_t i = kRate; i < kRate + 1000; ++i) ASSERT_FLOAT_EQ(audio[2 * i], audio[2 * i + 1]);
+        for (size_t i = kRate; i < kRate + 1000; ++i)
+            ASSERT_FLOAT_EQ(audio[2 * i], audio[2 * i + 1]);
     }
 }
 
@@ -82,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(Mp3, StreamDecoderFormats,
 TEST(StreamDecoder, SeekMovesThePositionAndTheAudio) {
     TestMedia media;
     // A linear sweep: the pitch tells where in the file the audio comes from.
-    const std::string path = media.MakeMp3("sweep.mp3", 44100, 2, "synth 5 sine 200:2200", "-b 192");
+    const std::string path =
+        media.MakeMp3("sweep.mp3", 44100, 2, "synth 5 sine 200:2200", "-b 192");
     auto decoder = StreamDecoder::Open(path, kRate);
     ASSERT_NE(decoder, nullptr);
     Drain(*decoder, kRate / 2);
@@ -102,7 +106,8 @@ TEST(StreamDecoder, SeekMovesThePositionAndTheAudio) {
     // Back from the end: playable again.
     ASSERT_TRUE(decoder->Seek(0));
     finished = false;
-    EXPECT_NEAR(static_cast<double>(Drain(*decoder, SIZE_MAX, &finished).size() / 2), 5.0 * kRate, 0.03 * kRate);
+    EXPECT_NEAR(static_cast<double>(Drain(*decoder, SIZE_MAX, &finished).size() / 2), 5.0 * kRate,
+                0.03 * kRate);
     EXPECT_TRUE(finished);
 }
 
@@ -113,7 +118,8 @@ TEST(StreamDecoder, RefusesFilesWithoutMpegAudio) {
     for (char& c : noise) c = static_cast<char>(random());
     EXPECT_EQ(StreamDecoder::Open((media.Folder() / "missing.mp3").string(), kRate), nullptr);
     EXPECT_EQ(StreamDecoder::Open(media.MakeFile("empty.mp3", ""), kRate), nullptr);
-    EXPECT_EQ(StreamDecoder::Open(media.MakeFile("text.mp3", "not an mp3 at all\n"), kRate), nullptr);
+    EXPECT_EQ(StreamDecoder::Open(media.MakeFile("text.mp3", "not an mp3 at all\n"), kRate),
+              nullptr);
     EXPECT_EQ(StreamDecoder::Open(media.MakeFile("noise.mp3", noise), kRate), nullptr);
     EXPECT_EQ(StreamDecoder::Open(media.Folder().string(), kRate), nullptr);
     EXPECT_EQ(StreamDecoder::Open("", kRate), nullptr);
