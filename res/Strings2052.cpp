@@ -44,7 +44,7 @@ const ResStringEntry kTable[] = {
     {3140, "状态"},
     {3141, "进度"},
     {3142, "https://www.microsoft.com/zh-cn/download/details.aspx?id=5793"},
-    {3143, "%d / %d KB"},
+    {3143, "%d KB，共 %d KB"},
     {3144, "无来源"},
     {3145, "等待中"},
     {3146, "正在连接"},
