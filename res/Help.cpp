@@ -80,7 +80,9 @@ std::string HelpDirectory()
     std::error_code error;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error) {
-        for (std::filesystem::path dir = exe.parent_path(); !dir.empty(); dir = dir.parent_path()) {
+        // The program may sit one or two folders below the build root that holds the pages.
+        std::filesystem::path dir = exe.parent_path();
+        for (int level = 0; level < 3 && !dir.empty(); ++level, dir = dir.parent_path()) {
             if (IsDirectory(dir / "help" / "html"))
                 return (dir / "help" / "html").string();
             if (dir == dir.root_path())

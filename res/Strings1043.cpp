@@ -54,7 +54,7 @@ const ResStringEntry kTable[] = {
     {3150, "Push"},
     {3151, "Gesloten"},
     {3152, "Voltooid"},
-    {3153, "Wacht even"},
+    {3153, "Wachten"},
     {3154, "In wachtrij"},
     {3155, "Langzaam. 56,6 kbps inbelverbinding. (4 nummers per uur)"},
     {3156, "Gemiddeld. ADSL-verbinding van 256 of 512 kbps. (20 nummers per uur)"},
