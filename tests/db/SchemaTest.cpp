@@ -88,4 +88,21 @@ TEST_F(Schema, CounterRowQueriesAndIntegrity) {
     EXPECT_EQ(result, "ok");
 }
 
+TEST_F(Schema, MoodsAndGenresAreNamedInEveryInterfaceLanguage) {
+    for (int language : {1033, 1037, 1043, 2052}) {
+        const std::string lang = std::to_string(language);
+        EXPECT_GE(Int("SELECT COUNT(*) FROM tMood WHERE LanguageID = " + lang +
+                      " AND Name IS NOT NULL AND Name <> ''"),
+                  8)
+            << lang;
+        EXPECT_EQ(Int("SELECT COUNT(*) FROM tMood WHERE ID = 2 AND LanguageID = " + lang), 1) << lang;
+        EXPECT_EQ(Int("SELECT COUNT(DISTINCT ID) FROM tGenre WHERE ID BETWEEN 0 AND 147 AND "
+                      "Name <> '' AND LanguageID = " + lang),
+                  148)
+            << lang;
+    }
+    // Every mood has a name in all four languages.
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM (SELECT ID FROM tMood GROUP BY ID HAVING COUNT(DISTINCT LanguageID) <> 4)"), 0);
+}
+
 }  // namespace
