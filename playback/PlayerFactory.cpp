@@ -1,0 +1,24 @@
+#include "playback/PlayerFactory.h"
+
+#include "playback/FmodBackend.h"
+
+namespace {
+
+// Stands in for a player that is not available on this system: it never initialises.
+class UnavailableBackend : public PlayerBackend {
+public:
+    PlayerState GetState() override { return PlayerStateNotInitialised; }
+};
+
+}  // namespace
+
+std::unique_ptr<PlayerBackend> MakePlayerBackend(PlayerType type) {
+    switch (type) {
+    case PlayerTypeFmod:
+        return std::make_unique<FmodBackend>();
+    case PlayerTypeMediaPlayer:
+    case PlayerTypeWinAmp:
+    default:
+        return std::make_unique<UnavailableBackend>();
+    }
+}

@@ -1,0 +1,1 @@
+#include "res/Help.h"

@@ -1,0 +1,6 @@
+#include "res/Menus.h"
+
+std::vector<MenuItemDef> LoadResMenu(int, int)
+{
+    return {};
+}

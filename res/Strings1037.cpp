@@ -1,0 +1,14 @@
+#include "res/StringData.h"
+
+namespace {
+
+const ResStringEntry kTable[] = {
+    {3103, "Good"},
+};
+
+}  // namespace
+
+std::span<const ResStringEntry> Strings1037()
+{
+    return kTable;
+}
