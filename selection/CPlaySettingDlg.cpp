@@ -8,25 +8,22 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "selection/PlaySettings.h"
 #include "selection/TrackPlayer.h"
 
 namespace {
 
-constexpr int StringCaption = 3199;
-constexpr int StringOK = 3173;
-constexpr int StringCancel = 3172;
-constexpr int StringNever = 3197;
-constexpr int StringOften = 3198;
 // Section titles: rated tracks, artist ratings, genre ratings, random tracks.
-constexpr int SectionTitleIds[] = {1110, 1111, 1112, 1113};
-constexpr int SectionTitleStrings[] = {3193, 3194, 3195, 3196};
-// Row labels awesome, good, average, bad: the first ID of each row kind, one per section.
-constexpr int RowLabelFirstIds[] = {1114, 1117, 1120, 1123};
-constexpr int RowLabelStrings[] = {3105, 3103, 3106, 3107};
-constexpr int NeverFirstId = 1126;
-constexpr int OftenFirstId = 1130;
+constexpr int SectionTitleIds[] = {IDC_PLAY_TITLE_RATED, IDC_PLAY_TITLE_ARTIST,
+                                   IDC_PLAY_TITLE_GENRE, IDC_PLAY_TITLE_RANDOM};
+constexpr int SectionTitleStrings[] = {IDS_PLAY_RATED, IDS_PLAY_ARTIST_BASED,
+                                       IDS_PLAY_GENRE_BASED, IDS_PLAY_RANDOM};
+// Row labels awesome, good, average, bad: the first ID of each kind; one per section.
+constexpr int RowLabelFirstIds[] = {IDC_PLAY_AWESOME_LABEL_FIRST, IDC_PLAY_GOOD_LABEL_FIRST,
+                                    IDC_PLAY_NORMAL_LABEL_FIRST, IDC_PLAY_BAD_LABEL_FIRST};
+constexpr int RowLabelStrings[] = {IDS_AWESOME, IDS_GOOD, IDS_AVERAGE, IDS_BAD};
 
 constexpr int SliderMaximum = 100;
 
@@ -45,8 +42,8 @@ QLabel* MakeLabel(QWidget* parent, int controlId, const QString& text) {
 CPlaySettingDlg::CPlaySettingDlg(TrackPlayer& player, CADODataBase* database, int languageId,
                                  QWidget* parent)
     : QDialog(parent), player_(player), database_(database), languageId_(languageId) {
-    setObjectName("164");
-    setWindowTitle(Text(StringCaption, languageId_));
+    setObjectName(QString::number(IDD_PLAY_SETTINGS));
+    setWindowTitle(Text(IDS_PLAY_SETTINGS, languageId_));
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(MakeSection(0, PlayTrackAwesome, 4));
@@ -59,11 +56,11 @@ CPlaySettingDlg::CPlaySettingDlg(TrackPlayer& player, CADODataBase* database, in
         sliders_[band]->setValue(weights[band]);  // the slider clamps to 0..100
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* ok = new QPushButton(Text(StringOK, languageId_), buttons);
-    ok->setObjectName("1");
+    auto* ok = new QPushButton(Text(IDS_OK, languageId_), buttons);
+    ok->setObjectName(QString::number(IDOK));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(Text(StringCancel, languageId_), buttons);
-    cancel->setObjectName("2");
+    auto* cancel = new QPushButton(Text(IDS_CANCEL, languageId_), buttons);
+    cancel->setObjectName(QString::number(IDCANCEL));
     buttons->addButton(ok, QDialogButtonBox::AcceptRole);
     buttons->addButton(cancel, QDialogButtonBox::RejectRole);
     connect(ok, &QPushButton::clicked, this, &CPlaySettingDlg::OnOK);
@@ -92,7 +89,7 @@ QWidget* CPlaySettingDlg::MakeSection(int section, int firstBand, int bandCount)
                                       Text(RowLabelStrings[row], languageId_)),
                             firstRow + row, 0);
         auto* slider = new QSlider(Qt::Horizontal, frame);
-        slider->setObjectName(QString::number(SliderIds[firstBand + row]));
+        slider->setObjectName(QString::number(kPlaySliderIds[firstBand + row]));
         slider->setRange(0, SliderMaximum);
         slider->setTickPosition(QSlider::TicksBelow);
         slider->setTickInterval(10);
@@ -100,9 +97,9 @@ QWidget* CPlaySettingDlg::MakeSection(int section, int firstBand, int bandCount)
         sliders_[firstBand + row] = slider;
         grid->addWidget(slider, firstRow + row, 2);
     }
-    grid->addWidget(MakeLabel(frame, NeverFirstId + section, Text(StringNever, languageId_)),
+    grid->addWidget(MakeLabel(frame, IDC_PLAY_NEVER_LABEL_FIRST + section, Text(IDS_NEVER, languageId_)),
                     firstRow, 1, bandCount, 1, Qt::AlignRight | Qt::AlignVCenter);
-    grid->addWidget(MakeLabel(frame, OftenFirstId + section, Text(StringOften, languageId_)),
+    grid->addWidget(MakeLabel(frame, IDC_PLAY_OFTEN_LABEL_FIRST + section, Text(IDS_OFTEN, languageId_)),
                     firstRow, 3, bandCount, 1, Qt::AlignLeft | Qt::AlignVCenter);
     grid->setColumnStretch(2, 1);
     grid->setColumnMinimumWidth(0, 70);

@@ -17,10 +17,6 @@ public:
     CPlaySettingDlg(TrackPlayer& player, CADODataBase* database, int languageId = 1033,
                     QWidget* parent = nullptr);
 
-    // The slider control IDs, in band order.
-    static constexpr std::array<int, PlayWeightCount> SliderIds = {
-        1090, 1092, 1093, 1094, 1082, 1095, 1096, 1097, 1091, 1098, 1099, 1100, 1101};
-
 private slots:
     void OnOK();
 

@@ -15,15 +15,12 @@
 #include "db/CADORecordset.h"
 #include "db/Store.h"
 #include "playback/PlayerFactory.h"
+#include "res/ResourceIds.h"
+#include "res/StringTable.h"
 #include "selection/Random.h"
 #include "selection/UserNotifier.h"
-#include "res/StringTable.h"
 
 namespace {
-
-constexpr int StringFatalErrorCaption = 3136;
-constexpr int StringDataAccessUpdate = 3137;
-constexpr int StringDataAccessPage = 3142;
 
 constexpr int PassIntervalMs = 300;
 constexpr int NothingToPlayWaitMs = 1000;
@@ -168,9 +165,9 @@ bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
 void TrackPlayer::ReportDataAccessFailure() {
     UserNotifier* notifier = notifier_.load();
     if (!notifier) return;
-    notifier->ShowError(LoadResString(StringFatalErrorCaption, languageId_),
-                        LoadResString(StringDataAccessUpdate, languageId_));
-    notifier->OpenUrl(LoadResString(StringDataAccessPage, languageId_));
+    notifier->ShowError(LoadResString(IDS_FATAL_ERROR, languageId_),
+                        LoadResString(IDS_MDAC_UPDATE, languageId_));
+    notifier->OpenUrl(LoadResString(IDS_MDAC_URL, languageId_));
 }
 
 void TrackPlayer::SelectNextTrack() {
