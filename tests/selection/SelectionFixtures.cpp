@@ -51,10 +51,10 @@ int32_t TestDatabase::AddTrack(const std::string& artist, int32_t genreID, bool 
 }
 
 void TestDatabase::Rate(int32_t trackID, int32_t moodID, int32_t rating) {
-    Exec("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played, LastCounter) "
-         "VALUES (" +
+    // As RateTrack writes a first rating: no play recorded yet.
+    Exec("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType) VALUES (" +
          std::to_string(moodID) + ", " + std::to_string(trackID) + ", " + std::to_string(rating) +
-         ", 1, 0, 0)");
+         ", 1)");
 }
 
 std::string TestDatabase::FileOf(int32_t trackID) {
@@ -197,4 +197,9 @@ bool WaitUntil(const std::function<bool()>& cond, std::chrono::milliseconds time
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+void BreakStoredQuery(TestDatabase& db, const std::string& name) {
+    db.Exec("UPDATE tStoredQuery SET Sql = 'SELECT ID FROM tNoSuchTable' WHERE Name = '" + name +
+            "'");
 }

@@ -57,6 +57,9 @@ private:
     int fileCount_ = 0;
 };
 
+// Makes the stored query `name` fail when it runs.
+void BreakStoredQuery(TestDatabase& db, const std::string& name);
+
 // Records posted messages; a hook may act on each (it runs on the posting thread).
 class RecordingTarget : public MessageTarget {
 public:

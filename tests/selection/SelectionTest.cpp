@@ -225,6 +225,7 @@ TEST_F(Selection, MoodChangeAppliesFromTheNextPick) {
     player->SelectNextTrack();
     ASSERT_EQ(player->GetCurrentTrack().ID, here);
 
+    db.Exec("INSERT OR IGNORE INTO tMood(ID, Name, LanguageID) VALUES (3, 'Mood three', 1033)");
     CADORecordset rs(db.Get());
     ASSERT_TRUE(rs.Open("SELECT Name FROM tMood WHERE ID=3 AND LanguageID=1033"));
     std::string name;
@@ -240,11 +241,19 @@ TEST_F(Selection, MoodChangeAppliesFromTheNextPick) {
 }
 
 TEST_F(Selection, UnknownMoodNamesChangeNothing) {
+    db.Exec("INSERT OR IGNORE INTO tMood(ID, Name, LanguageID) VALUES (3, 'Mood three', 1033)");
     player->SetMoodByName("No such mood");
     EXPECT_EQ(player->GetMoodID(), 2);
     player->SetMoodByName("Rock 'n' roll'); DELETE FROM tMood; --");
     EXPECT_EQ(player->GetMoodID(), 2);
     EXPECT_GT(db.QueryInt("SELECT COUNT(*) FROM tMood"), 0);
+}
+
+TEST_F(Selection, MoodNameWithAQuoteIsFound) {
+    db.Exec("INSERT INTO tMood(ID, Name, LanguageID) VALUES (40, 'Rock ''n'' roll', 1033)");
+    db.Exec("INSERT INTO tMood(ID, Name, LanguageID) VALUES (41, 'Rock ''n'' roll', 1043)");
+    player->SetMoodByName("Rock 'n' roll");
+    EXPECT_EQ(player->GetMoodID(), 40);
 }
 
 TEST_F(Selection, ReloadKeepsThePickReason) {
