@@ -204,7 +204,7 @@ void TrackPlayer::SelectNextTrack() {
         } else if (!RunUnratedQuery(rs, moodID)) {
             throw SelectionQueryFailed(rs.GetLastErrorString());
         }
-    } catch (const std::exception&) {
+    } catch (...) {
         rs.Close();
         ReportDataAccessFailure();
         return;

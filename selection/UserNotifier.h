@@ -1,7 +1,8 @@
 #pragma once
 // How the selection engine reaches the user without widgets: the application shows a
-// message box and opens addresses. Called from the TrackPlayer thread or the main thread;
-// an implementation must hand the work to the main thread if it needs widgets.
+// message box and opens addresses. Called from the TrackPlayer thread and from the main
+// thread itself (Skip, Exclude); an implementation that needs widgets must hand the work to
+// the main thread without blocking when it is already on it.
 
 #include <string>
 

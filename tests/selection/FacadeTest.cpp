@@ -50,13 +50,6 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, CreatePlayerFallback,
                          ::testing::Values(FallbackCase{1, 2, 3}, FallbackCase{2, 3, 1},
                                            FallbackCase{3, 1, 2}));
 
-TEST_F(Facade, StartsWithTheMediaPlayer) {
-    EXPECT_EQ(player->GetPlayerType(), PlayerTypeMediaPlayer);
-    EXPECT_TRUE(player->CreatePlayer());
-    EXPECT_EQ(players[PlayerTypeMediaPlayer].initialiseCalls, 1);
-    EXPECT_EQ(player->GetLastState(), PlayerStateNotInitialised);
-}
-
 TEST_F(Facade, SwitchToTheActiveTypeDoesNothing) {
     ASSERT_TRUE(player->CreatePlayer());
     const int requests = players.requests;

@@ -72,20 +72,6 @@ TEST_F(Loop, BackendThatCannotStartIsNeverPolled) {
     EXPECT_TRUE(player->IsStopped());
 }
 
-TEST_F(Loop, BackendThatReportsNotInitialisedIsNotPolled) {
-    db.AddTrack("Unheard");
-    ASSERT_TRUE(player->CreatePlayer());
-    BackendProbe& probe = players[PlayerTypeMediaPlayer];
-    probe.reportInitialised = false;
-    Start();
-    std::this_thread::sleep_for(700ms);
-    Stop();
-    EXPECT_EQ(probe.statePolls, 0);
-    EXPECT_EQ(window.Count(WM_APP_PLAYER_TICK), 0);
-    EXPECT_EQ(probe.shutdownCalls, 0);  // nothing to shut down
-    EXPECT_TRUE(probe.destroyed);
-}
-
 TEST_F(Loop, ResumePositionWaitsForATrackLongEnough) {
     const int32_t id = db.AddTrack("Long");
     BackendProbe& before = players[PlayerTypeMediaPlayer];
@@ -168,17 +154,6 @@ TEST_F(Loop, PlayerIsReleasedBeforeStoppedIsSet) {
     EXPECT_FALSE(stoppedWhenDestroyed);
     EXPECT_EQ(shutdownsWhenDestroyed, 1);
     EXPECT_FALSE(player->HasBackend());
-}
-
-TEST_F(Loop, StopRequestedBeforeStartSkipsTheLoop) {
-    BackendProbe& probe = players[PlayerTypeMediaPlayer];
-    ASSERT_TRUE(player->CreatePlayer());
-    player->RequestStop();
-    Start();
-    thread.join();
-    EXPECT_TRUE(player->IsStopped());
-    EXPECT_EQ(probe.statePolls, 0);
-    EXPECT_EQ(probe.shutdownCalls, 1);
 }
 
 TEST_F(Loop, ThreadSeedsItsOwnGenerator) {

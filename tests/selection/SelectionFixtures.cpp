@@ -117,12 +117,7 @@ TestBackend::~TestBackend() {
     probe_->destroyed = true;
 }
 
-bool TestBackend::IsInitialised() {
-    return PlayerBackend::IsInitialised() && probe_->reportInitialised.load();
-}
-
 bool TestBackend::Initialise(QObject*) {
-    ++probe_->initialiseCalls;
     if (!probe_->initialiseSucceeds) return false;
     initialised_ = 1;
     return true;
@@ -134,13 +129,9 @@ void TestBackend::Shutdown() {
     initialised_ = 0;
 }
 
-void TestBackend::Play(const std::string& path) {
+void TestBackend::Play(const std::string&) {
     std::lock_guard guard(backendLock_);
     ++probe_->playCalls;
-    {
-        std::lock_guard pathGuard(probe_->pathLock);
-        probe_->lastPath = path;
-    }
     probe_->positionMs = 0;
     probe_->lengthMs = probe_->lengthOnPlay.load();
     probe_->state = 1;

@@ -86,14 +86,12 @@ private:
 // backend, which the TrackPlayer owns.
 struct BackendProbe {
     std::atomic<bool> initialiseSucceeds{true};
-    std::atomic<bool> reportInitialised{true};
     std::atomic<int> state{0};
     std::atomic<int> lengthMs{0};
     std::atomic<int> positionMs{0};
     std::atomic<int> lengthOnPlay{0};  // Play sets length to this and state to 1
 
     std::atomic<int> created{0};
-    std::atomic<int> initialiseCalls{0};
     std::atomic<int> positionPolls{0};
     std::atomic<int> statePolls{0};
     std::atomic<int> setPositionCalls{0};
@@ -104,8 +102,6 @@ struct BackendProbe {
     std::atomic<int> resumeCalls{0};
     std::atomic<bool> destroyed{false};
     std::atomic<uint32_t> seedAtFirstPoll{0};
-    std::mutex pathLock;
-    std::string lastPath;
     // Read when the backend is destroyed, to see what the player had done by then.
     std::function<void()> onDestroy;
     // Poll order as seen by the backend: 'p' position, 'l' length, 's' state.
@@ -117,7 +113,6 @@ class TestBackend : public PlayerBackend {
 public:
     explicit TestBackend(std::shared_ptr<BackendProbe> probe);
     ~TestBackend() override;
-    bool IsInitialised() override;
     bool Initialise(QObject* window) override;
     void Shutdown() override;
     void Play(const std::string& path) override;
