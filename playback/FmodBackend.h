@@ -1,10 +1,11 @@
 #pragma once
 // The FMOD player: one stream at a time through the FSOUND layer. Called from the main thread
 // and the "TrackPlayer" thread; the backend lock guards the stream and the remembered volume.
-
-#include "playback/PlayerBackend.h"
+// The sound device is process-wide: keep one initialised FmodBackend at a time.
 
 #include <atomic>
+
+#include "playback/PlayerBackend.h"
 
 struct FSOUND_STREAM;
 

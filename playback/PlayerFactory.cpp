@@ -14,11 +14,11 @@ public:
 
 std::unique_ptr<PlayerBackend> MakePlayerBackend(PlayerType type) {
     switch (type) {
-    case PlayerTypeFmod:
-        return std::make_unique<FmodBackend>();
-    case PlayerTypeMediaPlayer:
-    case PlayerTypeWinAmp:
-    default:
-        return std::make_unique<UnavailableBackend>();
+        case PlayerTypeFmod:
+            return std::make_unique<FmodBackend>();
+        case PlayerTypeMediaPlayer:
+        case PlayerTypeWinAmp:
+        default:
+            return std::make_unique<UnavailableBackend>();
     }
 }

@@ -19,7 +19,8 @@ std::string HelpTopicForControl(int controlId);
 std::string HelpPageFile(const std::string& topicRef);
 
 // The folder holding the pages: $SONVERA_HELP_DIR when set, else the folder next to the
-// program ("<dir of exe>/help/html") when it exists, else the source tree's res/help/html.
+// program ("help/html" in the program's folder or
+// up to two folders above it) when it exists, else the source tree's res/help/html.
 std::string HelpDirectory();
 
 // Full path of a page (HelpDirectory() + "/" + HelpPageFile(topicRef)); empty when the

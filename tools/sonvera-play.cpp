@@ -1,11 +1,11 @@
 // Plays one file through the FMOD player: sonvera-play FILE [SEEK-MS]
-#include "playback/FmodBackend.h"
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+
+#include "playback/FmodBackend.h"
 
 int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
@@ -18,6 +18,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     player.Play(argv[1]);
+    if (player.GetState() != 1) {
+        std::fprintf(stderr, "sonvera-play: %s does not open as an MP3 file\n", argv[1]);
+        player.Shutdown();
+        return 1;
+    }
     std::printf("length %d ms\n", player.GetLengthMs());
     if (argc == 3) player.SetPositionMs(std::atoi(argv[2]));
     while (player.GetState() != PlayerStateStopped) {
@@ -25,6 +30,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
+    std::printf("ended at %d ms, state %d\n", player.GetPositionMs(), player.GetState());
     player.Shutdown();
     return 0;
 }

@@ -10,7 +10,8 @@ constexpr unsigned int FSOUND_16BITS = 0x10;
 constexpr unsigned int FSOUND_MONO = 0x20;
 constexpr unsigned int FSOUND_SIGNED = 0x100;
 constexpr unsigned int FSOUND_NORMAL = FSOUND_16BITS | FSOUND_SIGNED | FSOUND_MONO;  // 0x130
-constexpr unsigned int FSOUND_MPEGACCURATE = 0x20000;  // scan the whole file: exact length and seeks
+constexpr unsigned int FSOUND_MPEGACCURATE =
+    0x20000;  // scan the whole file: exact length and seeks
 
 // Opens the default sound device with the given mixing rate and number of channels (1..32).
 // False when no device opens, when already initialised or when the arguments are out of range.
@@ -21,10 +22,12 @@ void FSOUND_Close();
 // Opens an MP3 file (path in the platform's bytes). The whole file is scanned first, so the
 // length and seeks are exact whatever the mode. offset/length (memory streams) are ignored.
 // Null when not initialised or the file is missing or not decodable.
-FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned int mode, int offset, int length);
+FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned int mode, int offset,
+                                  int length);
 // Starts the stream on channel `channel` (0..channels-1) or on a free one (FSOUND_FREE).
 // Returns the channel handle, or -1. A stream plays on one channel at a time.
-int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM* stream, FSOUND_DSPUNIT* dsp, signed char startPaused);
+int FSOUND_Stream_PlayEx(int channel, FSOUND_STREAM* stream, FSOUND_DSPUNIT* dsp,
+                         signed char startPaused);
 // Stops the stream and rewinds it to the start.
 signed char FSOUND_Stream_Stop(FSOUND_STREAM* stream);
 // Stops and frees the stream. The handle is invalid afterwards.

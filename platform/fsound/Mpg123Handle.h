@@ -1,0 +1,17 @@
+#pragma once
+// Owner of one libmpg123 decoder handle. Used by one thread at a time (its StreamDecoder's).
+
+#include <mpg123.h>
+
+#include <memory>
+
+struct Mpg123Deleter {
+    void operator()(mpg123_handle* handle) const noexcept {
+        mpg123_close(handle);
+        mpg123_delete(handle);
+    }
+};
+using Mpg123Handle = std::unique_ptr<mpg123_handle, Mpg123Deleter>;
+
+// A new handle with the library initialised, or null.
+Mpg123Handle MakeMpg123Handle();

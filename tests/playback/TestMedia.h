@@ -1,0 +1,26 @@
+#pragma once
+// MP3 fixtures made with sox and lame in a temporary folder that lives as long as the object.
+// Test thread only.
+
+#include <filesystem>
+#include <string>
+
+class TestMedia {
+public:
+    TestMedia();
+    ~TestMedia();
+    TestMedia(const TestMedia&) = delete;
+    TestMedia& operator=(const TestMedia&) = delete;
+
+    const std::filesystem::path& Folder() const { return folder_; }
+    // Encodes `soxSynth` (sox's arguments after the output file, e.g. "synth 5 sine 440")
+    // at `rate` Hz and `channels` channels with `lameOptions`. Returns the file's path; fails
+    // the current test when a tool fails.
+    std::string MakeMp3(const std::string& name, int rate, int channels,
+                        const std::string& soxSynth, const std::string& lameOptions);
+    // A file holding exactly `bytes`.
+    std::string MakeFile(const std::string& name, const std::string& bytes);
+
+private:
+    std::filesystem::path folder_;
+};
