@@ -1,0 +1,429 @@
+// Lock order: selection lock -> track lock -> backend lock. The loop and SwitchPlayer take
+// the selection lock first; the main window's play handler takes only the track lock.
+
+#include "selection/TrackPlayer.h"
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "db/CADOCommand.h"
+#include "db/CADODataBase.h"
+#include "db/CADORecordset.h"
+#include "db/Store.h"
+#include "playback/PlayerFactory.h"
+#include "res/ResourceIds.h"
+#include "res/StringTable.h"
+#include "selection/Random.h"
+#include "selection/UserNotifier.h"
+
+namespace {
+
+constexpr int PassIntervalMs = 300;
+constexpr int NothingToPlayWaitMs = 1000;
+
+// ADO values of the stored-query parameters: type code 8, input, 4 bytes.
+constexpr int32_t ParamType = 8;
+constexpr int32_t ParamSize = 4;
+
+constexpr const char* UnratedTracksQuery =
+    "SELECT t.ID, t.Filename, tm.Rating AS CurrentRating FROM tTrack t LEFT JOIN tTrackMood tm "
+    "ON t.ID = tm.TrackID WHERE (((tm.MoodID)=%d Or (tm.MoodID) Is Null) AND ((tm.Rating) Is "
+    "Null)) ORDER BY tm.LastPlayed";
+
+// Raised inside the guarded part of a selection when a band's query cannot run.
+struct SelectionQueryFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int length = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    va_end(args);
+    return text;
+}
+
+// The first column of the first row, or 0 when the statement fails or has no rows.
+int32_t ReadFirstValue(CADORecordset& rs, const std::string& sql) {
+    int32_t value = 0;
+    if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof()) rs.GetFieldValue(int16_t{0}, value);
+    rs.Close();
+    return value;
+}
+
+bool FileExists(const std::string& utf8Path) {
+    if (utf8Path.empty()) return false;
+    std::error_code error;
+    const std::filesystem::path path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8Path.data()), utf8Path.size()));
+    return std::filesystem::is_regular_file(path, error);
+}
+
+int FallbackType(int type) {
+    switch (type) {
+        case PlayerTypeMediaPlayer: return PlayerTypeWinAmp;
+        case PlayerTypeWinAmp: return PlayerTypeFmod;
+        default: return PlayerTypeMediaPlayer;
+    }
+}
+
+bool IsPlayerType(int type) { return type >= PlayerTypeMediaPlayer && type <= PlayerTypeFmod; }
+
+}  // namespace
+
+int FindBand(const PlayWeights& weights, int64_t r) {
+    int64_t low = 0;
+    for (int band = 0; band < PlayWeightCount; ++band) {
+        const int64_t weight = weights[band] > 0 ? weights[band] : 0;
+        if (r >= low && r < low + weight) return band;
+        low += weight;
+    }
+    return -1;
+}
+
+const std::array<TrackPlayer::Band, PlayWeightCount> TrackPlayer::Bands = {{
+    {"SELECT * FROM qNewRatingRatedTracks", RatingAwesome, PickTrackRating},
+    {"SELECT * FROM qNewRatingRatedTracks", RatingGood, PickTrackRating},
+    {"SELECT * FROM qNewRatingRatedTracks", RatingNormal, PickTrackRating},
+    {"SELECT * FROM qNewRatingRatedTracks", RatingBad, PickTrackRating},
+    {"SELECT * FROM qNewRatingRatedArtists", RatingAwesome, PickArtistRating},
+    {"SELECT * FROM qNewRatingRatedArtists", RatingGood, PickArtistRating},
+    {"SELECT * FROM qNewRatingRatedArtists", RatingNormal, PickArtistRating},
+    {"SELECT * FROM qNewRatingRatedArtists", RatingBad, PickArtistRating},
+    {"SELECT * FROM qNewRatingRatedGenres", RatingAwesome, PickGenreRating},
+    {"SELECT * FROM qNewRatingRatedGenres", RatingGood, PickGenreRating},
+    {"SELECT * FROM qNewRatingRatedGenres", RatingNormal, PickGenreRating},
+    {"SELECT * FROM qNewRatingRatedGenres", RatingBad, PickGenreRating},
+    {nullptr, 0, PickRandom},
+}};
+
+TrackPlayer::TrackPlayer(CADODataBase* database, BackendFactory factory, int32_t languageId)
+    : database_(database), factory_(std::move(factory)), languageId_(languageId) {
+    if (!factory_) factory_ = [](PlayerType type) { return MakePlayerBackend(type); };
+    for (int i = 0; i < PlayWeightCount; ++i) weights_[i].store(InitialPlayWeights[i]);
+    for (int i = 0; i < PlayWeightCount; ++i)
+        weights_[i].store(GetSetting(database_, PlayWeightNames[i]));
+}
+
+TrackPlayer::~TrackPlayer() {
+    // The thread has stopped by now; a backend it did not release goes here.
+    std::lock_guard selection(selectionLock_);
+    std::lock_guard track(trackLock_);
+    if (backend_ && backend_->IsInitialised()) backend_->Shutdown();
+    backend_.reset();
+}
+
+void TrackPlayer::AttachWindow(MessageTarget* target, QObject* window) {
+    windowObject_.store(window);
+    window_.Attach(target);
+}
+
+void TrackPlayer::DetachWindow() {
+    window_.Detach();
+    windowObject_.store(nullptr);
+}
+
+void TrackPlayer::Post(int message) { window_.Post(message, 0, 0); }
+
+void TrackPlayer::WaitUnlessStopping(int ms) {
+    std::unique_lock lock(sleepMutex_);
+    sleepWake_.wait_for(lock, std::chrono::milliseconds(ms),
+                        [this] { return stopRequest_.load() != 0; });
+}
+
+// ---------------------------------------------------------------- selection
+
+bool TrackPlayer::RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int32_t counter) {
+    CADOCommand command(database_, Bands[band].query, CADOCommand::adCmdText);
+    command.AddParameter("TheMoodID", ParamType, CADOCommand::adParamInput, ParamSize, moodID);
+    command.AddParameter("TheRating", ParamType, CADOCommand::adParamInput, ParamSize,
+                         Bands[band].rating);
+    command.AddParameter("CurrentCounter", ParamType, CADOCommand::adParamInput, ParamSize,
+                         counter);
+    return rs.Execute(&command);
+}
+
+bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
+    if (!rs.Open(Format(UnratedTracksQuery, moodID), CADORecordset::OpenQuery)) return false;
+    if (!rs.IsEof()) {
+        rs.MoveLast();
+        const int32_t count = rs.GetRecordCount();
+        if (count > 0) rs.SetAbsolutePosition(NextRandom() % count + 1);
+    }
+    return true;
+}
+
+void TrackPlayer::ReportDataAccessFailure() {
+    UserNotifier* notifier = notifier_.load();
+    if (!notifier) return;
+    notifier->ShowError(LoadResString(IDS_FATAL_ERROR, languageId_),
+                        LoadResString(IDS_MDAC_UPDATE, languageId_));
+    notifier->OpenUrl(LoadResString(IDS_MDAC_URL, languageId_));
+}
+
+void TrackPlayer::SelectNextTrack() {
+    std::lock_guard selection(selectionLock_);
+    CADORecordset rs(database_);
+
+    const int32_t moodID = moodID_.load();
+    lastPickID_.store(0);
+    totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
+    const int32_t counter = ReadFirstValue(rs, "SELECT Counter FROM tCounter");
+    ratedTracks_.store(ReadFirstValue(
+        rs, Format("SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
+                   "WHERE MoodID=%d AND Rating IS NOT NULL",
+                   moodID)));
+
+    double ratingLevel = 0.0;
+    int32_t pickSource = PickRandom;
+    try {
+        PlayWeights weights = GetPlayWeights();
+        int64_t sum = 0;
+        for (int32_t w : weights) sum += w > 0 ? w : 0;
+        if (sum == 0) {
+            weights_[PlayTrackAwesome].store(1);
+            weights[PlayTrackAwesome] = 1;
+            sum = 1;
+        }
+        const int64_t r = NextRandom() % sum;
+        const int band = FindBand(weights, r);
+        if (band >= 0 && Bands[band].query) {
+            if (!RunBandQuery(rs, band, moodID, counter))
+                throw SelectionQueryFailed(rs.GetLastErrorString());
+            ratingLevel = Bands[band].rating;
+            pickSource = Bands[band].source;
+        } else if (!RunUnratedQuery(rs, moodID)) {
+            throw SelectionQueryFailed(rs.GetLastErrorString());
+        }
+    } catch (...) {
+        rs.Close();
+        ReportDataAccessFailure();
+        return;
+    }
+
+    if (!rs.IsOpen() || rs.IsEof()) {
+        ratingLevel = 0.0;
+        pickSource = PickRandom;
+        if (!RunUnratedQuery(rs, moodID)) {
+            // The same query just ran; failing now means the database went away.
+            rs.Close();
+            ReportDataAccessFailure();
+            return;
+        }
+    }
+    ratingLevel_.store(ratingLevel);
+    pickSource_.store(pickSource);
+
+    if (rs.IsEof()) {
+        rs.Close();
+        WaitUnlessStopping(NothingToPlayWaitMs);
+        return;
+    }
+
+    int32_t trackID = 0;
+    rs.GetFieldValue(int16_t{0}, trackID);
+    rs.Close();
+    lastPickID_.store(trackID);
+    std::string filename;
+    {
+        std::lock_guard track(trackLock_);
+        current_ = LoadTrack(database_, trackID);
+        current_.CurrentRating = static_cast<int32_t>(ratingLevel + 0.49);
+        filename = current_.Filename;
+    }
+    if (FileExists(filename)) {
+        Post(WM_APP_TRACK_INFO);
+        Post(WM_APP_PLAY_TRACK);
+    } else {
+        SetTrackDeleted(database_, trackID, 1);
+    }
+}
+
+void TrackPlayer::PlayTrack(int32_t trackID) {
+    std::lock_guard selection(selectionLock_);
+    std::string filename;
+    {
+        std::lock_guard track(trackLock_);
+        current_ = LoadTrack(database_, trackID);
+        filename = current_.Filename;
+    }
+    if (FileExists(filename)) {
+        Post(WM_APP_TRACK_INFO);
+        Post(WM_APP_PLAY_TRACK);
+    }
+}
+
+void TrackPlayer::SetMoodByName(const std::string& name) {
+    CADORecordset rs(database_);
+    // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
+    const std::string sql = Format("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
+                                   EscapeSqlText(name).c_str(), languageId_);
+    int32_t moodID = 0;
+    if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&
+        rs.GetFieldValue(std::string("ID"), moodID))
+        moodID_.store(moodID);
+    rs.Close();
+}
+
+TrackRecord TrackPlayer::GetCurrentTrack() const {
+    std::lock_guard track(trackLock_);
+    return current_;
+}
+
+void TrackPlayer::ReloadCurrentTrack() {
+    std::lock_guard track(trackLock_);
+    if (current_.ID == 0) return;
+    const int32_t rating = current_.CurrentRating;
+    current_ = LoadTrack(database_, current_.ID);
+    current_.CurrentRating = rating;  // not stored in the row; the pick's reason stays
+}
+
+PlayWeights TrackPlayer::GetPlayWeights() const {
+    PlayWeights weights{};
+    for (int i = 0; i < PlayWeightCount; ++i) weights[i] = weights_[i].load();
+    return weights;
+}
+
+void TrackPlayer::SetPlayWeights(const PlayWeights& weights) {
+    for (int i = 0; i < PlayWeightCount; ++i) weights_[i].store(weights[i]);
+}
+
+// ---------------------------------------------------------------- the loop
+
+void TrackPlayer::RequestStop() {
+    {
+        std::lock_guard lock(sleepMutex_);
+        stopRequest_.store(1);
+    }
+    sleepWake_.notify_all();
+}
+
+int TrackPlayer::GetPendingResumeMs() const {
+    std::lock_guard selection(selectionLock_);
+    return pendingResumeMs_;
+}
+
+void TrackPlayer::PollOnce() {
+    {
+        std::lock_guard selection(selectionLock_);
+        PlayerBackend* backend = backend_.get();
+        if (!backend || !backend->IsInitialised()) return;
+        const int position = backend->GetPositionMs();
+        const int length = backend->GetLengthMs();
+        const PlayerState state = backend->GetState();
+        lastPositionMs_.store(position);
+        lastLengthMs_.store(length);
+        lastState_.store(state);
+        if (state == PlayerStateClosed || state == PlayerStateStopped) {
+            SelectNextTrack();
+        } else if (GetCurrentTrack().ID != 0 && pendingResumeMs_ != 0 &&
+                   pendingResumeMs_ < length) {
+            backend->SetPositionMs(pendingResumeMs_);
+            pendingResumeMs_ = 0;
+        }
+    }
+    Post(WM_APP_PLAYER_TICK);
+}
+
+void TrackPlayer::Run() {
+    SeedRandomFromTime();
+    stopped_.store(0);
+    while (!stopRequest_.load()) {
+        PollOnce();
+        WaitUnlessStopping(PassIntervalMs);
+    }
+    {
+        std::lock_guard selection(selectionLock_);
+        std::lock_guard track(trackLock_);
+        if (backend_) {
+            if (backend_->IsInitialised()) backend_->Shutdown();
+            backend_.reset();
+        }
+    }
+    stopped_.store(1);
+}
+
+// ---------------------------------------------------------------- the player facade
+
+std::unique_ptr<PlayerBackend> TrackPlayer::StartBackend(int type) {
+    if (!IsPlayerType(type)) return nullptr;
+    std::unique_ptr<PlayerBackend> backend = factory_(static_cast<PlayerType>(type));
+    if (!backend || !backend->Initialise(windowObject_.load())) return nullptr;
+    return backend;
+}
+
+bool TrackPlayer::CreatePlayer() {
+    int type = playerType_.load();
+    std::unique_ptr<PlayerBackend> backend = StartBackend(type);
+    if (!backend) {
+        type = FallbackType(type);
+        backend = StartBackend(type);
+    }
+    if (!backend) return false;
+    std::unique_ptr<PlayerBackend> old;
+    {
+        std::lock_guard selection(selectionLock_);
+        std::lock_guard track(trackLock_);
+        old = std::move(backend_);
+        backend_ = std::move(backend);
+        playerType_.store(type);
+        if (old && old->IsInitialised()) old->Shutdown();
+        old.reset();
+    }
+    return true;
+}
+
+bool TrackPlayer::SwitchPlayer(int type) {
+    if (type == playerType_.load()) return true;
+    if (!IsPlayerType(type)) return false;
+    if (!HasBackend()) {
+        playerType_.store(type);
+        return true;
+    }
+    std::unique_ptr<PlayerBackend> backend = StartBackend(type);
+    if (!backend) return false;
+
+    std::lock_guard selection(selectionLock_);
+    std::lock_guard track(trackLock_);
+    pendingResumeMs_ = backend_ ? backend_->GetPositionMs() : 0;
+    Post(WM_APP_PLAY_TRACK);
+    std::unique_ptr<PlayerBackend> old = std::move(backend_);
+    backend_ = std::move(backend);
+    if (old) old->Shutdown();
+    old.reset();
+    playerType_.store(type);
+    return true;
+}
+
+void TrackPlayer::Pause() {
+    std::lock_guard track(trackLock_);
+    if (backend_) backend_->Pause();
+    paused_.store(true);
+}
+
+void TrackPlayer::Resume() {
+    std::lock_guard track(trackLock_);
+    if (backend_) backend_->Resume();
+    paused_.store(false);
+}
+
+bool TrackPlayer::HasBackend() const {
+    std::lock_guard track(trackLock_);
+    return backend_ != nullptr;
+}
+
+bool TrackPlayer::WithBackend(const std::function<void(PlayerBackend&)>& f) {
+    std::lock_guard track(trackLock_);
+    if (!backend_) return false;
+    f(*backend_);
+    return true;
+}

@@ -1,0 +1,157 @@
+#pragma once
+// The object behind the "TrackPlayer" thread: chooses the next track for the current mood,
+// owns the active player backend and polls it. Called from the TrackPlayer thread (Run) and
+// the main thread (everything else); the selection lock serialises selections, polls and
+// player switches, the track lock guards the current track and the backend pointer.
+// Lock order: selection lock -> track lock -> backend lock (inside each PlayerBackend).
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/WindowMessages.h"
+#include "db/CurrentTrackSource.h"
+#include "db/TrackRecord.h"
+#include "playback/PlayerBackend.h"
+#include "selection/PlayWeights.h"
+
+class CADODataBase;
+class CADORecordset;
+class QObject;
+class UserNotifier;
+
+// Why the last pick was made.
+enum PickSourceCode : int32_t {
+    PickRandom = 0,  // unrated track, or a band that found nothing
+    PickTrackRating = 1,
+    PickArtistRating = 2,
+    PickGenreRating = 3,
+};
+
+class TrackPlayer : public CurrentTrackSource {
+public:
+    using BackendFactory = std::function<std::unique_ptr<PlayerBackend>(PlayerType)>;
+
+    // Reads the thirteen play weights from tSettings. An empty factory means the program's
+    // own (MakePlayerBackend). languageId picks the mood names and message texts.
+    explicit TrackPlayer(CADODataBase* database, BackendFactory factory = {},
+                         int32_t languageId = 1033);
+    ~TrackPlayer() override;
+    TrackPlayer(const TrackPlayer&) = delete;
+    TrackPlayer& operator=(const TrackPlayer&) = delete;
+
+    // The main window: where messages are posted, and what backends are initialised with.
+    // Attach before the thread starts; detach before the window goes away.
+    void AttachWindow(MessageTarget* target, QObject* window = nullptr);
+    void DetachWindow();
+    // Who shows the data-access failure message; none = nothing is shown.
+    void SetNotifier(UserNotifier* notifier) { notifier_.store(notifier); }
+
+    // ---- selection (any thread; blocks while another selection runs)
+    // Chooses the next track and makes it current; posts WM_APP_TRACK_INFO and
+    // WM_APP_PLAY_TRACK when its file exists. Waits 1000 ms when nothing can be played.
+    void SelectNextTrack();
+    // Makes the given track current; posts the two messages only when its file exists.
+    void PlayTrack(int32_t trackID);
+    // Looks the mood up by its name in the interface language; unknown names change nothing.
+    void SetMoodByName(const std::string& name);
+    void SetMoodID(int32_t moodID) { moodID_.store(moodID); }
+    int32_t GetMoodID() const override { return moodID_.load(); }
+    TrackRecord GetCurrentTrack() const override;
+    // Re-reads the current track's row (after its tags were edited).
+    void ReloadCurrentTrack();
+    int32_t GetTotalTracks() const { return totalTracks_.load(); }
+    int32_t GetRatedTracks() const { return ratedTracks_.load(); }
+    int32_t GetPickSource() const { return pickSource_.load(); }
+    double GetRatingLevel() const { return ratingLevel_.load(); }
+    // The track the last selection chose (also when its file was missing); 0 = none found.
+    int32_t GetLastPickID() const { return lastPickID_.load(); }
+
+    // ---- play weights (main thread; the next selection uses them, no lock is taken)
+    PlayWeights GetPlayWeights() const;
+    void SetPlayWeights(const PlayWeights& weights);
+
+    // ---- the loop (Run on the "TrackPlayer" thread; the flags from any thread)
+    void Run();
+    void RequestStop();
+    bool IsStopRequested() const { return stopRequest_.load() != 0; }
+    bool IsStopped() const { return stopped_.load() != 0; }
+    // As last polled by the loop.
+    int GetLastPositionMs() const { return lastPositionMs_.load(); }
+    int GetLastLengthMs() const { return lastLengthMs_.load(); }
+    PlayerState GetLastState() const { return lastState_.load(); }
+    int GetPendingResumeMs() const;
+
+    // ---- the player facade (main thread)
+    // Creates the backend of the current type, with one fallback (1->2, 2->3, 3->1).
+    bool CreatePlayer();
+    // Replaces the active backend; the current track restarts on the new one and is moved
+    // to the old position once the new one reports a greater length.
+    bool SwitchPlayer(int type);
+    void Pause();
+    void Resume();
+    bool IsPaused() const { return paused_.load(); }
+    void ClearPaused() { paused_.store(false); }
+    int GetPlayerType() const { return playerType_.load(); }
+    bool HasBackend() const;
+    // Runs f on the active backend under the track lock; false when there is none.
+    bool WithBackend(const std::function<void(PlayerBackend&)>& f);
+
+private:
+    struct Band {
+        const char* query;
+        int16_t rating;
+        int32_t source;
+    };
+    static const std::array<Band, PlayWeightCount> Bands;
+
+    bool RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int32_t counter);
+    bool RunUnratedQuery(CADORecordset& rs, int32_t moodID);
+    void ReportDataAccessFailure();
+    void Post(int message);
+    // Sleeps up to ms, waking early when a stop is requested.
+    void WaitUnlessStopping(int ms);
+    std::unique_ptr<PlayerBackend> StartBackend(int type);
+    void PollOnce();
+
+    CADODataBase* database_;
+    BackendFactory factory_;
+    const int32_t languageId_;
+    MessageTargetSlot window_;
+    std::atomic<QObject*> windowObject_{nullptr};
+    std::atomic<UserNotifier*> notifier_{nullptr};
+
+    mutable std::recursive_mutex selectionLock_;
+    mutable std::recursive_mutex trackLock_;
+
+    // Guarded by trackLock_.
+    TrackRecord current_;
+    // Written under both locks, read under either.
+    std::unique_ptr<PlayerBackend> backend_;
+    // Guarded by selectionLock_.
+    int pendingResumeMs_ = 0;
+
+    std::atomic<int32_t> moodID_{2};
+    std::atomic<int32_t> totalTracks_{0};
+    std::atomic<int32_t> ratedTracks_{0};
+    std::atomic<double> ratingLevel_{0.0};
+    std::atomic<int32_t> pickSource_{PickRandom};
+    std::atomic<int32_t> lastPickID_{0};
+    std::array<std::atomic<int32_t>, PlayWeightCount> weights_;
+
+    std::atomic<int> playerType_{PlayerTypeMediaPlayer};
+    std::atomic<bool> paused_{false};
+    std::atomic<int> lastPositionMs_{0};
+    std::atomic<int> lastLengthMs_{0};
+    std::atomic<PlayerState> lastState_{PlayerStateNotInitialised};
+
+    std::atomic<uint8_t> stopRequest_{0};
+    std::atomic<uint8_t> stopped_{0};
+    std::mutex sleepMutex_;
+    std::condition_variable sleepWake_;
+};
