@@ -96,5 +96,7 @@ private:
     int32_t lastFindDirection_ = 1;
     std::string query_;
     std::string lastError_;
+    std::string lastSource_;
+    std::string lastDescription_;
     uint32_t lastErrorCode_ = 0;
 };
