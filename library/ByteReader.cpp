@@ -38,7 +38,7 @@ std::unique_ptr<FileByteReader> FileByteReader::Open(const std::string& path) {
         ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<FileByteReader>(new FileByteReader(fd));
+    return std::unique_ptr<FileByteReader>(new FileByteReader(fd, static_cast<uint64_t>(info.st_size)));
 }
 
 FileByteReader::~FileByteReader() { ::close(fd_); }

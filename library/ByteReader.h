@@ -18,6 +18,7 @@ public:
     void Move(int64_t delta);
     void MoveTo(uint64_t position) { position_ = position; }
     uint64_t Position() const { return position_; }
+    virtual uint64_t Size() const = 0;
 
 protected:
     virtual size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) = 0;
@@ -30,6 +31,7 @@ private:
 class MemoryByteReader : public ByteReader {
 public:
     MemoryByteReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint64_t Size() const override { return size_; }
 
 protected:
     size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) override;
@@ -47,15 +49,17 @@ public:
     ~FileByteReader() override;
     FileByteReader(const FileByteReader&) = delete;
     FileByteReader& operator=(const FileByteReader&) = delete;
+    uint64_t Size() const override { return size_; }
 
 protected:
     size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) override;
 
 private:
-    explicit FileByteReader(int fd) : fd_(fd) {}
+    FileByteReader(int fd, uint64_t size) : fd_(fd), size_(size) {}
     bool Fill(uint64_t offset);
 
     int fd_;
+    uint64_t size_;
     std::vector<uint8_t> window_;
     uint64_t windowStart_ = 0;
     bool atEnd_ = false;  // the window reaches the end of the file

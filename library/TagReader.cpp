@@ -1,13 +1,16 @@
 #include "library/TagReader.h"
 
 #include <id3/misc_support.h>
+#include <id3/readers.h>
 #include <id3/tag.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 
+#include "library/ByteReader.h"
 #include "library/CodePage.h"
+#include "library/Id3Image.h"
 #include "library/MpegInfo.h"
 
 namespace {
@@ -113,8 +116,14 @@ std::string RepairText(const std::string& text) {
 }
 
 void ReadTags(TrackRecord& track) {
+    auto file = FileByteReader::Open(track.Filename);
+    if (!file) return;
+    // id3lib parses a clean copy of the tags, never the file itself (see Id3Image.h).
+    const std::string image = BuildTagImage(*file);
+    file.reset();
+    ID3_MemoryReader reader(image.data(), image.size());
     ID3_Tag tag;
-    tag.Link(track.Filename.c_str(), static_cast<flags_t>(ID3TT_ALL));
+    tag.Link(reader, static_cast<flags_t>(ID3TT_ALL));
     track.OrigArtist = FrameText(tag, ID3FID_LEADARTIST);
     track.OrigTrackname = FrameText(tag, ID3FID_TITLE);
     track.OrigAlbum = FrameText(tag, ID3FID_ALBUM);
