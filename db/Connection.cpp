@@ -79,7 +79,8 @@ void Connection::Open(const std::string& path) {
     // WAL keeps every committed change across a crash of the process; NORMAL avoids an fsync
     // per statement, which the scanner's one-insert-per-file pattern would otherwise pay.
     const char* setup =
-        "PRAGMA schema_version; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
+        "PRAGMA schema_version; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+        "PRAGMA cache_size=-65536; PRAGMA temp_store=MEMORY;";
     char* error = nullptr;
     if (sqlite3_exec(raw, setup, nullptr, nullptr, &error) != SQLITE_OK) {
         std::string message = error ? error : "unknown";

@@ -77,9 +77,25 @@ std::string FormatGeneral(double value, int digits) {
 std::string FormatDate(const std::string& stored, const std::string& format) {
     std::tm tm{};
     if (!ParseDate(stored, tm)) return stored;
+    // The C library writes years before 1000 with fewer digits; a date always shows four.
+    std::string pattern = format.empty() ? "%Y-%m-%d %H:%M:%S" : format;
+    std::string expanded;
+    char year[16];
+    std::snprintf(year, sizeof year, "%04d", tm.tm_year + 1900);
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size()) {
+            if (pattern[i + 1] == 'Y') {
+                expanded += year;
+            } else {
+                expanded += pattern.substr(i, 2);
+            }
+            ++i;
+        } else {
+            expanded += pattern[i];
+        }
+    }
     char buffer[256];
-    size_t n = std::strftime(buffer, sizeof buffer,
-                             format.empty() ? "%Y-%m-%d %H:%M:%S" : format.c_str(), &tm);
+    size_t n = std::strftime(buffer, sizeof buffer, expanded.c_str(), &tm);
     return std::string(buffer, n);
 }
 

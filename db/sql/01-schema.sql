@@ -21,8 +21,10 @@ CREATE TABLE tTrack (
 );
 CREATE INDEX tTrack_Filename ON tTrack(Filename);
 CREATE INDEX tTrack_FingerPrint ON tTrack(FingerPrint);
-CREATE INDEX tTrack_Artist ON tTrack(Artist);
-CREATE INDEX tTrack_GenreID ON tTrack(GenreID);
+-- Covering indexes for the artist and genre bands and the catalog.
+CREATE INDEX tTrack_Artist ON tTrack(Artist, Deleted);
+CREATE INDEX tTrack_GenreID ON tTrack(GenreID, Deleted);
+CREATE INDEX tTrack_IdArtistGenre ON tTrack(ID, Artist, GenreID);
 CREATE INDEX tTrack_SearchString ON tTrack(SearchString);
 
 CREATE TABLE tTrackMood (
@@ -37,8 +39,10 @@ CREATE TABLE tTrackMood (
     LastCounter INTEGER
 );
 CREATE UNIQUE INDEX tTrackMood_MoodTrack ON tTrackMood(MoodID, TrackID);
-CREATE INDEX tTrackMood_Track ON tTrackMood(TrackID);
-CREATE INDEX tTrackMood_MoodRating ON tTrackMood(MoodID, Rating, TrackID);
+-- Covering indexes for the unrated-tracks query and the three bands.
+CREATE INDEX tTrackMood_Track ON tTrackMood(TrackID, MoodID, Rating, LastPlayed);
+CREATE INDEX tTrackMood_MoodRating ON tTrackMood(MoodID, Rating, TrackID, LastCounter);
+CREATE INDEX tTrackMood_MoodTrackCover ON tTrackMood(MoodID, TrackID, Rating, LastCounter);
 
 CREATE TABLE tMood (
     ID INTEGER NOT NULL,

@@ -1,0 +1,91 @@
+// The shipped database file: its tables, columns, settings, counter and stored queries.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "db/CADORecordset.h"
+#include "db/Store.h"
+#include "tests/support/TempDatabase.h"
+
+namespace {
+
+class Schema : public ::testing::Test {
+protected:
+    std::set<std::string> Columns(const std::string& table) {
+        std::set<std::string> names;
+        CADORecordset rs(db.Get());
+        EXPECT_TRUE(rs.Open("SELECT name FROM pragma_table_info('" + table + "')"))
+            << rs.GetLastErrorString();
+        for (; !rs.IsEof(); rs.MoveNext()) {
+            std::string name;
+            rs.GetFieldValue(int16_t{0}, name);
+            names.insert(name);
+        }
+        return names;
+    }
+    int32_t Int(const std::string& sql) {
+        CADORecordset rs(db.Get());
+        EXPECT_TRUE(rs.Open(sql)) << rs.GetLastErrorString();
+        int32_t value = -1;
+        rs.GetFieldValue(int16_t{0}, value);
+        return value;
+    }
+    sonvera::test::TempDatabase db;
+};
+
+TEST_F(Schema, EveryTableHasItsColumns) {
+    const std::map<std::string, std::set<std::string>> expected = {
+        {"tTrack", {"ID", "Filename", "SearchString", "Artist", "Trackname", "Album", "Year",
+                    "OrigArtist", "OrigTrackname", "OrigAlbum", "OrigYear", "GenreID",
+                    "FingerPrint", "BitRate", "Source", "Deleted"}},
+        {"tTrackMood", {"ID", "MoodID", "TrackID", "Rating", "RatingType", "Played", "LastPlayed",
+                        "LastCounter"}},
+        {"tMood", {"ID", "Name", "LanguageID"}},
+        {"tGenre", {"ID", "Name", "LanguageID"}},
+        {"tRecommender", {"ID", "Name", "LastDownloaded"}},
+        {"tCounter", {"Counter"}},
+        {"tSettings", {"Name", "ValueInt"}},
+        {"tInfoRead", {"Filename", "Dir", "Downloaded"}},
+        {"tDuplicate", {"ID", "Filename", "Artist", "Trackname", "Album", "Year", "GenreID",
+                        "FingerPrint", "BitRate"}},
+    };
+    for (const auto& [table, columns] : expected) {
+        EXPECT_EQ(Columns(table), columns) << table;
+    }
+    // The folder walk writes tInfoRead by position: Filename, then Dir.
+    CADORecordset rs(db.Get());
+    ASSERT_TRUE(rs.Open("tInfoRead", CADORecordset::OpenTable));
+    EXPECT_EQ(rs.GetFieldName(0), "Filename");
+    EXPECT_EQ(rs.GetFieldName(1), "Dir");
+}
+
+TEST_F(Schema, EverySettingHasARowWithItsFirstValue) {
+    const std::map<std::string, int> expected = {
+        {"PlayTrackAwesome", 5}, {"PlayTrackGood", 2}, {"PlayTrackNormal", 1},
+        {"PlayTrackBad", 0}, {"PlayArtistAwesome", 20}, {"PlayArtistGood", 8},
+        {"PlayArtistNormal", 4}, {"PlayArtistBad", 0}, {"PlayGenreAwesome", 100},
+        {"PlayGenreGood", 60}, {"PlayGenreNormal", 20}, {"PlayGenreBad", 5},
+        {"PlayRandom", 10}, {"Player", 3}, {"Voice", 1}, {"Download", 0}, {"CloseCount", 0},
+        {"SongsPlayed", 0}, {"FirstUse", 1}, {"ConnectionSpeed", 1}};
+    for (const auto& [name, value] : expected) {
+        EXPECT_EQ(Int("SELECT COUNT(*) FROM tSettings WHERE Name = '" + name + "'"), 1) << name;
+        EXPECT_EQ(GetSetting(db.Get(), name), value) << name;
+    }
+}
+
+TEST_F(Schema, CounterRowQueriesAndIntegrity) {
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM tCounter"), 1);
+    EXPECT_EQ(Int("SELECT Counter FROM tCounter"), 0);
+    for (const char* name : {"qNewRatingRatedTracks", "qNewRatingRatedArtists", "qNewRatingRatedGenres"}) {
+        EXPECT_EQ(Int(std::string("SELECT COUNT(*) FROM tStoredQuery WHERE Name = '") + name + "'"), 1);
+    }
+    CADORecordset rs(db.Get());
+    ASSERT_TRUE(rs.Open("PRAGMA integrity_check"));
+    std::string result;
+    rs.GetFieldValue(int16_t{0}, result);
+    EXPECT_EQ(result, "ok");
+}
+
+}  // namespace
