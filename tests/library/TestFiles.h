@@ -33,6 +33,9 @@ bool MakeMp3(const std::string& path, const std::string& soxArgs, const std::str
 // A cached copy of one 44.1 kHz stereo 128 kbit/s file.
 std::string SampleMp3(const std::string& folder);
 
+// A small MPEG stream whose 12-letter fingerprint is different for every seed below 25^6.
+std::vector<uint8_t> DistinctMp3(uint32_t seed);
+
 // A run of MPEG frames with the given 32-bit header, each frameSize bytes, whose bodies
 // hold only bytes from 1 to 26 (no sync pattern). body(i, j) gives byte j of frame i's body.
 std::vector<uint8_t> MakeFrames(uint32_t header, size_t frameSize, size_t count,
