@@ -10,6 +10,7 @@
 
 namespace {
 constexpr size_t kWindowSize = 64 * 1024;
+constexpr size_t kDirectRead = 8 * 1024;
 }
 
 size_t ByteReader::Read(uint8_t* out, size_t n) {
@@ -60,6 +61,18 @@ bool FileByteReader::Fill(uint64_t offset) {
 }
 
 size_t FileByteReader::ReadAt(uint64_t offset, uint8_t* out, size_t n) {
+    // Large reads elsewhere go straight to the file and leave the window for the small ones.
+    const bool outside = offset < windowStart_ || offset + n > windowStart_ + window_.size();
+    if (outside && n >= kDirectRead) {
+        size_t done = 0;
+        while (done < n) {
+            const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            done += static_cast<size_t>(got);
+        }
+        return done;
+    }
     const bool inWindow = offset >= windowStart_ && offset + n <= windowStart_ + window_.size();
     const bool pastEndOfWindow = atEnd_ && offset >= windowStart_;
     if (!inWindow && !pastEndOfWindow && !Fill(offset)) return 0;

@@ -1,5 +1,6 @@
 #include "library/MpegInfo.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -38,29 +39,44 @@ int32_t SamplingRate(uint32_t version, uint32_t index, int32_t previous) {
     }
 }
 
-bool IsSync(uint32_t header) { return (header & 0xFFE00000u) == 0xFFE00000u; }
-
-// Finds the next sync pattern after moving forward by skip. Succeeds only on a full 36-byte
-// read: a short read near the end leaves stale bytes in the buffer, which must not count
-// as a frame, or the walk could go on for ever past the end of the file.
+// Finds the next sync pattern after moving forward by skip: reads 36 bytes, and while they
+// are no full frame start moves back 35 (one byte on), at most 20,000 times; then moves back
+// 10. The bytes are scanned a chunk at a time with the same outcome, position and buffer as
+// the byte-by-byte reads. Succeeds only on a full 36-byte read: a short read near the end
+// leaves stale bytes in the buffer, which must not count as a frame, or the walk could go
+// on for ever past the end of the file.
 bool SyncSearch(ByteReader& reader, int32_t skip, std::array<uint8_t, kSearchRead>& buffer,
                 uint32_t& header) {
     if (skip > 0) reader.Move(skip);
-    bool found = false;
-    for (int advances = 0;; ++advances) {
-        const size_t got = reader.Read(buffer.data(), buffer.size());
-        header = (uint32_t{buffer[0]} << 24) | (uint32_t{buffer[1]} << 16) |
-                 (uint32_t{buffer[2]} << 8) | uint32_t{buffer[3]};
-        if (got < kSearchRead) break;
-        if (IsSync(header)) {
-            found = true;
-            break;
+    uint64_t start = reader.Position();
+    const uint64_t last = start + kMaxAdvances;  // the last offset a read may start at
+    std::array<uint8_t, 4096 + kSearchRead - 1> chunk;
+    for (;;) {
+        reader.MoveTo(start);
+        const size_t got = reader.Read(chunk.data(), chunk.size());
+        const size_t fullReads = got >= kSearchRead ? got - (kSearchRead - 1) : 0;
+        for (size_t i = 0; i < fullReads; ++i) {
+            const uint64_t offset = start + i;
+            if (chunk[i] == 0xFF && (chunk[i + 1] & 0xE0) == 0xE0) {
+                std::copy_n(chunk.begin() + static_cast<std::ptrdiff_t>(i), kSearchRead, buffer.begin());
+                header = (uint32_t{buffer[0]} << 24) | (uint32_t{buffer[1]} << 16) |
+                         (uint32_t{buffer[2]} << 8) | uint32_t{buffer[3]};
+                reader.MoveTo(offset + kSearchRead - 10);
+                return true;
+            }
+            if (offset >= last) {
+                reader.MoveTo(offset + kSearchRead - 10);
+                return false;
+            }
         }
-        if (advances >= kMaxAdvances) break;
-        reader.Move(-35);
+        if (got < chunk.size()) {
+            // The read at the next offset comes back short: the search gives up there.
+            reader.MoveTo(start + got);
+            reader.Move(-10);
+            return false;
+        }
+        start += fullReads;
     }
-    reader.Move(-10);
-    return found;
 }
 
 }  // namespace

@@ -115,12 +115,9 @@ std::string RepairText(const std::string& text) {
     return RedecodeText(text, codePage);
 }
 
-void ReadTags(TrackRecord& track) {
-    auto file = FileByteReader::Open(track.Filename);
-    if (!file) return;
+void ReadTags(TrackRecord& track, ByteReader& file) {
     // id3lib parses a clean copy of the tags, never the file itself (see Id3Image.h).
-    const std::string image = BuildTagImage(*file);
-    file.reset();
+    const std::string image = BuildTagImage(file);
     ID3_MemoryReader reader(image.data(), image.size());
     ID3_Tag tag;
     tag.Link(reader, static_cast<flags_t>(ID3TT_ALL));
@@ -137,8 +134,10 @@ void ReadTags(TrackRecord& track) {
 TrackRecord ReadTrackInfo(const std::string& path) {
     TrackRecord track;
     track.Filename = path;
+    std::unique_ptr<FileByteReader> file;
     try {
-        ReadTags(track);
+        file = FileByteReader::Open(path);
+        if (file) ReadTags(track, *file);
     } catch (...) {
         // A broken tag leaves the fields read before it; the file is still filed.
     }
@@ -148,7 +147,7 @@ TrackRecord ReadTrackInfo(const std::string& path) {
         track.Trackname = RepairText(track.OrigTrackname);
         track.Album = RepairText(track.OrigAlbum);
         track.Year = track.OrigYear;
-        const MpegInfo mpeg = ReadMpegInfo(path);
+        const MpegInfo mpeg = file ? ReadMpegInfo(*file) : MpegInfo{};
         track.BitRate = mpeg.bitRate;
         const size_t count = mpeg.letters.size();
         track.FingerPrint = count > kFingerPrintLength

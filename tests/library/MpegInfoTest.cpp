@@ -190,3 +190,90 @@ TEST_F(MpegFiles, EncodedFilesKeepTheirFingerPrintUnderTagsAndJunk) {
     EXPECT_NE(prints[0], prints[1]);
     EXPECT_NE(prints[2], prints[3]);
 }
+
+namespace {
+
+// The walk as first written: one 36-byte read per advance, through the reader's moves.
+MpegInfo ByteByByteWalk(const std::vector<uint8_t>& bytes) {
+    MemoryByteReader reader(bytes.data(), bytes.size());
+    auto search = [&reader](int32_t skip, uint8_t* buffer, uint32_t& header) {
+        if (skip > 0) reader.Move(skip);
+        bool found = false;
+        for (int advances = 0;; ++advances) {
+            const size_t got = reader.Read(buffer, 36);
+            header = (uint32_t{buffer[0]} << 24) | (uint32_t{buffer[1]} << 16) |
+                     (uint32_t{buffer[2]} << 8) | buffer[3];
+            if (got < 36) break;
+            if ((header & 0xFFE00000u) == 0xFFE00000u) {
+                found = true;
+                break;
+            }
+            if (advances >= 20000) break;
+            reader.Move(-35);
+        }
+        reader.Move(-10);
+        return found;
+    };
+    MpegInfo info;
+    uint8_t head[10] = {};
+    uint64_t start = 0;
+    if (reader.Read(head, 10) == 10 && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+        start = 10 + ((uint64_t{head[6] & 0x7Fu} << 21) | (uint64_t{head[7] & 0x7Fu} << 14) |
+                      (uint64_t{head[8] & 0x7Fu} << 7) | (head[9] & 0x7Fu));
+    }
+    reader.MoveTo(start);
+    uint8_t buffer[36] = {};
+    uint32_t header = 0, version = 1, layer = 0;
+    int32_t skip = 0, rate = 0;
+    static const int32_t rates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
+    bool found = search(skip, buffer, header);
+    while (found && info.letters.size() < 31) {
+        const size_t count = info.letters.size();
+        if (count == 0) {
+            version = (header >> 19) & 3;
+            layer = (header >> 17) & 3;
+        }
+        if (layer != 0) {
+            const int32_t b = MpegBitRate(version, layer, (header >> 12) & 15);
+            if (b > 0) info.bitRate = b;
+            const uint32_t index = (header >> 10) & 3;
+            if (index < 3 && version != 1) rate = rates[version == 3 ? 0 : version == 2 ? 1 : 2][index];
+            if (rate != 0) {
+                const int value = static_cast<int8_t>(buffer[4 + count]);
+                const char letter = static_cast<char>('@' + std::abs(value) % 27);
+                if (letter != '@' && (count == 0 || letter != info.letters.back())) info.letters += letter;
+                const int32_t padding = (header >> 9) & 1;
+                skip = (layer == 3 ? (b * 12000 / rate + padding) * 4 : b * 144000 / rate + padding) - 4;
+            }
+        }
+        found = search(skip, buffer, header);
+    }
+    return info;
+}
+
+}  // namespace
+
+TEST(MpegWalk, ChunkedSearchMatchesByteByByteReads) {
+    uint32_t state = 99;
+    auto next = [&state] {
+        state = state * 214013u + 2531011u;
+        return (state >> 16) & 0x7FFFu;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> bytes;
+        if (round % 3 == 0) bytes = Id3v2Tag(next() % 3000, 0xFF);
+        // Junk around the 4 KiB chunk size and the 20,000-byte limit, then frames with noise.
+        const size_t junk = round % 5 == 0 ? 19990 + next() % 20 : next() % 5000;
+        bytes.insert(bytes.end(), junk, static_cast<uint8_t>('a' + round % 20));
+        const std::vector<uint8_t> frames = MakeFrames(kMpeg1Layer3At128, kFrame128, next() % 70, LetterByFrame);
+        bytes.insert(bytes.end(), frames.begin(), frames.end());
+        for (int noise = next() % 40; noise > 0 && !bytes.empty(); --noise) {
+            bytes[next() * 7919u % bytes.size()] = static_cast<uint8_t>(next() % 3 == 0 ? 0xFF : next());
+        }
+        bytes.resize(bytes.size() - std::min<size_t>(bytes.size(), next() % 40));
+        const MpegInfo expected = ByteByByteWalk(bytes);
+        const MpegInfo actual = Walk(bytes);
+        ASSERT_EQ(actual.letters, expected.letters) << "round " << round;
+        ASSERT_EQ(actual.bitRate, expected.bitRate) << "round " << round;
+    }
+}
