@@ -1,0 +1,13 @@
+#pragma once
+// A clean copy of the tags of a file for id3lib, whose own parser crashes on some broken
+// tags (compressed frames with bad sizes, for one). Free function; any thread.
+
+#include <string>
+
+class ByteReader;
+
+// An ID3v2.3 tag holding only the artist, title, album, year and content-type frames of the
+// file's ID3v2 tag (versions 2.2 to 2.4; unsynchronisation undone; compressed, encrypted,
+// oversized and malformed frames left out), followed by the file's last bytes, where the
+// ID3v1, Lyrics3 and MusicMatch tags lie.
+std::string BuildTagImage(ByteReader& reader);

@@ -1,0 +1,147 @@
+#include "tests/fuzz/FuzzInputs.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "library/ByteReader.h"
+#include "library/MpegInfo.h"
+#include "library/SearchString.h"
+#include "library/TagReader.h"
+
+namespace {
+
+void Require(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz check failed: %s\n", what);
+        std::abort();
+    }
+}
+
+void CheckLetters(const std::string& letters, size_t limit) {
+    Require(letters.size() <= limit, "too many letters");
+    for (size_t i = 0; i < letters.size(); ++i) {
+        Require(letters[i] >= 'A' && letters[i] <= 'Z', "letter outside A-Z");
+        Require(i == 0 || letters[i] != letters[i - 1], "equal neighbouring letters");
+    }
+}
+
+void PushHeader(std::vector<uint8_t>& out, uint32_t header) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(header >> shift));
+}
+
+std::vector<uint8_t> Frames(uint32_t header, size_t frameSize, size_t count) {
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < count; ++i) {
+        PushHeader(out, header);
+        for (size_t j = 4; j < frameSize; ++j) out.push_back(static_cast<uint8_t>(1 + (i * 7 + j) % 26));
+    }
+    return out;
+}
+
+void PushFrame(std::vector<uint8_t>& tag, const char* id, const std::vector<uint8_t>& body) {
+    tag.insert(tag.end(), id, id + 4);
+    PushHeader(tag, static_cast<uint32_t>(body.size()));
+    tag.push_back(0);
+    tag.push_back(0);
+    tag.insert(tag.end(), body.begin(), body.end());
+}
+
+std::vector<uint8_t> Id3v2(const std::vector<uint8_t>& frames) {
+    std::vector<uint8_t> tag = {'I', 'D', '3', 3, 0, 0};
+    const size_t size = frames.size();
+    for (int shift = 21; shift >= 0; shift -= 7) tag.push_back(static_cast<uint8_t>((size >> shift) & 0x7F));
+    tag.insert(tag.end(), frames.begin(), frames.end());
+    return tag;
+}
+
+std::vector<uint8_t> Join(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+}  // namespace
+
+void FuzzMpegWalk(const uint8_t* data, size_t size) {
+    MemoryByteReader reader(data, size);
+    const MpegInfo info = ReadMpegInfo(reader);
+    CheckLetters(info.letters, 31);
+    Require(info.bitRate >= 0 && info.bitRate <= 448, "bit rate outside the table");
+}
+
+void FuzzTagReader(const uint8_t* data, size_t size, const std::string& filePath) {
+    {
+        std::ofstream out(filePath, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    const TrackRecord track = ReadTrackInfo(filePath);
+    CheckLetters(track.FingerPrint, kFingerPrintLength);
+    Require(track.GenreID >= 0 && track.GenreID <= 255, "genre outside 0-255");
+    Require(track.Filename == filePath, "file name changed");
+    Require(!MakeSearchString(filePath).empty(), "search string of the fuzz file");
+}
+
+std::vector<std::vector<uint8_t>> FuzzSeeds() {
+    std::vector<std::vector<uint8_t>> seeds;
+    const std::vector<uint8_t> mpeg1 = Frames(0xFFFB9000, 417, 40);
+    seeds.push_back(mpeg1);
+    seeds.push_back(Frames(0xFFF35000, 417, 20));
+    seeds.push_back(Frames(0xFFFF4000, 136, 40));
+
+    std::vector<uint8_t> frames;
+    PushFrame(frames, "TPE1", {0, 'B', 'j', 0xF6, 'r', 'k'});
+    PushFrame(frames, "TIT2", {1, 0xFF, 0xFE, 'H', 0, 'i', 0, 0x20, 0x5F});
+    PushFrame(frames, "TALB", {1, 0xFE, 0xFF, 0xD8, 0x34, 0xDD, 0x1E});
+    PushFrame(frames, "TYER", {0, '1', '9', '9', '7'});
+    PushFrame(frames, "TCON", {0, '(', '1', '7', ')'});
+    seeds.push_back(Join(Id3v2(frames), mpeg1));
+    seeds.push_back(Id3v2(frames));
+
+    std::vector<uint8_t> huge = {'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
+    seeds.push_back(Join(huge, mpeg1));
+    std::vector<uint8_t> tail = Frames(0xFFFB9000, 417, 3);
+    tail.insert(tail.end(), 30, 0xFF);
+    seeds.push_back(tail);
+    std::vector<uint8_t> v1(128, 0);
+    v1[0] = 'T';
+    v1[1] = 'A';
+    v1[2] = 'G';
+    v1[127] = 200;
+    seeds.push_back(Join(mpeg1, v1));
+    return seeds;
+}
+
+std::vector<uint8_t> Mutate(const std::vector<uint8_t>& input, uint32_t& state) {
+    auto next = [&state] {
+        state = state * 214013u + 2531011u;
+        return (state >> 16) & 0x7FFFu;
+    };
+    std::vector<uint8_t> out = input;
+    const uint32_t edits = 1 + next() % 8;
+    for (uint32_t e = 0; e < edits; ++e) {
+        const size_t at = out.empty() ? 0 : next() % out.size();
+        switch (next() % 6) {
+            case 0:
+                if (!out.empty()) out[at] = static_cast<uint8_t>(next());
+                break;
+            case 1:
+                if (!out.empty()) out[at] ^= static_cast<uint8_t>(1u << (next() % 8));
+                break;
+            case 2:
+                out.insert(out.begin() + static_cast<std::ptrdiff_t>(at), 1 + next() % 64, 0xFF);
+                break;
+            case 3:
+                out.resize(at);
+                break;
+            case 4:
+                if (at + 4 <= out.size()) {
+                    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(next());
+                }
+                break;
+            default:
+                out.insert(out.begin() + static_cast<std::ptrdiff_t>(at), static_cast<uint8_t>(next()));
+                break;
+        }
+    }
+    return out;
+}

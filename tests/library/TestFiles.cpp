@@ -1,0 +1,87 @@
+#include "tests/library/TestFiles.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "sonvera-lib-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ShellQuote(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text) {
+        if (c == '\'') out += "'\\''";
+        else out += c;
+    }
+    return out + "'";
+}
+
+bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool MakeMp3(const std::string& path, const std::string& soxArgs, const std::string& lameArgs,
+             double seconds) {
+    const std::string wav = path + ".wav";
+    const bool ok = RunCommand("sox -q -n " + soxArgs + " " + ShellQuote(wav) + " synth " +
+                               std::to_string(seconds) + " pinknoise vol 0.5 2>/dev/null") &&
+                    RunCommand("lame --quiet " + lameArgs + " " + ShellQuote(wav) + " " +
+                               ShellQuote(path) + " 2>/dev/null");
+    std::remove(wav.c_str());
+    return ok;
+}
+
+std::string SampleMp3(const std::string& folder) {
+    const std::string path = folder + "/sample-128.mp3";
+    if (access(path.c_str(), R_OK) != 0) MakeMp3(path, "-r 44100 -c 2", "-b 128");
+    return path;
+}
+
+std::vector<uint8_t> MakeFrames(uint32_t header, size_t frameSize, size_t count,
+                                uint8_t (*body)(size_t frame, size_t offset)) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(frameSize * count);
+    for (size_t i = 0; i < count; ++i) {
+        bytes.push_back(static_cast<uint8_t>(header >> 24));
+        bytes.push_back(static_cast<uint8_t>(header >> 16));
+        bytes.push_back(static_cast<uint8_t>(header >> 8));
+        bytes.push_back(static_cast<uint8_t>(header));
+        for (size_t j = 4; j < frameSize; ++j) bytes.push_back(body(i, j - 4));
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> DistinctMp3(uint32_t seed) {
+    // The walk visits every second 417-byte frame; visited frame k gives letter k. Letters
+    // alternate between a digit of the seed (A-Y) and Z, so no two neighbours are equal.
+    std::vector<uint8_t> bytes;
+    for (size_t frame = 0; frame < 24; ++frame) {
+        const size_t visit = frame / 2;
+        uint32_t digit = seed;
+        for (size_t d = 0; d < visit / 2; ++d) digit /= 25;
+        const uint8_t value = visit % 2 == 1 ? 26 : static_cast<uint8_t>(1 + digit % 25);
+        for (const uint8_t b : {0xFF, 0xFB, 0x90, 0x00}) bytes.push_back(b);
+        bytes.insert(bytes.end(), 413, value);
+    }
+    return bytes;
+}
