@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "res/StringTable.h"
+
 namespace {
 
 // Shipped default; deployments point it at their own site with --site or SONVERA_SITE.
@@ -22,18 +24,6 @@ std::string WithSlash(std::string url) {
 }
 
 }  // namespace
-
-bool IsInterfaceLanguage(int language) {
-    return language == 1033 || language == 1037 || language == 1043 || language == 2052;
-}
-
-int LanguageFromLocaleName(const std::string& name) {
-    if (name.rfind("en_US", 0) == 0) return 1033;
-    if (name.rfind("he_IL", 0) == 0) return 1037;
-    if (name.rfind("nl_NL", 0) == 0) return 1043;
-    if (name.rfind("zh_CN", 0) == 0) return 2052;
-    return 1033;
-}
 
 AppConfig ParseAppConfig(const std::vector<std::string>& args,
                          const char* (*getEnv)(const char*), const std::string& defaultHelpDir) {

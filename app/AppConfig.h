@@ -24,8 +24,3 @@ struct AppConfig {
 // SONVERA_HELP_DIR. getEnv returns null for an unset variable.
 AppConfig ParseAppConfig(const std::vector<std::string>& args,
                          const char* (*getEnv)(const char*), const std::string& defaultHelpDir);
-
-// The four interface languages.
-bool IsInterfaceLanguage(int language);
-// en_US -> 1033, he_IL -> 1037, nl_NL -> 1043, zh_CN -> 2052; 1033 for anything else.
-int LanguageFromLocaleName(const std::string& localeName);

@@ -1,12 +1,11 @@
 #include "app/MainWindowModel.h"
 
-#include "app/AppIds.h"
+#include "res/ResourceIds.h"
 #include "app/AppStore.h"
 #include "app/PlayerEngine.h"
 #include "app/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
 
-using namespace AppIds;
 
 MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
                                  ShellActions& shell, TextLoader text, int language,
@@ -19,7 +18,7 @@ MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnn
       language_(language),
       feedbackUrl_(std::move(feedbackUrl)) {}
 
-void MainWindowModel::SpeakWelcome() { voice_.Speak(Text(StrWelcome)); }
+void MainWindowModel::SpeakWelcome() { voice_.Speak(Text(IDS_WELCOME)); }
 
 MoodSetup MainWindowModel::LoadMoods() {
     MoodSetup setup;
@@ -60,10 +59,10 @@ void MainWindowModel::SetVoiceEnabled(bool enabled) { voice_.SetEnabled(enabled)
 
 std::string MainWindowModel::RatingWord(int rating) const {
     switch (rating) {
-    case 1: return Text(StrBad);
-    case 2: return Text(StrAverage);
-    case 3: return Text(StrGood);
-    case 4: return Text(StrAwesome);
+    case 1: return Text(IDS_BAD);
+    case 2: return Text(IDS_AVERAGE);
+    case 3: return Text(IDS_GOOD);
+    case 4: return Text(IDS_AWESOME);
     default: return {};
     }
 }
@@ -75,7 +74,7 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
 
     if (player_.HasActivePlayer()) player_.PlayFile(track.Filename);
     player_.ClearPaused();
-    view.pauseText = Text(StrPause);
+    view.pauseText = Text(IDS_PAUSE);
 
     int songsPlayed = store_.GetSetting("SongsPlayed") + 1;
     store_.SetSetting("SongsPlayed", songsPlayed);
@@ -83,10 +82,10 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
 
     int rating = track.CurrentRating;
     if (player_.GetPickSource() == 1) {
-        view.ratingStatus = Text(StrRated) + RatingWord(rating);
+        view.ratingStatus = Text(IDS_RATED) + RatingWord(rating);
         spoken += VoicePhrases::RatedSuffix(rating);
     } else {
-        view.ratingStatus = Text(StrNotRated);
+        view.ratingStatus = Text(IDS_NOT_RATED);
         if (rating >= 1 && rating <= 4) view.ratingStatus += " (" + RatingWord(rating) + " ?)";
         spoken += VoicePhrases::NotRatedSuffix;
     }
@@ -111,7 +110,7 @@ TrackInfoView MainWindowModel::OnTrackInfo() {
 }
 
 std::string MainWindowModel::DatabaseCounts() const {
-    return FormatText(Text(StrDatabaseCounts),
+    return FormatText(Text(IDS_DATABASE_STATUS),
                       {static_cast<long long>(player_.GetTotalCount()),
                        static_cast<long long>(player_.GetRatedCount())});
 }
@@ -121,25 +120,25 @@ std::string MainWindowModel::LibraryStatus(int pendingFiles) const {
     static const char* const dots[] = {"", "...", "..", "."};
     int phase = pendingFiles % 4;
     if (phase < 0) phase += 4;
-    return Text(StrSearchingForSongs) + dots[phase];
+    return Text(IDS_SEARCHING_FOR_SONGS) + dots[phase];
 }
 
 std::string MainWindowModel::DownloadStatus(const DownloadCounters& c) const {
     if (c.connections >= 1)
-        return FormatText(Text(StrConnects), {static_cast<long long>(c.connections),
+        return FormatText(Text(IDS_DOWNLOAD_CONNECTED), {static_cast<long long>(c.connections),
                                               static_cast<long long>(c.downloads),
                                               static_cast<long long>(c.downRate),
                                               static_cast<long long>(c.upRate)});
     if (c.networkStarted)
-        return FormatText(Text(StrConnecting), {static_cast<long long>(c.downloads),
+        return FormatText(Text(IDS_DOWNLOAD_CONNECTING), {static_cast<long long>(c.downloads),
                                                 static_cast<long long>(c.downRate),
                                                 static_cast<long long>(c.upRate)});
-    return Text(StrDisabled);
+    return Text(IDS_DISABLED);
 }
 
 std::string MainWindowModel::Rate(int rating) {
     voice_.Speak(VoicePhrases::RatingSet(rating));
-    std::string status = Text(StrRated) + RatingWord(rating);
+    std::string status = Text(IDS_RATED) + RatingWord(rating);
     store_.RateTrack(player_, rating);
     if (rating == 4) {
         // the similar-artist lookup joins here once the web fetcher exists
@@ -151,7 +150,7 @@ std::string MainWindowModel::Rate(int rating) {
 
 std::string MainWindowModel::Exclude() {
     voice_.Speak(VoicePhrases::TrackExcluded);
-    std::string status = Text(StrExcluded);
+    std::string status = Text(IDS_EXCLUDED);
     store_.RateTrack(player_, -1);
     player_.SelectNextTrack();
     return status;
@@ -162,10 +161,10 @@ void MainWindowModel::Skip() { player_.SelectNextTrack(); }
 std::string MainWindowModel::TogglePause() {
     if (player_.IsPaused()) {
         player_.Resume();
-        return Text(StrPause);
+        return Text(IDS_PAUSE);
     }
     player_.Pause();
-    return Text(StrPlay);
+    return Text(IDS_PLAY);
 }
 
 bool MainWindowModel::CountClose() {
@@ -178,19 +177,4 @@ void MainWindowModel::StoreExitSettings(bool voiceEnabled, bool downloadChecked)
     store_.SetSetting("Voice", voiceEnabled ? 1 : 0);
     store_.SetSetting("Download", downloadChecked ? 1 : 0);
     store_.SetSetting("Player", player_.GetPlayerType());
-}
-
-std::string HelpTopicForControl(int controlID) {
-    switch (controlID) {
-    case 1001: return "SkipButton.htm";
-    case 1006: return "MoodSelector.htm";
-    case 1008: return "SongSlider.htm";
-    case 1009: return "RateAwesome.htm";
-    case 1010: return "RateGood.htm";
-    case 1011: return "RateNormal.htm";
-    case 1012: return "RateBad.htm";
-    case 1013: return "PauseButton.htm";
-    case 1017: return "VolumeSlider.htm";
-    default: return "Overview.htm";
-    }
 }

@@ -97,6 +97,3 @@ private:
     int language_;
     std::string feedbackUrl_;
 };
-
-// "Sonvera.chm::/html/X.htm" topic page of F1 over a control: "X.htm".
-std::string HelpTopicForControl(int controlID);

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppIds.h"
+#include "res/ResourceIds.h"
 #include "app/TextFormat.h"
 #include "app/Worker.h"
 #include "app/WorkerThread.h"
@@ -34,7 +34,7 @@ bool Run(StartupEnvironment& env) {
     env.SeedRandom();
     env.SetLanguage();
     if (!env.DatabaseFilePresent()) {
-        env.ShowFatal(env.Text(AppIds::StrCannotFindDatabase));
+        env.ShowFatal(env.Text(IDS_DATABASE_MISSING));
         return false;
     }
     bool opened = false;
@@ -44,7 +44,7 @@ bool Run(StartupEnvironment& env) {
         opened = false;
     }
     if (!opened) {
-        env.ShowFatal(env.Text(AppIds::StrNeedsUpdate));
+        env.ShowFatal(env.Text(IDS_MDAC_UPDATE));
         env.OpenUrl(env.DataAccessPage());
         env.CloseDatabase();
         return false;
@@ -99,7 +99,7 @@ bool RunApplication(StartupEnvironment& env) {
         Run(env);
     } catch (...) {
         try {
-            env.ShowFatal(FormatText(env.Text(AppIds::StrFatalInThread), {std::string("Sonvera")}));
+            env.ShowFatal(FormatText(env.Text(IDS_THREAD_ERROR), {std::string("Sonvera")}));
         } catch (...) {
         }
     }

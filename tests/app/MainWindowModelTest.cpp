@@ -220,11 +220,4 @@ TEST_F(ModelTest, DownloadIsRefusedUnderUnitedStatesEnglish) {
     EXPECT_TRUE(model.MayEnableDownload(1043));
 }
 
-TEST(HelpTopic, ControlsMapToTheirPagesAndTheRestToOverview) {
-    EXPECT_EQ(HelpTopicForControl(1001), "SkipButton.htm");
-    EXPECT_EQ(HelpTopicForControl(1017), "VolumeSlider.htm");
-    EXPECT_EQ(HelpTopicForControl(1013), "PauseButton.htm");
-    EXPECT_EQ(HelpTopicForControl(1041), "Overview.htm");
-}
-
 }  // namespace

@@ -218,11 +218,4 @@ TEST(Config, BadLanguageIsAClearError) {
               std::string::npos);
 }
 
-TEST(Config, LocaleNamesMapToLanguageIdentifiers) {
-    EXPECT_EQ(LanguageFromLocaleName("en_US.UTF-8"), 1033);
-    EXPECT_EQ(LanguageFromLocaleName("he_IL"), 1037);
-    EXPECT_EQ(LanguageFromLocaleName("nl_NL"), 1043);
-    EXPECT_EQ(LanguageFromLocaleName("zh_CN"), 2052);
-}
-
 }  // namespace

@@ -1,0 +1,46 @@
+#include "app/TrackPlayerEngine.h"
+
+#include "library/LibraryScanner.h"
+#include "selection/TrackPlayer.h"
+
+int32_t TrackPlayerEngine::GetMoodID() const { return player_.GetMoodID(); }
+TrackRecord TrackPlayerEngine::GetCurrentTrack() const { return player_.GetCurrentTrack(); }
+void TrackPlayerEngine::SelectNextTrack() { player_.SelectNextTrack(); }
+void TrackPlayerEngine::SetMoodByName(const std::string& name) { player_.SetMoodByName(name); }
+void TrackPlayerEngine::SwitchPlayer(int type) { player_.SwitchPlayer(type); }
+void TrackPlayerEngine::CreatePlayer() { player_.CreatePlayer(); }
+int TrackPlayerEngine::GetPlayerType() const { return player_.GetPlayerType(); }
+int TrackPlayerEngine::GetPickSource() const { return player_.GetPickSource(); }
+int32_t TrackPlayerEngine::GetTotalCount() const { return player_.GetTotalTracks(); }
+int32_t TrackPlayerEngine::GetRatedCount() const { return player_.GetRatedTracks(); }
+int TrackPlayerEngine::GetLastPositionMs() const { return player_.GetLastPositionMs(); }
+int TrackPlayerEngine::GetLastLengthMs() const { return player_.GetLastLengthMs(); }
+bool TrackPlayerEngine::IsPaused() const { return player_.IsPaused(); }
+void TrackPlayerEngine::ClearPaused() { player_.ClearPaused(); }
+void TrackPlayerEngine::Pause() { player_.Pause(); }
+void TrackPlayerEngine::Resume() { player_.Resume(); }
+bool TrackPlayerEngine::HasActivePlayer() const { return player_.HasBackend(); }
+
+void TrackPlayerEngine::PlayFile(const std::string& path) {
+    player_.WithBackend([&](PlayerBackend& b) { b.Play(path); });
+}
+
+void TrackPlayerEngine::SetVolume(int volume) {
+    player_.WithBackend([&](PlayerBackend& b) { b.SetVolume(volume); });
+}
+
+void TrackPlayerEngine::SetPositionMs(int ms) {
+    player_.WithBackend([&](PlayerBackend& b) { b.SetPositionMs(ms); });
+}
+
+void TrackPlayerEngine::ShutdownPlayer() {
+    player_.WithBackend([](PlayerBackend& b) { b.Shutdown(); });
+}
+
+void TrackPlayerWorker::Run() { player_.Run(); }
+void TrackPlayerWorker::RequestStop() { player_.RequestStop(); }
+bool TrackPlayerWorker::IsStopped() const { return player_.IsStopped(); }
+
+void ScannerWorker::Run() { scanner_.Run(); }
+void ScannerWorker::RequestStop() { scanner_.RequestStop(); }
+bool ScannerWorker::IsStopped() const { return scanner_.IsStopped(); }
