@@ -78,6 +78,7 @@ bool Run(StartupEnvironment& env) {
 
         env.RunMainWindow();
         env.LinkDownloaderState(nullptr);
+        env.MainWindowEnded();
 
         WaitUntilDone(env, workers.trackPlayer, threads.trackPlayer);
         WaitUntilDone(env, workers.scanner, threads.infoReader);

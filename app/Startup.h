@@ -42,6 +42,8 @@ public:
     virtual void LinkDownloaderState(std::function<bool()> downloaderRunning) = 0;
     // Runs the main window modally; returns when it has ended itself.
     virtual void RunMainWindow() = 0;
+    // The modal loop has ended: the workers stop posting to the window.
+    virtual void MainWindowEnded() = 0;
     virtual void DeleteWorkersAndWindow() = 0;
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
 };

@@ -83,6 +83,7 @@ struct FakeEnv : StartupEnvironment {
         if (duringMainWindow) duringMainWindow();
         if (throwInMainWindow) throw std::runtime_error("window");
     }
+    void MainWindowEnded() override { log.push_back("main window ended"); }
     void DeleteWorkersAndWindow() override { log.push_back("delete"); }
     void Sleep(std::chrono::milliseconds d) override {
         EXPECT_EQ(d, std::chrono::milliseconds(200));
@@ -102,7 +103,7 @@ TEST(Startup, RunsInOrderAndShutsDownTrackPlayerThenScanner) {
     std::vector<std::string> expected{"seed",          "language",          "look for file",
                                       "open",          "notice",            "count artists",
                                       "create workers", "update check",     "create main window",
-                                      "run main window", "delete",          "close"};
+                                      "run main window", "main window ended", "delete", "close"};
     EXPECT_EQ(env.log, expected);
     EXPECT_TRUE(env.trackPlayer.stopped);
     EXPECT_TRUE(env.scanner.stopped);

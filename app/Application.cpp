@@ -1,0 +1,171 @@
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLocale>
+#include <QMessageBox>
+#include <QThread>
+#include <thread>
+
+#include "app/DatabaseStore.h"
+#include "app/MainWindow.h"
+#include "app/MainWindowUi.h"
+#include "app/TextFormat.h"
+#include "app/TrackPlayerEngine.h"
+#include "db/CADODataBase.h"
+#include "library/FirstUseFolders.h"
+#include "library/LibraryScanner.h"
+#include "res/ResourceIds.h"
+#include "res/StringTable.h"
+#include "selection/CPlaySettingDlg.h"
+#include "selection/Random.h"
+#include "selection/TrackPlayer.h"
+#include "selection/UserNotifier.h"
+#include "windows/CWarningDlg.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void ErrorBox(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+    box.exec();
+}
+
+// Error boxes and addresses for the selection engine, shown on the main thread; a caller on
+// another thread waits until the box is dismissed.
+class MainThreadNotifier final : public UserNotifier {
+public:
+    void ShowError(const std::string& caption, const std::string& text) override {
+        Run([=] { ErrorBox(Q(caption), Q(text)); });
+    }
+    void OpenUrl(const std::string& url) override {
+        Run([=] { DesktopUi().OpenUrl(Q(url)); });
+    }
+
+private:
+    template <typename F>
+    void Run(F f) {
+        if (QThread::currentThread() == qApp->thread()) f();
+        else QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
+    }
+};
+
+}  // namespace
+
+Application::Application(AppConfig config) : config_(std::move(config)) {}
+
+Application::~Application() = default;
+
+int Application::Run() {
+    RunApplication(*this);
+    return 0;
+}
+
+void Application::SeedRandom() { SeedRandomFromTime(); }
+
+void Application::SetLanguage() { language_ = config_.language; }
+
+bool Application::DatabaseFilePresent() { return QFileInfo("Sonvera.mdb").isFile(); }
+
+bool Application::OpenDatabase() {
+    database_ = std::make_unique<CADODataBase>();
+    return database_->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;", "", "");
+}
+
+void Application::CloseDatabase() {
+    if (!database_) return;
+    database_->Close();
+    database_.reset();
+}
+
+std::string Application::Text(int id) { return LoadResString(id, language_); }
+
+void Application::ShowFatal(const std::string& text) { ErrorBox(Q(Text(IDS_FATAL_ERROR)), Q(text)); }
+
+void Application::OpenUrl(const std::string& url) { DesktopUi().OpenUrl(Q(url)); }
+
+std::string Application::DataAccessPage() {
+    return config_.dataAccessPage.empty() ? Text(IDS_MDAC_URL) : config_.dataAccessPage;
+}
+
+bool Application::RunStartupNotice() {
+    CWarningDlg notice([this](int id) { return Q(Text(id)); });
+    return notice.exec() == QDialog::Accepted;
+}
+
+int Application::CountWaitingArtists() { return DatabaseStore(database_.get()).CountWaitingArtists(); }
+
+AppWorkers Application::CreateWorkers() {
+    scanner_ = std::make_unique<CLibraryScanner>(database_.get());
+    trackPlayer_ = std::make_unique<TrackPlayer>(database_.get(), TrackPlayer::BackendFactory{},
+                                                 language_);
+    notifier_ = std::make_unique<MainThreadNotifier>();
+    trackPlayer_->SetNotifier(notifier_.get());
+    scannerWorker_ = std::make_unique<ScannerWorker>(*scanner_);
+    trackPlayerWorker_ = std::make_unique<TrackPlayerWorker>(*trackPlayer_);
+    return AppWorkers{scannerWorker_.get(), trackPlayerWorker_.get(), nullptr};
+}
+
+void Application::CreateMainWindow() {
+    store_ = std::make_unique<DatabaseStore>(database_.get());
+    engine_ = std::make_unique<TrackPlayerEngine>(*trackPlayer_);
+    ui_ = std::make_unique<DesktopUi>();
+    MainWindowLinks links;
+    links.player = engine_.get();
+    links.store = store_.get();
+    links.ui = ui_.get();
+    links.language = language_;
+    links.userDefaultLanguage = LanguageFromLocaleName(QLocale::system().name().toStdString());
+    links.feedbackUrl = config_.FeedbackUrl();
+    links.versionText = VersionText;
+    CLibraryScanner* scanner = scanner_.get();
+    links.pendingFiles = [scanner] { return scanner->GetPendingCount(); };
+    links.queueFolder = [scanner](const std::string& folder) { scanner->QueueFolder(folder); };
+    links.firstUseFolders = [] { return FirstUseSearchFolders(); };
+    links.showPlaySettings = [this](QWidget* parent) {
+        CPlaySettingDlg dialog(*trackPlayer_, database_.get(), language_, parent);
+        dialog.exec();
+    };
+    // the player is attached first: the window's initialisation creates it
+    window_ = std::make_unique<MainWindow>(std::move(links));
+    trackPlayer_->AttachWindow(window_.get(), window_.get());
+    scanner_->MainWindow().Attach(window_.get());
+}
+
+void Application::ReportThreadFatal(const std::string& threadName) {
+    std::string text = FormatText(Text(IDS_THREAD_ERROR), {threadName});
+    std::string caption = Text(IDS_FATAL_ERROR);
+    QMetaObject::invokeMethod(qApp, [=] { ErrorBox(Q(caption), Q(text)); }, Qt::QueuedConnection);
+}
+
+void Application::LinkDownloaderState(std::function<bool()> downloaderRunning) {
+    if (window_) window_->SetDownloaderRunning(std::move(downloaderRunning));
+}
+
+void Application::RunMainWindow() {
+    window_->show();
+    window_->exec();
+}
+
+void Application::MainWindowEnded() {
+    if (trackPlayer_) trackPlayer_->DetachWindow();
+    if (scanner_) scanner_->MainWindow().Detach();
+}
+
+void Application::DeleteWorkersAndWindow() {
+    trackPlayerWorker_.reset();
+    trackPlayer_.reset();
+    engine_.reset();
+    scannerWorker_.reset();
+    scanner_.reset();
+    window_.reset();
+    store_.reset();
+    notifier_.reset();
+}
+
+void Application::Sleep(std::chrono::milliseconds duration) {
+    // a worker may be waiting for the main thread to show its message box
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(duration);
+}

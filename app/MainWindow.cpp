@@ -1,0 +1,353 @@
+#include "app/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include "app/AppStore.h"
+#include "app/HelpViewer.h"
+#include "app/MainWindowUi.h"
+#include "app/PlayerEngine.h"
+#include "app/TrayIcon.h"
+#include "app/VoiceAnnouncer.h"
+#include "res/Help.h"
+#include "windows/CSonveraAbout.h"
+#include "res/Menus.h"
+#include "res/ResourceIds.h"
+#include "res/StringTable.h"
+
+namespace {
+
+// A worker's message, carried as a posted event whose type is the message number.
+class AppMessageEvent : public QEvent {
+public:
+    AppMessageEvent(int message, intptr_t w) : QEvent(static_cast<Type>(message)), wParam(w) {}
+    intptr_t wParam;
+};
+
+class UiShell final : public ShellActions {
+public:
+    explicit UiShell(MainWindowUi& ui) : ui_(ui) {}
+    void OpenUrl(const std::string& url) override { ui_.OpenUrl(QString::fromStdString(url)); }
+
+private:
+    MainWindowUi& ui_;
+};
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+bool IsAppMessage(int type) {
+    return type == WM_APP_PLAY_TRACK || type == WM_APP_TRACK_INFO || type == WM_APP_PLAYER_TICK ||
+           type == WM_APP_LIBRARY_STATUS || type == WM_APP_DOWNLOAD_STATUS;
+}
+
+// Commands whose windows come with later parts of the program.
+bool IsLaterWindow(int id) {
+    return id == ID_CATALOG || id == ID_SEARCH || id == ID_VIEW_ACTIVITY || id == ID_INFO_BROWSER ||
+           id == ID_ADD_ARTIST;
+}
+
+void FillMenu(QMenu* menu, const std::vector<MenuItemDef>& items, MainWindow* window) {
+    for (const auto& item : items) {
+        if (item.separator) {
+            menu->addSeparator();
+        } else if (!item.children.empty()) {
+            FillMenu(menu->addMenu(Q(item.text)), item.children, window);
+        } else {
+            QString text = Q(item.text).section('\t', 0, 0);
+            QAction* a = menu->addAction(text);
+            a->setObjectName(QString::number(item.commandId));
+            int id = item.commandId;
+            QObject::connect(a, &QAction::triggered, window, [window, id] { window->OnCommand(id); });
+        }
+    }
+}
+
+}  // namespace
+
+MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
+    : QDialog(parent), links_(std::move(links)) {
+    voice_ = links_.makeSpeech ? std::make_unique<VoiceAnnouncer>(links_.makeSpeech())
+                               : std::make_unique<VoiceAnnouncer>();
+    shell_ = std::make_unique<UiShell>(*links_.ui);
+    int lang = links_.language;
+    model_ = std::make_unique<MainWindowModel>(
+        *links_.player, *links_.store, *voice_, *shell_,
+        [lang](int id) { return LoadResString(id, lang); }, lang, links_.feedbackUrl);
+    // the voice setting is applied later, so a voice always says hello
+    model_->SpeakWelcome();
+    Initialise();
+}
+
+MainWindow::~MainWindow() = default;
+
+QString MainWindow::T(int id) const { return Q(LoadResString(id, links_.language)); }
+
+void MainWindow::Initialise() {
+    setObjectName(QString::number(IDD_MAIN));
+    setLayoutDirection(IsRightToLeft(links_.language) ? Qt::RightToLeft : Qt::LeftToRight);
+    auto* layout = new QVBoxLayout(this);
+    c_ = BuildMainWindowControls(this, layout, [this](int id) { return T(id); });
+    BuildMenus();
+    layout->setMenuBar(menuBar_);
+    setWindowTitle(QString("Sonvera %1").arg(Q(links_.versionText)));
+    QIcon icon = MakeSonveraIcon();
+    setWindowIcon(icon);
+    tray_ = new TrayIcon(icon, trayMenu_, this);
+    connect(tray_, &TrayIcon::DoubleClicked, this, [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    });
+
+    MoodSetup moods = model_->LoadMoods();
+    QStringList names;
+    for (const auto& n : moods.names) names << Q(n);
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.localeAwareCompare(b) < 0; });
+    c_.moods->addItems(names);
+    if (moods.startMood) c_.moods->setCurrentText(Q(*moods.startMood));
+    connect(c_.moods, &QComboBox::textActivated, this,
+            [this](const QString& t) { model_->SelectMood(t.toStdString()); });
+
+    auto rate = [this](int rating) { c_.ratingStatus->setText(Q(model_->Rate(rating))); };
+    connect(c_.awesome, &QPushButton::clicked, this, [rate] { rate(4); });
+    connect(c_.good, &QPushButton::clicked, this, [rate] { rate(3); });
+    connect(c_.normal, &QPushButton::clicked, this, [rate] { rate(2); });
+    connect(c_.bad, &QPushButton::clicked, this, [rate] { rate(1); });
+    connect(c_.exclude, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_EXCLUDE); });
+    connect(c_.skip, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_SKIP); });
+    connect(c_.pause, &QPushButton::clicked, this,
+            [this] { c_.pause->setText(Q(model_->TogglePause())); });
+    connect(c_.position, &QSlider::sliderReleased, this,
+            [this] { links_.player->SetPositionMs(c_.position->value()); });
+    connect(c_.volume, &QSlider::valueChanged, this,
+            [this](int v) { links_.player->SetVolume(v); });
+    connect(c_.download, &QCheckBox::clicked, this, &MainWindow::OnDownloadToggled);
+    c_.edit->setEnabled(false);  // the track information editor comes later
+
+    bool voiceOn = model_->ApplyStoredVoice();
+    if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
+        v->setChecked(voiceOn);
+    CheckPlayer(model_->ApplyStoredPlayer());
+    if (links_.store->GetSetting("FirstUse") == 1) RunFirstUse();
+}
+
+void MainWindow::BuildMenus() {
+    menuBar_ = new QMenuBar(this);
+    for (const auto& top : LoadResMenu(IDR_MAINMENU, links_.language)) {
+        QMenu* m = menuBar_->addMenu(Q(top.text));
+        FillMenu(m, top.children, this);
+    }
+    for (QAction* a : menuBar_->findChildren<QAction*>()) {
+        int id = a->objectName().toInt();
+        if (id == ID_VOICE || id == ID_PLAYER_MEDIA_PLAYER || id == ID_PLAYER_WINAMP ||
+            id == ID_PLAYER_FMOD)
+            a->setCheckable(true);
+        if (IsLaterWindow(id)) a->setEnabled(false);
+        if (id == ID_ADD_FILES) a->setEnabled(static_cast<bool>(links_.queueFolder));
+        if (id == ID_PLAY_SETTINGS) a->setEnabled(static_cast<bool>(links_.showPlaySettings));
+    }
+    trayMenu_ = new QMenu(this);
+    auto tray = LoadResMenu(IDR_TRAYMENU, links_.language);
+    if (!tray.empty()) FillMenu(trayMenu_, tray.front().children, this);
+}
+
+void MainWindow::CheckPlayer(int playerType) {
+    const std::pair<int, int> items[] = {{ID_PLAYER_MEDIA_PLAYER, 1}, {ID_PLAYER_WINAMP, 2},
+                                         {ID_PLAYER_FMOD, 3}};
+    for (auto [id, type] : items)
+        if (QAction* a = menuBar_->findChild<QAction*>(QString::number(id)))
+            a->setChecked(type == playerType);
+}
+
+void MainWindow::OnCommand(int id) {
+    switch (id) {
+    case ID_TRAY_AWESOME: c_.ratingStatus->setText(Q(model_->Rate(4))); break;
+    case ID_TRAY_GOOD: c_.ratingStatus->setText(Q(model_->Rate(3))); break;
+    case ID_TRAY_NORMAL: c_.ratingStatus->setText(Q(model_->Rate(2))); break;
+    case ID_TRAY_BAD: c_.ratingStatus->setText(Q(model_->Rate(1))); break;
+    case ID_TRAY_EXCLUDE: c_.ratingStatus->setText(Q(model_->Exclude())); break;
+    case ID_TRAY_SKIP: model_->Skip(); break;
+    case ID_PLAYER_MEDIA_PLAYER:
+    case ID_PLAYER_WINAMP:
+    case ID_PLAYER_FMOD: {
+        int type = id == ID_PLAYER_MEDIA_PLAYER ? 1 : id == ID_PLAYER_WINAMP ? 2 : 3;
+        CheckPlayer(type);
+        model_->SelectPlayer(type, c_.volume->value());
+        break;
+    }
+    case ID_VOICE:
+        if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
+            model_->SetVoiceEnabled(v->isChecked());
+        break;
+    case ID_ADD_FILES: AddFiles(); break;
+    case ID_PLAY_SETTINGS:
+        if (links_.showPlaySettings) links_.showPlaySettings(this);
+        break;
+    case ID_ABOUT:
+        CSonveraAbout::Open([this](int i) { return T(i); }, Q(links_.versionText));
+        break;
+    case ID_HELP_INDEX:
+    case ID_HELP: ShowHelpFor(0); break;
+    case ID_EXIT:
+        links_.player->ShutdownPlayer();
+        exiting_ = true;
+        QMetaObject::invokeMethod(this, [this] { FinishExit(); }, Qt::QueuedConnection);
+        break;
+    default: break;
+    }
+}
+
+void MainWindow::ShowHelpFor(int controlID) {
+    if (!help_) help_ = new HelpViewer(this);
+    help_->ShowTopic(controlID == 0 ? kHelpIndexPage : HelpTopicForControl(controlID));
+}
+
+void MainWindow::RunFirstUse() {
+    if (links_.ui->AskYesNo(this, T(IDS_SEARCH), T(IDS_ASK_AUTO_SEARCH))) {
+        if (links_.queueFolder && links_.firstUseFolders)
+            for (const auto& folder : links_.firstUseFolders()) links_.queueFolder(folder);
+    } else {
+        AddFiles();
+    }
+    links_.store->SetSetting("FirstUse", 0);
+}
+
+void MainWindow::AddFiles() {
+    if (!links_.queueFolder) return;
+    QString folder = links_.ui->PickFolder(this, T(IDS_SELECT_DIRECTORY));
+    if (folder.isEmpty()) return;
+    std::string path = folder.toStdString();
+    if (path.back() != '/') path += '/';
+    links_.queueFolder(path);
+    links_.ui->ShowInfo(this, "Sonvera", T(IDS_DIRECTORY_ADDED));
+}
+
+void MainWindow::OnDownloadToggled(bool checked) {
+    if (!checked) {
+        if (links_.setDownloadEnabled) links_.setDownloadEnabled(false);
+        return;
+    }
+    if (!model_->MayEnableDownload(links_.userDefaultLanguage)) {
+        links_.ui->ShowInfo(this, "Sonvera", T(IDS_DOWNLOAD_ILLEGAL));
+        c_.download->setChecked(false);
+        return;
+    }
+    if (links_.setDownloadEnabled) links_.setDownloadEnabled(true);
+}
+
+void MainWindow::PostAppMessage(int message, intptr_t wParam, intptr_t /*lParam*/) {
+    QCoreApplication::postEvent(this, new AppMessageEvent(message, wParam));
+}
+
+void MainWindow::SetDownloaderRunning(std::function<bool()> running) {
+    downloaderRunning_ = std::move(running);
+}
+
+bool MainWindow::event(QEvent* e) {
+    int type = static_cast<int>(e->type());
+    if (IsAppMessage(type)) {
+        auto* m = dynamic_cast<AppMessageEvent*>(e);
+        HandleAppMessage(type, m ? m->wParam : 0);
+        return true;
+    }
+    if (e->type() == QEvent::WhatsThis || e->type() == QEvent::EnterWhatsThisMode) return true;
+    return QDialog::event(e);
+}
+
+void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
+    switch (message) {
+    case WM_APP_PLAY_TRACK: {
+        PlayTrackView v = model_->OnPlayTrack();
+        c_.pause->setText(Q(v.pauseText));
+        c_.ratingStatus->setText(Q(v.ratingStatus));
+        c_.libraryStatus->setText(Q(v.libraryStatus));
+        break;
+    }
+    case WM_APP_TRACK_INFO: {
+        TrackInfoView v = model_->OnTrackInfo();
+        c_.artist->setText(Q(v.artist));
+        c_.track->setText(Q(v.trackname));
+        c_.album->setText(Q(v.album));
+        c_.year->setText(Q(v.year));
+        c_.genre->setText(Q(v.genre));
+        if (tray_) tray_->SetTip(Q(v.trayTip));
+        break;
+    }
+    case WM_APP_PLAYER_TICK:
+        if (!c_.position->isSliderDown()) {
+            c_.position->setRange(0, links_.player->GetLastLengthMs());
+            c_.position->setValue(links_.player->GetLastPositionMs());
+        }
+        break;
+    case WM_APP_LIBRARY_STATUS:
+        c_.libraryStatus->setText(
+            Q(model_->LibraryStatus(links_.pendingFiles ? links_.pendingFiles() : 0)));
+        break;
+    case WM_APP_DOWNLOAD_STATUS:
+        if (wParam == 1) {
+            done(0);
+        } else {
+            DownloadCounters counters =
+                links_.downloadCounters ? links_.downloadCounters() : DownloadCounters{};
+            c_.downloadStatus->setText(Q(model_->DownloadStatus(counters)));
+        }
+        break;
+    default: break;
+    }
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    e->ignore();
+    if (exiting_) {
+        FinishExit();
+        return;
+    }
+    hide();
+    if (model_->CountClose()) links_.ui->ShowCloseHint(Q(HelpPopupText(IDH_CLOSE_HINT, links_.language)));
+}
+
+void MainWindow::FinishExit() {
+    if (exitFinished_) return;
+    exitFinished_ = true;
+    delete tray_;
+    tray_ = nullptr;
+    model_->StoreExitSettings(voice_->IsEnabled(), c_.download->isChecked());
+    if (links_.stopDownloader) links_.stopDownloader();
+    voice_->SetEnabled(false);
+    voice_->Release();
+    menuBar_->setEnabled(false);
+    // no download engine to report its end (none yet, or its thread died): end here
+    if (!downloaderRunning_ || !downloaderRunning_()) done(0);
+}
+
+void MainWindow::reject() {
+    if (exiting_) QDialog::reject();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return;
+    case Qt::Key_Escape: reject(); return;
+    case Qt::Key_F1: {
+        QWidget* w = QApplication::widgetAt(QCursor::pos());
+        if (!w || !isAncestorOf(w)) w = focusWidget();
+        int id = 0;
+        for (; w && w != this && id == 0; w = w->parentWidget()) id = w->objectName().toInt();
+        ShowHelpFor(id == 0 ? 1 : id);  // a control without a page gets the overview
+        return;
+    }
+    default: QDialog::keyPressEvent(e);
+    }
+}

@@ -1,0 +1,97 @@
+#pragma once
+// The main window (template 102): reads its controls, calls the logic, shows the results.
+// Main thread; PostAppMessage may be called from any thread.
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MainWindowLayout.h"
+#include "app/MainWindowModel.h"
+#include "app/SpeechOutput.h"
+#include "app/WindowMessages.h"
+
+class AppStore;
+class HelpViewer;
+class MainWindowUi;
+class PlayerEngine;
+class QAction;
+class QMenu;
+class QMenuBar;
+class TrayIcon;
+class VoiceAnnouncer;
+
+struct MainWindowLinks {
+    PlayerEngine* player = nullptr;
+    AppStore* store = nullptr;
+    MainWindowUi* ui = nullptr;
+    int language = 1033;
+    int userDefaultLanguage = 1033;
+    std::string feedbackUrl;
+    std::string versionText = "1.24b";
+    // the voice's output; empty means eSpeak NG
+    std::function<std::unique_ptr<SpeechOutput>()> makeSpeech;
+    // the library scanner; empty until it exists
+    std::function<int()> pendingFiles;
+    std::function<void(const std::string&)> queueFolder;
+    std::function<std::vector<std::string>()> firstUseFolders;
+    // the download engine; empty until it exists
+    std::function<DownloadCounters()> downloadCounters;
+    std::function<void(bool)> setDownloadEnabled;
+    std::function<void()> stopDownloader;
+    std::function<void(QWidget*)> showPlaySettings;
+};
+
+class MainWindow : public QDialog, public MessageTarget {
+    Q_OBJECT
+public:
+    explicit MainWindow(MainWindowLinks links, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    void PostAppMessage(int message, intptr_t wParam, intptr_t lParam) override;
+    // Whether the download engine's loop still runs (it ends the window when it stops).
+    void SetDownloaderRunning(std::function<bool()> running);
+    // A menu, tray or button command by its ID.
+    void OnCommand(int id);
+    bool IsExiting() const { return exiting_; }
+    const MainWindowControls& Controls() const { return c_; }
+    VoiceAnnouncer& Voice() { return *voice_; }
+    HelpViewer* Help() const { return help_; }
+    QMenu* TrayMenu() const { return trayMenu_; }
+    TrayIcon* Tray() const { return tray_; }
+    // F1 over a control (its ID), or the help command for 0.
+    void ShowHelpFor(int controlID);
+
+protected:
+    bool event(QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void accept() override {}
+    void reject() override;
+
+private:
+    void Initialise();
+    void BuildMenus();
+    void HandleAppMessage(int message, intptr_t wParam);
+    void RunFirstUse();
+    void AddFiles();
+    void OnDownloadToggled(bool checked);
+    void CheckPlayer(int playerType);
+    void FinishExit();
+    QString T(int id) const;
+
+    MainWindowLinks links_;
+    std::unique_ptr<VoiceAnnouncer> voice_;
+    std::unique_ptr<MainWindowModel> model_;
+    std::unique_ptr<ShellActions> shell_;
+    MainWindowControls c_;
+    QMenuBar* menuBar_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    TrayIcon* tray_ = nullptr;
+    HelpViewer* help_ = nullptr;
+    std::function<bool()> downloaderRunning_;
+    bool exiting_ = false;
+    bool exitFinished_ = false;
+};

@@ -1,0 +1,32 @@
+#pragma once
+// The desktop services the main window uses: message boxes, the folder browser, the close
+// hint and opening addresses. Main thread. Tests replace it to see what would be shown.
+
+#include <QString>
+
+class QWidget;
+
+class MainWindowUi {
+public:
+    virtual ~MainWindowUi() = default;
+    virtual void OpenUrl(const QString& url) = 0;
+    virtual void ShowInfo(QWidget* owner, const QString& caption, const QString& text) = 0;
+    virtual bool AskYesNo(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // An empty text when nothing was chosen.
+    virtual QString PickFolder(QWidget* owner, const QString& title) = 0;
+    // The small pop-up hint of help context 1000.
+    virtual void ShowCloseHint(const QString& text) = 0;
+};
+
+// Message boxes, QFileDialog, QDesktopServices and a tooltip-like pop-up.
+class DesktopUi final : public MainWindowUi {
+public:
+    void OpenUrl(const QString& url) override;
+    void ShowInfo(QWidget* owner, const QString& caption, const QString& text) override;
+    bool AskYesNo(QWidget* owner, const QString& caption, const QString& text) override;
+    QString PickFolder(QWidget* owner, const QString& title) override;
+    void ShowCloseHint(const QString& text) override;
+};
+
+// Message boxes get the darker face the program's boxes have.
+void ApplyMessageBoxColours();
