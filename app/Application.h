@@ -20,11 +20,12 @@ class UserNotifier;
 
 inline constexpr const char* VersionText = "1.24b";
 
-class Application final : public StartupEnvironment {
+class Application : public StartupEnvironment {
 public:
     explicit Application(AppConfig config);
     ~Application() override;
 
+    MainWindow* Window() const { return window_.get(); }
     // Runs the whole program; the process ends when it returns.
     int Run();
 

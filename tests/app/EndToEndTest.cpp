@@ -1,0 +1,166 @@
+// The real program's start-up, main window, TrackPlayer, FMOD stand-in and database, in a
+// temporary data folder with generated MP3 files; only the start-up notice is answered.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "db/CADODataBase.h"
+#include "db/CADORecordset.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ScriptedApplication : public Application {
+public:
+    using Application::Application;
+    std::function<void(ScriptedApplication&)> script;
+    std::vector<std::string> fatal;
+    bool RunStartupNotice() override { return true; }
+    void ShowFatal(const std::string& text) override { fatal.push_back(text); }
+    void RunMainWindow() override {
+        QTimer::singleShot(0, Window(), [this] { script(*this); });
+        Application::RunMainWindow();
+    }
+};
+
+// Runs the event loop until done() holds or ten seconds have passed.
+bool WaitFor(const std::function<bool()>& done) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+struct EndToEnd : ::testing::Test {
+    fs::path dir, previous;
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("sonvera-e2e-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        fs::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb");
+        for (int i = 1; i <= 3; ++i) {
+            std::string cmd = "sox -q -n -r 44100 -c 1 '" + (dir / ("t" + std::to_string(i) + ".mp3")).string() +
+                              "' synth 20 sine " + std::to_string(300 + 100 * i) + " 2>/dev/null";
+            ASSERT_EQ(std::system(cmd.c_str()), 0) << "sox with mp3 support is needed";
+        }
+        previous = fs::current_path();
+        fs::current_path(dir);
+    }
+    void TearDown() override {
+        fs::current_path(previous);
+        fs::remove_all(dir);
+    }
+    // Tracks 1..3 of artists A, B, C in genre 17; track 1 rated good in mood 2; only the
+    // band of the given weight setting may be drawn.
+    void Fill(const std::string& onlyWeight) {
+        CADODataBase db;
+        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+        for (int i = 1; i <= 3; ++i) {
+            std::string n = std::to_string(i);
+            ASSERT_TRUE(db.Execute("INSERT INTO tTrack(ID, Filename, Artist, Trackname, GenreID, "
+                                   "FingerPrint) VALUES (" + n + ", '" + (dir / ("t" + n + ".mp3")).string() +
+                                   "', 'Artist " + n + "', 'Song " + n + "', 17, 'FP" + n + "')"));
+        }
+        ASSERT_TRUE(db.Execute("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played) "
+                               "VALUES (2, 1, 3, 1, 0)"));
+        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name LIKE 'Play%' AND Name <> 'Player'"));
+        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 1 WHERE Name = '" + onlyWeight + "'"));
+        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name IN ('FirstUse', 'Voice')"));
+        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 3 WHERE Name = 'Player'"));
+        db.Close();
+    }
+    static int Query(const std::string& sql) {
+        CADODataBase db;
+        db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;");
+        CADORecordset rs(&db);
+        int32_t v = -99;
+        if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof()) rs.GetFieldValue(int16_t{0}, v);
+        rs.Close();
+        db.Close();
+        return v;
+    }
+    static QString Text(MainWindow* w, int id) {
+        return w->findChild<QLabel*>(QString::number(id))->text();
+    }
+    static void Click(MainWindow* w, int id) {
+        w->findChild<QPushButton*>(QString::number(id))->click();
+    }
+};
+
+TEST_F(EndToEnd, PlaysRatesExcludesAndExitsWithTheSettingsStored) {
+    Fill("PlayTrackGood");
+    AppConfig config;
+    config.productSite = "http://127.0.0.1:9/";
+    ScriptedApplication app(config);
+    bool finished = false;
+    app.script = [&](ScriptedApplication& a) {
+        MainWindow* w = a.Window();
+        ASSERT_TRUE(WaitFor([&] { return Text(w, 1041) == "Rated Good"; })) << Text(w, 1041).toStdString();
+        EXPECT_EQ(Text(w, 1036), "Artist 1");
+        EXPECT_EQ(Text(w, 1042), "Database: Total 3, Rated 1");
+        Click(w, 1009);
+        EXPECT_EQ(Text(w, 1041), "Rated Awesome!");
+        Click(w, 1009);
+        Click(w, 1012);
+        Click(w, 1014);  // excluded: the only rated track leaves the band
+        EXPECT_EQ(Text(w, 1041), "Excluded");
+        w->OnCommand(160);
+        finished = true;
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(finished);
+    EXPECT_TRUE(app.fatal.empty());
+    EXPECT_EQ(Query("SELECT Rating FROM tTrackMood WHERE MoodID = 2 AND TrackID = 1"), -1);
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM tRecommender WHERE Name = 'Artist 1'"), 1);
+    EXPECT_GE(Query("SELECT Played FROM tTrackMood WHERE MoodID = 2 AND TrackID = 1"), 1);
+    EXPECT_GE(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), 1);
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Player'"), 3);
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Download'"), 0);
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Voice'"), 0);
+}
+
+TEST_F(EndToEnd, TrackPickedThroughItsGenreShowsTheGuess) {
+    Fill("PlayGenreGood");
+    ScriptedApplication app(AppConfig{});
+    app.script = [&](ScriptedApplication& a) {
+        MainWindow* w = a.Window();
+        EXPECT_TRUE(WaitFor([&] { return Text(w, 1041) == "Not rated (Good ?)"; }))
+            << Text(w, 1041).toStdString();
+        int before = Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'");
+        Click(w, 1001);  // Skip starts another track at once
+        EXPECT_TRUE(WaitFor([&] {
+            return Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'") > before;
+        }));
+        w->OnCommand(160);
+    };
+    app.Run();
+    EXPECT_TRUE(app.fatal.empty());
+    EXPECT_GE(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), 2);
+}
+
+TEST_F(EndToEnd, MissingDatabaseShowsOnlyTheCannotFindMessage) {
+    fs::remove(dir / "Sonvera.mdb");
+    ScriptedApplication app(AppConfig{});
+    app.script = [](ScriptedApplication&) { FAIL() << "no window without a database"; };
+    app.Run();
+    ASSERT_EQ(app.fatal.size(), 1u);
+    EXPECT_NE(app.fatal[0].find("Cannot find the Sonvera database file"), std::string::npos);
+    EXPECT_EQ(app.Window(), nullptr);
+}
+
+}  // namespace
