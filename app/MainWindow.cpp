@@ -130,6 +130,11 @@ void MainWindow::Initialise() {
             [this] { c_.pause->setText(Q(model_->TogglePause())); });
     connect(c_.position, &QSlider::sliderReleased, this,
             [this] { links_.player->SetPositionMs(c_.position->value()); });
+    // a click on the groove or a key moves by steps without a drag
+    connect(c_.position, &QSlider::actionTriggered, this, [this](int action) {
+        if (action != QAbstractSlider::SliderMove && !c_.position->isSliderDown())
+            links_.player->SetPositionMs(c_.position->sliderPosition());
+    });
     connect(c_.volume, &QSlider::valueChanged, this,
             [this](int v) { links_.player->SetVolume(v); });
     connect(c_.download, &QCheckBox::clicked, this, &MainWindow::OnDownloadToggled);

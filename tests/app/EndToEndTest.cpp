@@ -153,6 +153,22 @@ TEST_F(EndToEnd, TrackPickedThroughItsGenreShowsTheGuess) {
     EXPECT_GE(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), 2);
 }
 
+class RefusingApplication : public ScriptedApplication {
+public:
+    using ScriptedApplication::ScriptedApplication;
+    bool RunStartupNotice() override { return false; }
+};
+
+TEST_F(EndToEnd, CancelledNoticeEndsWithoutWindowOrWorkers) {
+    Fill("PlayTrackGood");
+    RefusingApplication app(AppConfig{});
+    app.script = [](ScriptedApplication&) { FAIL() << "no window after a refused notice"; };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_EQ(app.Window(), nullptr);
+    EXPECT_TRUE(app.fatal.empty());
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), 0);
+}
+
 TEST_F(EndToEnd, MissingDatabaseShowsOnlyTheCannotFindMessage) {
     fs::remove(dir / "Sonvera.mdb");
     ScriptedApplication app(AppConfig{});

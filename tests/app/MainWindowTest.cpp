@@ -180,6 +180,22 @@ TEST_F(WindowTest, TrackInfoTickAndLibraryMessages) {
     EXPECT_EQ(Find<QLabel>(1045)->text(), "Disabled");
 }
 
+TEST_F(WindowTest, TrayDoubleClickRestoresAndSlidersReachThePlayer) {
+    Make();
+    window->close();
+    ASSERT_FALSE(window->isVisible());
+    emit window->Tray()->DoubleClicked();
+    EXPECT_TRUE(window->isVisible());
+
+    Find<QSlider>(1017)->setValue(200);
+    EXPECT_EQ(engine.volume, 200);
+    engine.length = 100000;
+    Post(WM_APP_PLAYER_TICK);
+    Find<QSlider>(1008)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(engine.position, Find<QSlider>(1008)->value());
+    EXPECT_GT(engine.position, 0);
+}
+
 TEST_F(WindowTest, TrayTipKeepsAtMost63Characters) {
     Make();
     engine.track.Artist = std::string(50, 'a');
