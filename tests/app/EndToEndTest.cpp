@@ -29,7 +29,10 @@ public:
     bool RunStartupNotice() override { return true; }
     void ShowFatal(const std::string& text) override { fatal.push_back(text); }
     void RunMainWindow() override {
-        QTimer::singleShot(0, Window(), [this] { script(*this); });
+        QTimer::singleShot(0, Window(), [this] {
+            script(*this);
+            Window()->OnCommand(160);  // Exit, also when the script stopped at a failure
+        });
         Application::RunMainWindow();
     }
 };
@@ -119,7 +122,6 @@ TEST_F(EndToEnd, PlaysRatesExcludesAndExitsWithTheSettingsStored) {
         Click(w, 1012);
         Click(w, 1014);  // excluded: the only rated track leaves the band
         EXPECT_EQ(Text(w, 1041), "Excluded");
-        w->OnCommand(160);
         finished = true;
     };
     EXPECT_EQ(app.Run(), 0);
@@ -146,7 +148,6 @@ TEST_F(EndToEnd, TrackPickedThroughItsGenreShowsTheGuess) {
         EXPECT_TRUE(WaitFor([&] {
             return Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'") > before;
         }));
-        w->OnCommand(160);
     };
     app.Run();
     EXPECT_TRUE(app.fatal.empty());

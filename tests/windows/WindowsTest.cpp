@@ -89,6 +89,8 @@ TEST(About, ShowsVersionAndHeadingsAndOpensAnewEachTime) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // test discovery runs without the test environment, so the platform is set here too
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
