@@ -25,8 +25,8 @@ std::string WithSlash(std::string url) {
 
 }  // namespace
 
-AppConfig ParseAppConfig(const std::vector<std::string>& args,
-                         const char* (*getEnv)(const char*), const std::string& defaultHelpDir) {
+AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*getEnv)(const char*),
+                         const std::string& defaultHelpDir) {
     AppConfig config;
     auto env = [getEnv](const char* name) -> std::string {
         const char* v = getEnv ? getEnv(name) : nullptr;
@@ -46,15 +46,18 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args,
                 break;
             }
             const std::string& v = args[++i];
-            if (a == "--language") language = v;
-            else if (a == "--site") site = v;
-            else if (a == "--data-access-page") config.dataAccessPage = v;
-            else config.helpDir = v;
+            if (a == "--language")
+                language = v;
+            else if (a == "--site")
+                site = v;
+            else if (a == "--data-access-page")
+                config.dataAccessPage = v;
+            else
+                config.helpDir = v;
         }
     }
     if (!language.empty() && !ParseLanguage(language, config.language) && config.error.empty())
-        config.error = "unknown interface language " + language +
-                       " (use 1033, 1037, 1043 or 2052)";
+        config.error = "unknown interface language " + language + " (use 1033, 1037, 1043 or 2052)";
     config.productSite = WithSlash(site.empty() ? DefaultProductSite : site);
     if (config.helpDir.empty()) config.helpDir = defaultHelpDir;
     return config;

@@ -22,5 +22,5 @@ struct AppConfig {
 // Options: --language ID, --site URL, --data-access-page URL, --help-dir DIR. Environment
 // (used when the option is absent): SONVERA_LANGUAGE, SONVERA_SITE, SONVERA_DATA_ACCESS_PAGE,
 // SONVERA_HELP_DIR. getEnv returns null for an unset variable.
-AppConfig ParseAppConfig(const std::vector<std::string>& args,
-                         const char* (*getEnv)(const char*), const std::string& defaultHelpDir);
+AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*getEnv)(const char*),
+                         const std::string& defaultHelpDir);

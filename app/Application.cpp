@@ -46,8 +46,10 @@ public:
 private:
     template <typename F>
     void Run(F f) {
-        if (QThread::currentThread() == qApp->thread()) f();
-        else QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
+        if (QThread::currentThread() == qApp->thread())
+            f();
+        else
+            QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
     }
 };
 
@@ -81,7 +83,9 @@ void Application::CloseDatabase() {
 
 std::string Application::Text(int id) { return LoadResString(id, language_); }
 
-void Application::ShowFatal(const std::string& text) { ErrorBox(Q(Text(IDS_FATAL_ERROR)), Q(text)); }
+void Application::ShowFatal(const std::string& text) {
+    ErrorBox(Q(Text(IDS_FATAL_ERROR)), Q(text));
+}
 
 void Application::OpenUrl(const std::string& url) { DesktopUi().OpenUrl(Q(url)); }
 
@@ -94,12 +98,14 @@ bool Application::RunStartupNotice() {
     return notice.exec() == QDialog::Accepted;
 }
 
-int Application::CountWaitingArtists() { return DatabaseStore(database_.get()).CountWaitingArtists(); }
+int Application::CountWaitingArtists() {
+    return DatabaseStore(database_.get()).CountWaitingArtists();
+}
 
 AppWorkers Application::CreateWorkers() {
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
-    trackPlayer_ = std::make_unique<TrackPlayer>(database_.get(), TrackPlayer::BackendFactory{},
-                                                 language_);
+    trackPlayer_ =
+        std::make_unique<TrackPlayer>(database_.get(), TrackPlayer::BackendFactory{}, language_);
     notifier_ = std::make_unique<MainThreadNotifier>();
     trackPlayer_->SetNotifier(notifier_.get());
     scannerWorker_ = std::make_unique<ScannerWorker>(*scanner_);
@@ -136,7 +142,8 @@ void Application::CreateMainWindow() {
 void Application::ReportThreadFatal(const std::string& threadName) {
     std::string text = FormatText(Text(IDS_THREAD_ERROR), {threadName});
     std::string caption = Text(IDS_FATAL_ERROR);
-    QMetaObject::invokeMethod(qApp, [=] { ErrorBox(Q(caption), Q(text)); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [=] { ErrorBox(Q(caption), Q(text)); }, Qt::QueuedConnection);
 }
 
 void Application::LinkDownloaderState(std::function<bool()> downloaderRunning) {

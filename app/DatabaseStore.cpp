@@ -20,9 +20,7 @@ std::optional<std::string> FirstText(CADODataBase* database, const std::string& 
 
 }  // namespace
 
-int32_t DatabaseStore::GetSetting(const std::string& name) {
-    return ::GetSetting(database_, name);
-}
+int32_t DatabaseStore::GetSetting(const std::string& name) { return ::GetSetting(database_, name); }
 
 void DatabaseStore::SetSetting(const std::string& name, int32_t value) {
     ::SetSetting(database_, name, value);
@@ -45,9 +43,9 @@ void DatabaseStore::RecordPlayed(const CurrentTrackSource& player) {
 std::vector<std::string> DatabaseStore::MoodNames(int language) {
     std::vector<std::string> names;
     CADORecordset rs(database_);
-    if (rs.Open("SELECT * FROM tMood WHERE LanguageID = " + std::to_string(language) +
-                    " ORDER BY ID",
-                CADORecordset::OpenQuery)) {
+    if (rs.Open(
+            "SELECT * FROM tMood WHERE LanguageID = " + std::to_string(language) + " ORDER BY ID",
+            CADORecordset::OpenQuery)) {
         for (; !rs.IsEof(); rs.MoveNext()) {
             std::string name;
             if (rs.GetFieldValue(std::string("Name"), name)) names.push_back(name);

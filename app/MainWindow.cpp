@@ -20,10 +20,10 @@
 #include "app/TrayIcon.h"
 #include "app/VoiceAnnouncer.h"
 #include "res/Help.h"
-#include "windows/CSonveraAbout.h"
 #include "res/Menus.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
+#include "windows/CSonveraAbout.h"
 
 namespace {
 
@@ -67,7 +67,8 @@ void FillMenu(QMenu* menu, const std::vector<MenuItemDef>& items, MainWindow* wi
             QAction* a = menu->addAction(text);
             a->setObjectName(QString::number(item.commandId));
             int id = item.commandId;
-            QObject::connect(a, &QAction::triggered, window, [window, id] { window->OnCommand(id); });
+            QObject::connect(a, &QAction::triggered, window,
+                             [window, id] { window->OnCommand(id); });
         }
     }
 }
@@ -168,8 +169,8 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::CheckPlayer(int playerType) {
-    const std::pair<int, int> items[] = {{ID_PLAYER_MEDIA_PLAYER, 1}, {ID_PLAYER_WINAMP, 2},
-                                         {ID_PLAYER_FMOD, 3}};
+    const std::pair<int, int> items[] = {
+        {ID_PLAYER_MEDIA_PLAYER, 1}, {ID_PLAYER_WINAMP, 2}, {ID_PLAYER_FMOD, 3}};
     for (auto [id, type] : items)
         if (QAction* a = menuBar_->findChild<QAction*>(QString::number(id)))
             a->setChecked(type == playerType);
@@ -177,39 +178,57 @@ void MainWindow::CheckPlayer(int playerType) {
 
 void MainWindow::OnCommand(int id) {
     switch (id) {
-    case ID_TRAY_AWESOME: c_.ratingStatus->setText(Q(model_->Rate(4))); break;
-    case ID_TRAY_GOOD: c_.ratingStatus->setText(Q(model_->Rate(3))); break;
-    case ID_TRAY_NORMAL: c_.ratingStatus->setText(Q(model_->Rate(2))); break;
-    case ID_TRAY_BAD: c_.ratingStatus->setText(Q(model_->Rate(1))); break;
-    case ID_TRAY_EXCLUDE: c_.ratingStatus->setText(Q(model_->Exclude())); break;
-    case ID_TRAY_SKIP: model_->Skip(); break;
-    case ID_PLAYER_MEDIA_PLAYER:
-    case ID_PLAYER_WINAMP:
-    case ID_PLAYER_FMOD: {
-        int type = id == ID_PLAYER_MEDIA_PLAYER ? 1 : id == ID_PLAYER_WINAMP ? 2 : 3;
-        CheckPlayer(type);
-        model_->SelectPlayer(type, c_.volume->value());
-        break;
-    }
-    case ID_VOICE:
-        if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
-            model_->SetVoiceEnabled(v->isChecked());
-        break;
-    case ID_ADD_FILES: AddFiles(); break;
-    case ID_PLAY_SETTINGS:
-        if (links_.showPlaySettings) links_.showPlaySettings(this);
-        break;
-    case ID_ABOUT:
-        CSonveraAbout::Open([this](int i) { return T(i); }, Q(links_.versionText));
-        break;
-    case ID_HELP_INDEX:
-    case ID_HELP: ShowHelpFor(0); break;
-    case ID_EXIT:
-        links_.player->ShutdownPlayer();
-        exiting_ = true;
-        QMetaObject::invokeMethod(this, [this] { FinishExit(); }, Qt::QueuedConnection);
-        break;
-    default: break;
+        case ID_TRAY_AWESOME:
+            c_.ratingStatus->setText(Q(model_->Rate(4)));
+            break;
+        case ID_TRAY_GOOD:
+            c_.ratingStatus->setText(Q(model_->Rate(3)));
+            break;
+        case ID_TRAY_NORMAL:
+            c_.ratingStatus->setText(Q(model_->Rate(2)));
+            break;
+        case ID_TRAY_BAD:
+            c_.ratingStatus->setText(Q(model_->Rate(1)));
+            break;
+        case ID_TRAY_EXCLUDE:
+            c_.ratingStatus->setText(Q(model_->Exclude()));
+            break;
+        case ID_TRAY_SKIP:
+            model_->Skip();
+            break;
+        case ID_PLAYER_MEDIA_PLAYER:
+        case ID_PLAYER_WINAMP:
+        case ID_PLAYER_FMOD: {
+            int type = id == ID_PLAYER_MEDIA_PLAYER ? 1 : id == ID_PLAYER_WINAMP ? 2 : 3;
+            CheckPlayer(type);
+            model_->SelectPlayer(type, c_.volume->value());
+            break;
+        }
+        case ID_VOICE:
+            if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
+                model_->SetVoiceEnabled(v->isChecked());
+            break;
+        case ID_ADD_FILES:
+            AddFiles();
+            break;
+        case ID_PLAY_SETTINGS:
+            if (links_.showPlaySettings) links_.showPlaySettings(this);
+            break;
+        case ID_ABOUT:
+            CSonveraAbout::Open([this](int i) { return T(i); }, Q(links_.versionText));
+            break;
+        case ID_HELP_INDEX:
+        case ID_HELP:
+            ShowHelpFor(0);
+            break;
+        case ID_EXIT:
+            links_.player->ShutdownPlayer();
+            exiting_ = true;
+            QMetaObject::invokeMethod(
+                this, [this] { FinishExit(); }, Qt::QueuedConnection);
+            break;
+        default:
+            break;
     }
 }
 
@@ -272,43 +291,44 @@ bool MainWindow::event(QEvent* e) {
 
 void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
     switch (message) {
-    case WM_APP_PLAY_TRACK: {
-        PlayTrackView v = model_->OnPlayTrack();
-        c_.pause->setText(Q(v.pauseText));
-        c_.ratingStatus->setText(Q(v.ratingStatus));
-        c_.libraryStatus->setText(Q(v.libraryStatus));
-        break;
-    }
-    case WM_APP_TRACK_INFO: {
-        TrackInfoView v = model_->OnTrackInfo();
-        c_.artist->setText(Q(v.artist));
-        c_.track->setText(Q(v.trackname));
-        c_.album->setText(Q(v.album));
-        c_.year->setText(Q(v.year));
-        c_.genre->setText(Q(v.genre));
-        if (tray_) tray_->SetTip(Q(v.trayTip));
-        break;
-    }
-    case WM_APP_PLAYER_TICK:
-        if (!c_.position->isSliderDown()) {
-            c_.position->setRange(0, links_.player->GetLastLengthMs());
-            c_.position->setValue(links_.player->GetLastPositionMs());
+        case WM_APP_PLAY_TRACK: {
+            PlayTrackView v = model_->OnPlayTrack();
+            c_.pause->setText(Q(v.pauseText));
+            c_.ratingStatus->setText(Q(v.ratingStatus));
+            c_.libraryStatus->setText(Q(v.libraryStatus));
+            break;
         }
-        break;
-    case WM_APP_LIBRARY_STATUS:
-        c_.libraryStatus->setText(
-            Q(model_->LibraryStatus(links_.pendingFiles ? links_.pendingFiles() : 0)));
-        break;
-    case WM_APP_DOWNLOAD_STATUS:
-        if (wParam == 1) {
-            done(0);
-        } else {
-            DownloadCounters counters =
-                links_.downloadCounters ? links_.downloadCounters() : DownloadCounters{};
-            c_.downloadStatus->setText(Q(model_->DownloadStatus(counters)));
+        case WM_APP_TRACK_INFO: {
+            TrackInfoView v = model_->OnTrackInfo();
+            c_.artist->setText(Q(v.artist));
+            c_.track->setText(Q(v.trackname));
+            c_.album->setText(Q(v.album));
+            c_.year->setText(Q(v.year));
+            c_.genre->setText(Q(v.genre));
+            if (tray_) tray_->SetTip(Q(v.trayTip));
+            break;
         }
-        break;
-    default: break;
+        case WM_APP_PLAYER_TICK:
+            if (!c_.position->isSliderDown()) {
+                c_.position->setRange(0, links_.player->GetLastLengthMs());
+                c_.position->setValue(links_.player->GetLastPositionMs());
+            }
+            break;
+        case WM_APP_LIBRARY_STATUS:
+            c_.libraryStatus->setText(
+                Q(model_->LibraryStatus(links_.pendingFiles ? links_.pendingFiles() : 0)));
+            break;
+        case WM_APP_DOWNLOAD_STATUS:
+            if (wParam == 1) {
+                done(0);
+            } else {
+                DownloadCounters counters =
+                    links_.downloadCounters ? links_.downloadCounters() : DownloadCounters{};
+                c_.downloadStatus->setText(Q(model_->DownloadStatus(counters)));
+            }
+            break;
+        default:
+            break;
     }
 }
 
@@ -319,7 +339,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         return;
     }
     hide();
-    if (model_->CountClose()) links_.ui->ShowCloseHint(Q(HelpPopupText(IDH_CLOSE_HINT, links_.language)));
+    if (model_->CountClose())
+        links_.ui->ShowCloseHint(Q(HelpPopupText(IDH_CLOSE_HINT, links_.language)));
 }
 
 void MainWindow::FinishExit() {
@@ -342,17 +363,21 @@ void MainWindow::reject() {
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {
     switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return;
-    case Qt::Key_Escape: reject(); return;
-    case Qt::Key_F1: {
-        QWidget* w = QApplication::widgetAt(QCursor::pos());
-        if (!w || !isAncestorOf(w)) w = focusWidget();
-        int id = 0;
-        for (; w && w != this && id == 0; w = w->parentWidget()) id = w->objectName().toInt();
-        ShowHelpFor(id == 0 ? 1 : id);  // a control without a page gets the overview
-        return;
-    }
-    default: QDialog::keyPressEvent(e);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return;
+        case Qt::Key_Escape:
+            reject();
+            return;
+        case Qt::Key_F1: {
+            QWidget* w = QApplication::widgetAt(QCursor::pos());
+            if (!w || !isAncestorOf(w)) w = focusWidget();
+            int id = 0;
+            for (; w && w != this && id == 0; w = w->parentWidget()) id = w->objectName().toInt();
+            ShowHelpFor(id == 0 ? 1 : id);  // a control without a page gets the overview
+            return;
+        }
+        default:
+            QDialog::keyPressEvent(e);
     }
 }

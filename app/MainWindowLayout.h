@@ -13,25 +13,25 @@ class QSlider;
 class QVBoxLayout;
 
 struct MainWindowControls {
-    QLabel* ratingStatus = nullptr;  // 1041
-    QPushButton* awesome = nullptr;  // 1009
-    QPushButton* good = nullptr;     // 1010
-    QPushButton* normal = nullptr;   // 1011
-    QPushButton* bad = nullptr;      // 1012
-    QPushButton* exclude = nullptr;  // 1014
-    QComboBox* moods = nullptr;      // 1006
-    QSlider* position = nullptr;     // 1008
-    QPushButton* skip = nullptr;     // 1001
-    QPushButton* pause = nullptr;    // 1013
-    QSlider* volume = nullptr;       // 1017
+    QLabel* ratingStatus = nullptr;    // 1041
+    QPushButton* awesome = nullptr;    // 1009
+    QPushButton* good = nullptr;       // 1010
+    QPushButton* normal = nullptr;     // 1011
+    QPushButton* bad = nullptr;        // 1012
+    QPushButton* exclude = nullptr;    // 1014
+    QComboBox* moods = nullptr;        // 1006
+    QSlider* position = nullptr;       // 1008
+    QPushButton* skip = nullptr;       // 1001
+    QPushButton* pause = nullptr;      // 1013
+    QSlider* volume = nullptr;         // 1017
     QLabel* libraryStatus = nullptr;   // 1042
-    QLabel* artist = nullptr;        // 1036
-    QLabel* track = nullptr;         // 1037
-    QLabel* album = nullptr;         // 1038
-    QLabel* year = nullptr;          // 1039
-    QLabel* genre = nullptr;         // 1040
-    QPushButton* edit = nullptr;     // 1085
-    QCheckBox* download = nullptr;   // 1043
+    QLabel* artist = nullptr;          // 1036
+    QLabel* track = nullptr;           // 1037
+    QLabel* album = nullptr;           // 1038
+    QLabel* year = nullptr;            // 1039
+    QLabel* genre = nullptr;           // 1040
+    QPushButton* edit = nullptr;       // 1085
+    QCheckBox* download = nullptr;     // 1043
     QLabel* downloadStatus = nullptr;  // 1045
 };
 

@@ -1,11 +1,10 @@
 #include "app/MainWindowModel.h"
 
-#include "res/ResourceIds.h"
 #include "app/AppStore.h"
 #include "app/PlayerEngine.h"
 #include "app/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
-
+#include "res/ResourceIds.h"
 
 MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
                                  ShellActions& shell, TextLoader text, int language,
@@ -59,11 +58,16 @@ void MainWindowModel::SetVoiceEnabled(bool enabled) { voice_.SetEnabled(enabled)
 
 std::string MainWindowModel::RatingWord(int rating) const {
     switch (rating) {
-    case 1: return Text(IDS_BAD);
-    case 2: return Text(IDS_AVERAGE);
-    case 3: return Text(IDS_GOOD);
-    case 4: return Text(IDS_AWESOME);
-    default: return {};
+        case 1:
+            return Text(IDS_BAD);
+        case 2:
+            return Text(IDS_AVERAGE);
+        case 3:
+            return Text(IDS_GOOD);
+        case 4:
+            return Text(IDS_AWESOME);
+        default:
+            return {};
     }
 }
 
@@ -110,9 +114,8 @@ TrackInfoView MainWindowModel::OnTrackInfo() {
 }
 
 std::string MainWindowModel::DatabaseCounts() const {
-    return FormatText(Text(IDS_DATABASE_STATUS),
-                      {static_cast<long long>(player_.GetTotalCount()),
-                       static_cast<long long>(player_.GetRatedCount())});
+    return FormatText(Text(IDS_DATABASE_STATUS), {static_cast<long long>(player_.GetTotalCount()),
+                                                  static_cast<long long>(player_.GetRatedCount())});
 }
 
 std::string MainWindowModel::LibraryStatus(int pendingFiles) const {
@@ -125,14 +128,14 @@ std::string MainWindowModel::LibraryStatus(int pendingFiles) const {
 
 std::string MainWindowModel::DownloadStatus(const DownloadCounters& c) const {
     if (c.connections >= 1)
-        return FormatText(Text(IDS_DOWNLOAD_CONNECTED), {static_cast<long long>(c.connections),
-                                              static_cast<long long>(c.downloads),
-                                              static_cast<long long>(c.downRate),
-                                              static_cast<long long>(c.upRate)});
+        return FormatText(
+            Text(IDS_DOWNLOAD_CONNECTED),
+            {static_cast<long long>(c.connections), static_cast<long long>(c.downloads),
+             static_cast<long long>(c.downRate), static_cast<long long>(c.upRate)});
     if (c.networkStarted)
-        return FormatText(Text(IDS_DOWNLOAD_CONNECTING), {static_cast<long long>(c.downloads),
-                                                static_cast<long long>(c.downRate),
-                                                static_cast<long long>(c.upRate)});
+        return FormatText(Text(IDS_DOWNLOAD_CONNECTING),
+                          {static_cast<long long>(c.downloads), static_cast<long long>(c.downRate),
+                           static_cast<long long>(c.upRate)});
     return Text(IDS_DISABLED);
 }
 

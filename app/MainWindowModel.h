@@ -50,8 +50,7 @@ struct MoodSetup {
 class MainWindowModel {
 public:
     MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
-                    ShellActions& shell, TextLoader text, int language,
-                    std::string feedbackUrl);
+                    ShellActions& shell, TextLoader text, int language, std::string feedbackUrl);
 
     std::string Text(int id) const { return text_(id); }
     void SpeakWelcome();

@@ -1,9 +1,8 @@
 #include "app/SpeechOutput.h"
 
+#include <SDL2/SDL.h>
 #include <espeak-ng/espeak_ng.h>
 #include <espeak-ng/speak_lib.h>
-
-#include <SDL2/SDL.h>
 
 #include <atomic>
 #include <cstring>
@@ -50,8 +49,8 @@ public:
     void Speak(const std::string& utf8Text) override {
         if (utf8Text.empty()) return;
         // asynchronous: eSpeak buffers the text and plays it on its own thread
-        espeak_Synth(utf8Text.c_str(), utf8Text.size() + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8, nullptr, nullptr);
+        espeak_Synth(utf8Text.c_str(), utf8Text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8,
+                     nullptr, nullptr);
     }
 };
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "res/ResourceIds.h"
 #include "app/TextFormat.h"
 #include "app/Worker.h"
 #include "app/WorkerThread.h"
+#include "res/ResourceIds.h"
 
 namespace {
 
@@ -72,9 +72,8 @@ bool Run(StartupEnvironment& env) {
             threads.downloader =
                 std::make_unique<WorkerThread>("Downloader", *workers.downloader, onFatal);
         WorkerThread* downloaderThread = threads.downloader.get();
-        env.LinkDownloaderState([downloaderThread] {
-            return downloaderThread && !downloaderThread->IsDone();
-        });
+        env.LinkDownloaderState(
+            [downloaderThread] { return downloaderThread && !downloaderThread->IsDone(); });
 
         env.RunMainWindow();
         env.LinkDownloaderState(nullptr);

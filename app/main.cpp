@@ -10,7 +10,8 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    AppConfig config = ParseAppConfig(args, [](const char* n) -> const char* { return std::getenv(n); }, "");
+    AppConfig config = ParseAppConfig(
+        args, [](const char* n) -> const char* { return std::getenv(n); }, "");
     if (!config.error.empty()) {
         std::fprintf(stderr, "sonvera: %s\n", config.error.c_str());
         return 2;

@@ -57,7 +57,8 @@ struct EndToEnd : ::testing::Test {
         fs::create_directories(dir);
         fs::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb");
         for (int i = 1; i <= 3; ++i) {
-            std::string cmd = "sox -q -n -r 44100 -c 1 '" + (dir / ("t" + std::to_string(i) + ".mp3")).string() +
+            std::string cmd = "sox -q -n -r 44100 -c 1 '" +
+                              (dir / ("t" + std::to_string(i) + ".mp3")).string() +
                               "' synth 20 sine " + std::to_string(300 + 100 * i) + " 2>/dev/null";
             ASSERT_EQ(std::system(cmd.c_str()), 0) << "sox with mp3 support is needed";
         }
@@ -75,15 +76,21 @@ struct EndToEnd : ::testing::Test {
         ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
         for (int i = 1; i <= 3; ++i) {
             std::string n = std::to_string(i);
-            ASSERT_TRUE(db.Execute("INSERT INTO tTrack(ID, Filename, Artist, Trackname, GenreID, "
-                                   "FingerPrint) VALUES (" + n + ", '" + (dir / ("t" + n + ".mp3")).string() +
-                                   "', 'Artist " + n + "', 'Song " + n + "', 17, 'FP" + n + "')"));
+            ASSERT_TRUE(
+                db.Execute("INSERT INTO tTrack(ID, Filename, Artist, Trackname, GenreID, "
+                           "FingerPrint) VALUES (" +
+                           n + ", '" + (dir / ("t" + n + ".mp3")).string() + "', 'Artist " + n +
+                           "', 'Song " + n + "', 17, 'FP" + n + "')"));
         }
-        ASSERT_TRUE(db.Execute("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played) "
-                               "VALUES (2, 1, 3, 1, 0)"));
-        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name LIKE 'Play%' AND Name <> 'Player'"));
-        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 1 WHERE Name = '" + onlyWeight + "'"));
-        ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name IN ('FirstUse', 'Voice')"));
+        ASSERT_TRUE(
+            db.Execute("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played) "
+                       "VALUES (2, 1, 3, 1, 0)"));
+        ASSERT_TRUE(db.Execute(
+            "UPDATE tSettings SET ValueInt = 0 WHERE Name LIKE 'Play%' AND Name <> 'Player'"));
+        ASSERT_TRUE(
+            db.Execute("UPDATE tSettings SET ValueInt = 1 WHERE Name = '" + onlyWeight + "'"));
+        ASSERT_TRUE(
+            db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name IN ('FirstUse', 'Voice')"));
         ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 3 WHERE Name = 'Player'"));
         db.Close();
     }
@@ -113,7 +120,8 @@ TEST_F(EndToEnd, PlaysRatesExcludesAndExitsWithTheSettingsStored) {
     bool finished = false;
     app.script = [&](ScriptedApplication& a) {
         MainWindow* w = a.Window();
-        ASSERT_TRUE(WaitFor([&] { return Text(w, 1041) == "Rated Good"; })) << Text(w, 1041).toStdString();
+        ASSERT_TRUE(WaitFor([&] { return Text(w, 1041) == "Rated Good"; }))
+            << Text(w, 1041).toStdString();
         EXPECT_EQ(Text(w, 1036), "Artist 1");
         EXPECT_EQ(Text(w, 1042), "Database: Total 3, Rated 1");
         Click(w, 1009);

@@ -102,15 +102,25 @@ struct FakeShell : ShellActions {
 // The English texts the logic uses.
 inline std::string EnglishText(int id) {
     static const std::map<int, std::string> texts{
-        {3103, "Good"},       {3105, "Awesome!"},  {3106, "Average"},
-        {3107, "Bad"},        {3111, "Pause"},     {3119, "Play"},
-        {3122, "Disabled"},   {3123, "Not rated"}, {3125, "Database: Total %d, Rated %d"},
-        {3127, "Welcome to Sonvera"},              {3129, "Searching for songs"},
+        {3103, "Good"},
+        {3105, "Awesome!"},
+        {3106, "Average"},
+        {3107, "Bad"},
+        {3111, "Pause"},
+        {3119, "Play"},
+        {3122, "Disabled"},
+        {3123, "Not rated"},
+        {3125, "Database: Total %d, Rated %d"},
+        {3127, "Welcome to Sonvera"},
+        {3129, "Searching for songs"},
         {3132, "Connecting... %d downloads %d b/sec Down %d b/sec Up..."},
         {3133, "%d Connects %d downloads %d b/sec Down %d b/sec Up..."},
-        {3135, "An unexpected error occurred in %s."}, {3137, "Sonvera needs an update"},
-        {3138, "Cannot find the Sonvera database file."}, {3142, "https://data-access.test/"},
-        {3180, "Rated "},     {3184, "Excluded"},
+        {3135, "An unexpected error occurred in %s."},
+        {3137, "Sonvera needs an update"},
+        {3138, "Cannot find the Sonvera database file."},
+        {3142, "https://data-access.test/"},
+        {3180, "Rated "},
+        {3184, "Excluded"},
     };
     auto it = texts.find(id);
     return it == texts.end() ? "#" + std::to_string(id) : it->second;

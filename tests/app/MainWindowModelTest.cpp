@@ -11,8 +11,8 @@ struct ModelTest : ::testing::Test {
     FakeShell shell;
     std::vector<std::string> spoken;
     VoiceAnnouncer voice{std::make_unique<RecordingSpeech>(&spoken)};
-    MainWindowModel model{engine, store, voice, shell, EnglishText, 1033,
-                          "https://site.test/feedback.asp?TypeID=1"};
+    MainWindowModel model{
+        engine, store, voice, shell, EnglishText, 1033, "https://site.test/feedback.asp?TypeID=1"};
 
     void SetTrack(int id, int currentRating, int pickSource) {
         engine.track.ID = id;
@@ -36,7 +36,8 @@ TEST_F(ModelTest, TrackPickedByItsOwnRatingShowsAndSpeaksTheRating) {
     EXPECT_EQ(spoken[0], v.spoken);
 
     SetTrack(5, 4, 1);
-    EXPECT_EQ(model.OnPlayTrack().spoken, "Start playing:Queen - Innuendo -  Does this rock or what?. ");
+    EXPECT_EQ(model.OnPlayTrack().spoken,
+              "Start playing:Queen - Innuendo -  Does this rock or what?. ");
     SetTrack(5, 1, 1);
     EXPECT_EQ(model.OnPlayTrack().ratingStatus, "Rated Bad");
 }
@@ -185,23 +186,6 @@ TEST_F(ModelTest, StoredPlayerOutsideOneToThreeOnlyCreatesThePlayer) {
     EXPECT_EQ(engine.calls, (std::vector<std::string>{"SwitchPlayer 2", "CreatePlayer"}));
 }
 
-TEST_F(ModelTest, PlayerMenuSetsTheVolumeOnlyWhenAPlayerIsActive) {
-    model.SelectPlayer(3, 200);
-    EXPECT_EQ(engine.volume, 200);
-    engine.active = false;
-    model.SelectPlayer(1, 50);
-    EXPECT_EQ(engine.volume, 200);
-    EXPECT_EQ(engine.playerType, 1);
-}
-
-TEST_F(ModelTest, MoodListStartsInMoodTwo) {
-    MoodSetup setup = model.LoadMoods();
-    EXPECT_EQ(setup.names.size(), 3u);
-    ASSERT_TRUE(setup.startMood.has_value());
-    EXPECT_EQ(*setup.startMood, "Party");
-    EXPECT_EQ(engine.calls, std::vector<std::string>{"SetMood Party"});
-}
-
 TEST_F(ModelTest, StoredVoiceSettingSilencesTheVoice) {
     store.settings["Voice"] = 0;
     EXPECT_FALSE(model.ApplyStoredVoice());
@@ -213,11 +197,6 @@ TEST_F(ModelTest, StoredVoiceSettingSilencesTheVoice) {
     EXPECT_TRUE(model.ApplyStoredVoice());
     model.SpeakWelcome();
     EXPECT_EQ(spoken, std::vector<std::string>{"Welcome to Sonvera"});
-}
-
-TEST_F(ModelTest, DownloadIsRefusedUnderUnitedStatesEnglish) {
-    EXPECT_FALSE(model.MayEnableDownload(1033));
-    EXPECT_TRUE(model.MayEnableDownload(1043));
 }
 
 }  // namespace

@@ -80,17 +80,16 @@ struct WindowTest : ::testing::Test {
 
 TEST_F(WindowTest, EveryControlHasItsIdAndText) {
     Make();
-    const std::pair<int, const char*> buttons[] = {{1009, "Awesome!"}, {1010, "Good"},
-                                                   {1011, "Average"},  {1012, "Bad"},
-                                                   {1014, "Exclude"},  {1001, "Skip"},
-                                                   {1013, "Pause"},    {1085, "edit"}};
+    const std::pair<int, const char*> buttons[] = {
+        {1009, "Awesome!"}, {1010, "Good"}, {1011, "Average"}, {1012, "Bad"},
+        {1014, "Exclude"},  {1001, "Skip"}, {1013, "Pause"},   {1085, "edit"}};
     for (auto [id, text] : buttons) {
         auto* b = Find<QPushButton>(id);
         ASSERT_NE(b, nullptr) << id;
         EXPECT_EQ(b->text(), text);
     }
-    for (int id : {1041, 1042, 1045, 1036, 1037, 1038, 1039, 1040, 1087, 1090, 1091, 1092, 1093,
-                   1094, 1095})
+    for (int id :
+         {1041, 1042, 1045, 1036, 1037, 1038, 1039, 1040, 1087, 1090, 1091, 1092, 1093, 1094, 1095})
         EXPECT_NE(Find<QLabel>(id), nullptr) << id;
     EXPECT_EQ(Find<QLabel>(1090)->text(), "Artist");
     EXPECT_NE(Find<QWidget>(1086), nullptr);
@@ -117,7 +116,8 @@ TEST_F(WindowTest, MoodListIsSortedAndStartsInMoodTwo) {
 TEST_F(WindowTest, MenusHoldThePlayerItemsAndLaterWindowsAreDisabled) {
     store.settings["Player"] = 3;
     Make();
-    for (int id : {142, 141, 1779, 1771, 1780, 1773, 1772, 104, 160}) ASSERT_NE(Action(id), nullptr) << id;
+    for (int id : {142, 141, 1779, 1771, 1780, 1773, 1772, 104, 160})
+        ASSERT_NE(Action(id), nullptr) << id;
     EXPECT_TRUE(Action(1779)->isChecked());
     EXPECT_FALSE(Action(142)->isChecked());
     for (int id : {145, 1774, 1776, 1777, 1775}) {

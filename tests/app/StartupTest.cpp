@@ -100,10 +100,19 @@ TEST(Startup, RunsInOrderAndShutsDownTrackPlayerThenScanner) {
         EXPECT_FALSE(env.downloaderRunning());
     };
     EXPECT_FALSE(RunApplication(env));
-    std::vector<std::string> expected{"seed",          "language",          "look for file",
-                                      "open",          "notice",            "count artists",
-                                      "create workers", "update check",     "create main window",
-                                      "run main window", "main window ended", "delete", "close"};
+    std::vector<std::string> expected{"seed",
+                                      "language",
+                                      "look for file",
+                                      "open",
+                                      "notice",
+                                      "count artists",
+                                      "create workers",
+                                      "update check",
+                                      "create main window",
+                                      "run main window",
+                                      "main window ended",
+                                      "delete",
+                                      "close"};
     EXPECT_EQ(env.log, expected);
     EXPECT_TRUE(env.trackPlayer.stopped);
     EXPECT_TRUE(env.scanner.stopped);

@@ -42,14 +42,6 @@ TEST(Voice, NoVoiceWithSdlDummyAudio) {
     voice.Speak("silent");
 }
 
-TEST(Phrases, RatingPhrases) {
-    EXPECT_EQ(VoicePhrases::RatingSet(4), "Rating set to awesome");
-    EXPECT_EQ(VoicePhrases::RatingSet(1), "Rating set to bad");
-    EXPECT_EQ(VoicePhrases::RatingSet(0), "");
-    EXPECT_EQ(VoicePhrases::RatedSuffix(2), " Rated normal. ");
-    EXPECT_EQ(VoicePhrases::RatedSuffix(7), "");
-}
-
 TEST(TextFormatting, PlaceholdersAreFilledSafely) {
     EXPECT_EQ(FormatText("Database: Total %d, Rated %d", {12LL, 3LL}),
               "Database: Total 12, Rated 3");
