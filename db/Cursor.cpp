@@ -197,13 +197,11 @@ StaticCursor::StaticCursor(const Connection& connection, const std::string& sql,
     }
     int rc;
     while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-        std::vector<Variant> row;
-        row.reserve(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) row.push_back(ColumnVariant(s, i, columns_[static_cast<size_t>(i)].hint));
-        rows_.push_back(std::move(row));
+        for (int i = 0; i < count; ++i) cells_.push_back(ColumnVariant(s, i, columns_[static_cast<size_t>(i)].hint));
+        ++rowCount_;
     }
     if (rc != SQLITE_DONE) connection.ThrowLastError(rc);
-    if (!rows_.empty()) Place(0);
+    if (rowCount_ > 0) Place(0);
 }
 
 void StaticCursor::Place(size_t row) {
@@ -212,14 +210,14 @@ void StaticCursor::Place(size_t row) {
 }
 
 void StaticCursor::MoveFirst() {
-    if (rows_.empty()) { bof_ = eof_ = true; return; }
+    if (rowCount_ == 0) { bof_ = eof_ = true; return; }
     Place(0);
 }
 
 void StaticCursor::MoveNext() {
     if (eof_) throw NoCurrentRecord();
     if (bof_) { MoveFirst(); return; }
-    if (current_ + 1 >= rows_.size()) { eof_ = true; current_ = rows_.size(); return; }
+    if (current_ + 1 >= rowCount_) { eof_ = true; current_ = rowCount_; return; }
     Place(current_ + 1);
 }
 
@@ -231,12 +229,12 @@ void StaticCursor::MovePrevious() {
 }
 
 void StaticCursor::MoveLast() {
-    if (rows_.empty()) { bof_ = eof_ = true; return; }
-    Place(rows_.size() - 1);
+    if (rowCount_ == 0) { bof_ = eof_ = true; return; }
+    Place(rowCount_ - 1);
 }
 
 void StaticCursor::SetAbsolutePosition(int32_t position) {
-    if (position < 1 || static_cast<size_t>(position) > rows_.size()) {
+    if (position < 1 || static_cast<size_t>(position) > rowCount_) {
         throw AdoException{kArgumentOutOfRange, "ADODB.Recordset",
                            "Arguments are of the wrong type, are out of acceptable range, or "
                            "are in conflict with one another."};
@@ -251,21 +249,21 @@ int32_t StaticCursor::AbsolutePosition() {
 
 bool StaticCursor::Find(const FindCriteria& criteria, int direction) {
     int column = ColumnIndex(criteria.column);
-    if (rows_.empty()) { bof_ = eof_ = true; return false; }
+    if (rowCount_ == 0) { bof_ = eof_ = true; return false; }
     if (direction > 0) {
         if (eof_) return false;
         size_t start = bof_ ? 0 : current_;
-        for (size_t r = start; r < rows_.size(); ++r) {
-            if (criteria.Matches(rows_[r][static_cast<size_t>(column)])) { Place(r); return true; }
+        for (size_t r = start; r < rowCount_; ++r) {
+            if (criteria.Matches(Cell(r, static_cast<size_t>(column)))) { Place(r); return true; }
         }
         eof_ = true;
-        current_ = rows_.size();
+        current_ = rowCount_;
         return false;
     }
     if (bof_) return false;
-    size_t start = eof_ ? rows_.size() - 1 : current_;
+    size_t start = eof_ ? rowCount_ - 1 : current_;
     for (size_t r = start + 1; r-- > 0;) {
-        if (criteria.Matches(rows_[r][static_cast<size_t>(column)])) { Place(r); return true; }
+        if (criteria.Matches(Cell(r, static_cast<size_t>(column)))) { Place(r); return true; }
     }
     bof_ = true;
     current_ = 0;
@@ -274,7 +272,7 @@ bool StaticCursor::Find(const FindCriteria& criteria, int direction) {
 
 Variant StaticCursor::StoredField(int index) {
     if (bof_ || eof_) throw NoCurrentRecord();
-    return rows_[current_][static_cast<size_t>(index)];
+    return Cell(current_, static_cast<size_t>(index));
 }
 
 void StaticCursor::Insert(const std::map<int, Variant>&) {

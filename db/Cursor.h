@@ -76,7 +76,7 @@ public:
     void MoveNext() override;
     void MovePrevious() override;
     void MoveLast() override;
-    int32_t RecordCount() override { return static_cast<int32_t>(rows_.size()); }
+    int32_t RecordCount() override { return static_cast<int32_t>(rowCount_); }
     void SetAbsolutePosition(int32_t position) override;
     int32_t AbsolutePosition() override;
     bool Find(const FindCriteria& criteria, int direction) override;
@@ -88,8 +88,11 @@ protected:
 
 private:
     void Place(size_t row);
+    const Variant& Cell(size_t row, size_t column) const { return cells_[row * columns_.size() + column]; }
 
-    std::vector<std::vector<Variant>> rows_;
+    // Row-major: one allocation for the whole result, not one per row.
+    std::vector<Variant> cells_;
+    size_t rowCount_ = 0;
     size_t current_ = 0;
     bool bof_ = true;
     bool eof_ = true;

@@ -18,8 +18,8 @@ namespace {
 // Section titles: rated tracks, artist ratings, genre ratings, random tracks.
 constexpr int SectionTitleIds[] = {IDC_PLAY_TITLE_RATED, IDC_PLAY_TITLE_ARTIST,
                                    IDC_PLAY_TITLE_GENRE, IDC_PLAY_TITLE_RANDOM};
-constexpr int SectionTitleStrings[] = {IDS_PLAY_RATED, IDS_PLAY_ARTIST_BASED,
-                                       IDS_PLAY_GENRE_BASED, IDS_PLAY_RANDOM};
+constexpr int SectionTitleStrings[] = {IDS_PLAY_RATED, IDS_PLAY_ARTIST_BASED, IDS_PLAY_GENRE_BASED,
+                                       IDS_PLAY_RANDOM};
 // Row labels awesome, good, average, bad: the first ID of each kind; one per section.
 constexpr int RowLabelFirstIds[] = {IDC_PLAY_AWESOME_LABEL_FIRST, IDC_PLAY_GOOD_LABEL_FIRST,
                                     IDC_PLAY_NORMAL_LABEL_FIRST, IDC_PLAY_BAD_LABEL_FIRST};
@@ -74,8 +74,8 @@ QWidget* CPlaySettingDlg::MakeSection(int section, int firstBand, int bandCount)
     frame->setFrameShape(QFrame::StyledPanel);
     auto* grid = new QGridLayout(frame);
 
-    QLabel* title = MakeLabel(frame, SectionTitleIds[section],
-                              Text(SectionTitleStrings[section], languageId_));
+    QLabel* title =
+        MakeLabel(frame, SectionTitleIds[section], Text(SectionTitleStrings[section], languageId_));
     QFont bold = title->font();
     bold.setBold(true);
     title->setFont(bold);
@@ -97,10 +97,12 @@ QWidget* CPlaySettingDlg::MakeSection(int section, int firstBand, int bandCount)
         sliders_[firstBand + row] = slider;
         grid->addWidget(slider, firstRow + row, 2);
     }
-    grid->addWidget(MakeLabel(frame, IDC_PLAY_NEVER_LABEL_FIRST + section, Text(IDS_NEVER, languageId_)),
-                    firstRow, 1, bandCount, 1, Qt::AlignRight | Qt::AlignVCenter);
-    grid->addWidget(MakeLabel(frame, IDC_PLAY_OFTEN_LABEL_FIRST + section, Text(IDS_OFTEN, languageId_)),
-                    firstRow, 3, bandCount, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    grid->addWidget(
+        MakeLabel(frame, IDC_PLAY_NEVER_LABEL_FIRST + section, Text(IDS_NEVER, languageId_)),
+        firstRow, 1, bandCount, 1, Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(
+        MakeLabel(frame, IDC_PLAY_OFTEN_LABEL_FIRST + section, Text(IDS_OFTEN, languageId_)),
+        firstRow, 3, bandCount, 1, Qt::AlignLeft | Qt::AlignVCenter);
     grid->setColumnStretch(2, 1);
     grid->setColumnMinimumWidth(0, 70);
     return frame;

@@ -24,14 +24,14 @@ enum PlayWeightIndex : int {
 
 // The tSettings names, in band order.
 constexpr std::array<const char*, PlayWeightCount> PlayWeightNames = {
-    "PlayTrackAwesome",  "PlayTrackGood",    "PlayTrackNormal",  "PlayTrackBad",
-    "PlayArtistAwesome", "PlayArtistGood",   "PlayArtistNormal", "PlayArtistBad",
-    "PlayGenreAwesome",  "PlayGenreGood",    "PlayGenreNormal",  "PlayGenreBad",
+    "PlayTrackAwesome",  "PlayTrackGood",  "PlayTrackNormal",  "PlayTrackBad",
+    "PlayArtistAwesome", "PlayArtistGood", "PlayArtistNormal", "PlayArtistBad",
+    "PlayGenreAwesome",  "PlayGenreGood",  "PlayGenreNormal",  "PlayGenreBad",
     "PlayRandom"};
 
 // What the player holds before tSettings is read.
-constexpr std::array<int32_t, PlayWeightCount> InitialPlayWeights = {5,   2,  1,  0, 20, 8, 4,
-                                                                     0, 100, 60, 20, 5, 10};
+constexpr std::array<int32_t, PlayWeightCount> InitialPlayWeights = {5, 2,   1,  0,  20, 8, 4,
+                                                                     0, 100, 60, 20, 5,  10};
 
 using PlayWeights = std::array<int32_t, PlayWeightCount>;
 

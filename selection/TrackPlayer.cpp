@@ -70,9 +70,12 @@ bool FileExists(const std::string& utf8Path) {
 
 int FallbackType(int type) {
     switch (type) {
-        case PlayerTypeMediaPlayer: return PlayerTypeWinAmp;
-        case PlayerTypeWinAmp: return PlayerTypeFmod;
-        default: return PlayerTypeMediaPlayer;
+        case PlayerTypeMediaPlayer:
+            return PlayerTypeWinAmp;
+        case PlayerTypeWinAmp:
+            return PlayerTypeFmod;
+        default:
+            return PlayerTypeMediaPlayer;
     }
 }
 

@@ -41,6 +41,7 @@ public:
     // own (MakePlayerBackend). languageId picks the mood names and message texts.
     explicit TrackPlayer(CADODataBase* database, BackendFactory factory = {},
                          int32_t languageId = 1033);
+    // Only once Run has returned (or never ran): releases a backend still held.
     ~TrackPlayer() override;
     TrackPlayer(const TrackPlayer&) = delete;
     TrackPlayer& operator=(const TrackPlayer&) = delete;

@@ -40,22 +40,24 @@ bool Run(CADODataBase& db, const std::string& sql) {
 bool Fill(CADODataBase& db, long tracks, const std::string& file) {
     const std::string count = std::to_string(tracks);
     // Every row names the same file, so that each pick finds its file on disk.
-    return Run(db, "INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, Album, Year, "
-                   "GenreID, FingerPrint, BitRate) "
-                   "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-                       count +
-                       ") SELECT '" + file +
-                       "', 'TRACK', 'Artist ' || (i % 1999), 'Song ' || i, 'Album ' || (i % 9000), "
-                       "'2001', (i % 1999) % 148, printf('FP%010d', i), 128 FROM n") &&
+    return Run(db,
+               "INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, Album, Year, "
+               "GenreID, FingerPrint, BitRate) "
+               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                   count + ") SELECT '" + file +
+                   "', 'TRACK', 'Artist ' || (i % 1999), 'Song ' || i, 'Album ' || (i % 9000), "
+                   "'2001', (i % 1999) % 148, printf('FP%010d', i), 128 FROM n") &&
            // A fifth of the tracks rated in mood 2, each with its artist's rating; a genre holds
            // artists of one rating, so every artist and genre band has candidates.
-           Run(db, "INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played, "
-                   "LastPlayed, LastCounter) SELECT 2, ID, 1 + (ID % 1999) % 4, 1, ID % 7, "
-                   "'2026-01-01 10:00:00', ID % 5000 FROM tTrack WHERE ID % 5 = 0") &&
+           Run(db,
+               "INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played, "
+               "LastPlayed, LastCounter) SELECT 2, ID, 1 + (ID % 1999) % 4, 1, ID % 7, "
+               "'2026-01-01 10:00:00', ID % 5000 FROM tTrack WHERE ID % 5 = 0") &&
            // Some plays of unrated tracks, so the unrated query sorts real dates.
-           Run(db, "INSERT INTO tTrackMood(MoodID, TrackID, Played, LastPlayed, LastCounter) "
-                   "SELECT 2, ID, 1, '2026-01-02 10:00:00', ID % 5000 FROM tTrack "
-                   "WHERE ID % 5 = 1 AND ID % 3 = 0") &&
+           Run(db,
+               "INSERT INTO tTrackMood(MoodID, TrackID, Played, LastPlayed, LastCounter) "
+               "SELECT 2, ID, 1, '2026-01-02 10:00:00', ID % 5000 FROM tTrack "
+               "WHERE ID % 5 = 1 AND ID % 3 = 0") &&
            Run(db, "UPDATE tCounter SET Counter = 6000");
 }
 
@@ -80,8 +82,9 @@ int main(int argc, char** argv) {
     if (!db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + mdb.string() + ";")) return 1;
     const auto fillStart = std::chrono::steady_clock::now();
     if (!Fill(db, tracks, audio.string())) return 1;
-    std::printf("library: %ld tracks, filled in %.1f s\n", tracks,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - fillStart).count());
+    std::printf(
+        "library: %ld tracks, filled in %.1f s\n", tracks,
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - fillStart).count());
 
     SeedRandom(1);
     TrackPlayer player(&db, [](PlayerType) { return std::unique_ptr<PlayerBackend>(); });
@@ -99,9 +102,9 @@ int main(int argc, char** argv) {
             const double cpuStart = ThreadCpuMs();
             player.SelectNextTrack();
             cpu.push_back(ThreadCpuMs() - cpuStart);
-            times.push_back(std::chrono::duration<double, std::milli>(
-                                std::chrono::steady_clock::now() - start)
-                                .count());
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                    .count());
             const bool random = band == PlayRandom;
             through += random ? player.GetPickSource() == PickRandom
                               : player.GetPickSource() != PickRandom;

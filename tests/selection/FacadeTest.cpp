@@ -83,7 +83,10 @@ TEST_F(Facade, SwitchReplacesThePlayerAndRestartsTheTrack) {
     EXPECT_EQ(window.Messages(), std::vector<int>{WM_APP_PLAY_TRACK});
     EXPECT_EQ(old.shutdownCalls, 1);
     EXPECT_TRUE(old.destroyed);
-    player->WithBackend([](PlayerBackend& b) { b.SetVolume(100); b.Pause(); });
+    player->WithBackend([](PlayerBackend& b) {
+        b.SetVolume(100);
+        b.Pause();
+    });
     EXPECT_EQ(players[PlayerTypeFmod].pauseCalls, 1);
 }
 

@@ -40,7 +40,8 @@ TEST_F(Loop, FirstPassSelectsAtOnceWhenNothingPlays) {
     BackendProbe& probe = players[PlayerTypeMediaPlayer];
     std::atomic<int> pollsAtPlay{-1};
     window.hook = [&](int message) {
-        if (message == WM_APP_PLAY_TRACK && pollsAtPlay < 0) pollsAtPlay = probe.positionPolls.load();
+        if (message == WM_APP_PLAY_TRACK && pollsAtPlay < 0)
+            pollsAtPlay = probe.positionPolls.load();
     };
     ASSERT_TRUE(player->CreatePlayer());
     Start();
@@ -88,7 +89,8 @@ TEST_F(Loop, ResumePositionWaitsForATrackLongEnough) {
     EXPECT_EQ(window.Messages(), std::vector<int>{WM_APP_PLAY_TRACK});
     EXPECT_EQ(player->GetPendingResumeMs(), 5000);
     // The main window starts the current track on the new player.
-    ASSERT_TRUE(player->WithBackend([&](PlayerBackend& b) { b.Play(player->GetCurrentTrack().Filename); }));
+    ASSERT_TRUE(
+        player->WithBackend([&](PlayerBackend& b) { b.Play(player->GetCurrentTrack().Filename); }));
     EXPECT_EQ(after.playCalls, 1);
     EXPECT_EQ(after.positionMs, 0);
 

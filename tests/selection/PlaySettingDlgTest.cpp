@@ -54,9 +54,18 @@ TEST_F(PlaySettingDlg, ShowsTheControlsWithTheirTexts) {
         {1111, "Play tracks based on average artist ratings"},
         {1112, "Play tracks based on average genre ratings"},
         {1113, "Play random tracks"},
-        {1114, "Awesome!"}, {1116, "Awesome!"}, {1117, "Good"}, {1119, "Good"},
-        {1120, "Average"}, {1122, "Average"}, {1123, "Bad"}, {1125, "Bad"},
-        {1126, "Never"}, {1129, "Never"}, {1130, "Often"}, {1133, "Often"}};
+        {1114, "Awesome!"},
+        {1116, "Awesome!"},
+        {1117, "Good"},
+        {1119, "Good"},
+        {1120, "Average"},
+        {1122, "Average"},
+        {1123, "Bad"},
+        {1125, "Bad"},
+        {1126, "Never"},
+        {1129, "Never"},
+        {1130, "Often"},
+        {1133, "Often"}};
     for (const auto& [id, text] : labels) {
         auto* label = dialog.findChild<QLabel*>(QString::number(id));
         ASSERT_NE(label, nullptr) << id;

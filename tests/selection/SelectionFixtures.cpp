@@ -40,13 +40,13 @@ int32_t TestDatabase::QueryInt(const std::string& sql) {
 int32_t TestDatabase::AddTrack(const std::string& artist, int32_t genreID, bool withFile) {
     const fs::path file = dir_.Path() / ("track" + std::to_string(++fileCount_) + ".mp3");
     if (withFile) std::ofstream(file) << "not really audio";
-    Exec("INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, Album, Year, OrigArtist, "
-         "OrigTrackname, OrigAlbum, OrigYear, GenreID, FingerPrint, BitRate, Source, Deleted) "
-         "VALUES ('" +
-         file.string() + "', 'TRACK', '" + artist + "', 'Song " + std::to_string(fileCount_) +
-         "', 'Album', '2001', '" + artist + "', 'Song', 'Album', '2001', " +
-         std::to_string(genreID) + ", 'FP" + std::to_string(fileCount_) +
-         "', 128, False, False)");
+    Exec(
+        "INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, Album, Year, OrigArtist, "
+        "OrigTrackname, OrigAlbum, OrigYear, GenreID, FingerPrint, BitRate, Source, Deleted) "
+        "VALUES ('" +
+        file.string() + "', 'TRACK', '" + artist + "', 'Song " + std::to_string(fileCount_) +
+        "', 'Album', '2001', '" + artist + "', 'Song', 'Album', '2001', " +
+        std::to_string(genreID) + ", 'FP" + std::to_string(fileCount_) + "', 128, False, False)");
     return QueryInt("SELECT MAX(ID) FROM tTrack");
 }
 

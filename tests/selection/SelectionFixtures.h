@@ -68,8 +68,8 @@ public:
     int Count(int message) const;
     void Clear();
     // Waits until `message` has been posted `count` times in all.
-    bool WaitFor(int message, int count = 1, std::chrono::milliseconds timeout =
-                                                 std::chrono::milliseconds(5000));
+    bool WaitFor(int message, int count = 1,
+                 std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
     // Pops the oldest message not yet taken, waiting up to timeout; 0 when none came.
     int Take(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
 
