@@ -9,7 +9,7 @@
 #include <cstring>
 
 namespace {
-constexpr size_t kWindowSize = 64 * 1024;
+constexpr size_t kWindowSize = 32 * 1024;
 constexpr size_t kDirectRead = 8 * 1024;
 }
 

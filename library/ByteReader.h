@@ -41,7 +41,7 @@ private:
     size_t size_;
 };
 
-// Reads a file through a 64 KiB window, so the byte-by-byte sync search costs no system calls.
+// Reads a file through a 32 KiB window, so the byte-by-byte sync search costs no system calls.
 class FileByteReader : public ByteReader {
 public:
     // Empty when the file cannot be opened for reading.
