@@ -146,7 +146,9 @@ std::string BuildTagImage(ByteReader& reader) {
         }
     }
 
-    std::string image;
+    // Without frames of our own the image starts with zeros, so that bytes of the file that
+    // look like a tag (a second "ID3" after an empty one) never reach id3lib's parser.
+    std::string image(10, '\0');
     if (!frames.empty()) {
         std::string body;
         for (const Frame& frame : frames) {

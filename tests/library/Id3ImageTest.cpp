@@ -112,3 +112,14 @@ TEST_F(TagVersions, Id3v1TagAtTheEnd) {
     EXPECT_EQ(track.OrigYear, "1984");
     EXPECT_EQ(track.GenreID, 17);
 }
+
+TEST_F(TagVersions, TagInsideAnEmptyTagIsNotParsed) {
+    // Found by the fuzzer: an empty tag, then a second one whose frame claims compression.
+    // id3lib crashed on these bytes when it was handed the file's own bytes.
+    const std::string bytes("ID3\x03\0\0\0\0\0\0" "ID3\x03\0\0\0\x20\0\x52" "TPE1\0\0\0\x06\xCA\xDC", 30);
+    const std::string path = dir_ / "nested.mp3";
+    WriteBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    const TrackRecord track = ReadTrackInfo(path);
+    EXPECT_EQ(track.OrigArtist, "");
+    EXPECT_EQ(track.OrigTrackname, "nested");
+}
