@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -122,4 +123,21 @@ TEST_F(TagVersions, TagInsideAnEmptyTagIsNotParsed) {
     const TrackRecord track = ReadTrackInfo(path);
     EXPECT_EQ(track.OrigArtist, "");
     EXPECT_EQ(track.OrigTrackname, "nested");
+}
+
+TEST_F(TagVersions, Lyrics3TagBeforeId3v1) {
+    // Lyrics3 v2 fields lie before the ID3v1 tag, so more than its last bytes are read.
+    const std::string body = "LYRICSBEGIN" "IND0000210" "ETT00011Lyric Title" "EAR00009Lyric Art" +
+                             std::string(3000, ' ').replace(0, 3, "INF").replace(3, 5, "02992");
+    char size[7];
+    std::snprintf(size, sizeof size, "%06zu", body.size());
+    const std::string v1 = "TAG" + std::string(124, '\0') + "\xFF";
+    const std::string tail = body + size + "LYRICS200" + v1;
+    std::vector<uint8_t> bytes = ReadBytes(SampleMp3(dir_.Path()));
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    const std::string path = dir_ / "lyrics.mp3";
+    WriteBytes(path, bytes);
+    const TrackRecord track = ReadTrackInfo(path);
+    EXPECT_EQ(track.OrigTrackname, "Lyric Title");
+    EXPECT_EQ(track.OrigArtist, "Lyric Art");
 }
