@@ -9,7 +9,7 @@
 #include <cstring>
 
 namespace {
-constexpr size_t kWindowSize = 64 * 1024;
+constexpr size_t kWindowSize = 32 * 1024;
 constexpr size_t kDirectRead = 8 * 1024;
 }
 
@@ -60,19 +60,21 @@ bool FileByteReader::Fill(uint64_t offset) {
     return filled > 0;
 }
 
+size_t FileByteReader::ReadFar(uint64_t offset, uint8_t* out, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+    }
+    return done;
+}
+
 size_t FileByteReader::ReadAt(uint64_t offset, uint8_t* out, size_t n) {
     // Large reads elsewhere go straight to the file and leave the window for the small ones.
     const bool outside = offset < windowStart_ || offset + n > windowStart_ + window_.size();
-    if (outside && n >= kDirectRead) {
-        size_t done = 0;
-        while (done < n) {
-            const ssize_t got = ::pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            done += static_cast<size_t>(got);
-        }
-        return done;
-    }
+    if (outside && n >= kDirectRead) return ReadFar(offset, out, n);
     const bool inWindow = offset >= windowStart_ && offset + n <= windowStart_ + window_.size();
     const bool pastEndOfWindow = atEnd_ && offset >= windowStart_;
     if (!inWindow && !pastEndOfWindow && !Fill(offset)) return 0;

@@ -19,6 +19,9 @@ public:
     void MoveTo(uint64_t position) { position_ = position; }
     uint64_t Position() const { return position_; }
     virtual uint64_t Size() const = 0;
+    // Reads bytes far from the current ones (the end of a file), leaving the position and
+    // any cached bytes as they are.
+    virtual size_t ReadFar(uint64_t offset, uint8_t* out, size_t n) { return ReadAt(offset, out, n); }
 
 protected:
     virtual size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) = 0;
@@ -41,7 +44,7 @@ private:
     size_t size_;
 };
 
-// Reads a file through a 64 KiB window, so the byte-by-byte sync search costs no system calls.
+// Reads a file through a 32 KiB window, so the byte-by-byte sync search costs no system calls.
 class FileByteReader : public ByteReader {
 public:
     // Empty when the file cannot be opened for reading.
@@ -50,6 +53,7 @@ public:
     FileByteReader(const FileByteReader&) = delete;
     FileByteReader& operator=(const FileByteReader&) = delete;
     uint64_t Size() const override { return size_; }
+    size_t ReadFar(uint64_t offset, uint8_t* out, size_t n) override;
 
 protected:
     size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) override;

@@ -19,6 +19,8 @@ bool SurvivesAnsi(const std::string& text);
 
 // The code page detected for the text's ANSI bytes: -2 without a detector, -1 when
 // undecided and the text does not survive the ANSI code page, 0 when undecided and it does.
+// Plain ASCII is US-ASCII (20127). While the detector is unsure the sample (the text
+// without blanks) is repeated, up to about 1000 bytes.
 int32_t DetectCodePage(const std::string& text);
 // The text's ANSI bytes read back in codePage, at most 1024 characters. A code page ICU
 // does not know gives the text unchanged.

@@ -12,6 +12,7 @@ namespace {
 constexpr uint64_t kMaxUnsyncTag = 16u << 20;   // a whole tag read at once to undo unsync
 constexpr uint32_t kMaxTextFrame = 64u << 10;
 constexpr uint64_t kTailBytes = 16u << 10;
+constexpr uint64_t kShortTail = 512;
 
 struct Frame {
     const char* id;  // the ID3v2.3 identifier
@@ -103,6 +104,26 @@ void CollectFrames(ByteReader& reader, uint64_t begin, uint64_t end, int major,
     }
 }
 
+std::string ReadFar(ByteReader& reader, uint64_t offset, uint64_t size) {
+    std::string data(static_cast<size_t>(size), '\0');
+    data.resize(reader.ReadFar(offset, reinterpret_cast<uint8_t*>(data.data()), data.size()));
+    return data;
+}
+
+// The end of the file after the ID3v2 tag: its last bytes, and the last 16 KiB when they
+// show a Lyrics3 or MusicMatch tag, which lie before the ID3v1 tag.
+std::string ReadTail(ByteReader& reader, uint64_t tagEnd, uint64_t fileSize) {
+    if (fileSize <= tagEnd) return {};
+    const uint64_t shortStart = std::max(tagEnd, fileSize > kShortTail ? fileSize - kShortTail : 0);
+    std::string tail = ReadFar(reader, shortStart, fileSize - shortStart);
+    const bool moreTags = tail.find("LYRICS") != std::string::npos ||
+                          tail.find("Brava Software") != std::string::npos ||
+                          tail.find("18273645") != std::string::npos;
+    const uint64_t longStart = std::max(tagEnd, fileSize > kTailBytes ? fileSize - kTailBytes : 0);
+    if (moreTags && longStart < shortStart) tail = ReadFar(reader, longStart, fileSize - longStart);
+    return tail;
+}
+
 void AppendBigEndian(std::string& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>(value >> shift));
 }
@@ -146,7 +167,9 @@ std::string BuildTagImage(ByteReader& reader) {
         }
     }
 
-    std::string image;
+    // Without frames of our own the image starts with zeros, so that bytes of the file that
+    // look like a tag (a second "ID3" after an empty one) never reach id3lib's parser.
+    std::string image(10, '\0');
     if (!frames.empty()) {
         std::string body;
         for (const Frame& frame : frames) {
@@ -160,7 +183,6 @@ std::string BuildTagImage(ByteReader& reader) {
         for (int shift = 21; shift >= 0; shift -= 7) image.push_back(static_cast<char>((size >> shift) & 0x7F));
         image += body;
     }
-    const uint64_t tailStart = std::max(tagEnd, fileSize > kTailBytes ? fileSize - kTailBytes : 0);
-    if (tailStart < fileSize) image += ReadString(reader, tailStart, fileSize - tailStart);
+    image += ReadTail(reader, tagEnd, fileSize);
     return image;
 }

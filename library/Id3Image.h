@@ -9,5 +9,5 @@ class ByteReader;
 // An ID3v2.3 tag holding only the artist, title, album, year and content-type frames of the
 // file's ID3v2 tag (versions 2.2 to 2.4; unsynchronisation undone; compressed, encrypted,
 // oversized and malformed frames left out), followed by the file's last bytes, where the
-// ID3v1, Lyrics3 and MusicMatch tags lie.
+// ID3v1, Lyrics3 and MusicMatch tags lie. Never starts with bytes taken from the file.
 std::string BuildTagImage(ByteReader& reader);

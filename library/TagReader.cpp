@@ -93,7 +93,14 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 void FillFromFileName(TrackRecord& track) {
     const size_t slash = track.Filename.rfind('/');
     std::string name = slash == std::string::npos ? track.Filename : track.Filename.substr(slash + 1);
-    name.resize(name.size() > 4 ? name.size() - 4 : 0);
+    // Without its last four characters (the extension), counted in UTF-8 characters.
+    size_t end = name.size();
+    for (int characters = 0; characters < 4 && end > 0; ++characters) {
+        do {
+            --end;
+        } while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80);
+    }
+    name.resize(end);
     ReplaceAll(name, "_", " ");
     ReplaceAll(name, "  ", " ");
     ReplaceAll(name, " -", "-");

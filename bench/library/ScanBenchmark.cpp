@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -172,17 +173,21 @@ int main(int argc, char** argv) {
         return 1;
     }
     CLibraryScanner scanner(&database);
+    const std::clock_t cpuStart = std::clock();
     const auto start = std::chrono::steady_clock::now();
     scanner.QueueFolder(root + "/lib/");
     int batches = 0;
     while (scanner.WorkOnce()) ++batches;
     const double scanSeconds = Seconds(start);
+    const double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
     const int32_t tracks = Count(database, "SELECT COUNT(*) FROM tTrack");
     const int32_t duplicates = Count(database, "SELECT COUNT(*) FROM tDuplicate");
     const double n = static_cast<double>(files.size());
     std::printf("scan: %d tracks, %d duplicates, %d batches in %.3f s: %.0f files/s\n", tracks,
                 duplicates, batches, scanSeconds, n / scanSeconds);
+    std::printf("scan CPU time (user + system): %.3f s: %.0f files per CPU second\n", cpuSeconds,
+                n / cpuSeconds);
     std::printf("I/O floor (first 64 KiB of each file, warm): %.3f s: %.0f files/s\n", floorSeconds,
                 n / floorSeconds);
     std::printf("scan time / I/O floor time: %.1f\n", scanSeconds / floorSeconds);

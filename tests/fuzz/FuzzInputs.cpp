@@ -108,6 +108,9 @@ std::vector<std::vector<uint8_t>> FuzzSeeds() {
     v1[2] = 'G';
     v1[127] = 200;
     seeds.push_back(Join(mpeg1, v1));
+    // An empty tag followed by a second one with a compressed frame (once crashed id3lib).
+    const std::string nested("ID3\x03\0\0\0\0\0\0" "ID3\x03\0\0\0\x20\0\x52" "TPE1\0\0\0\x06\xCA\xDC", 30);
+    seeds.emplace_back(nested.begin(), nested.end());
     return seeds;
 }
 

@@ -136,6 +136,11 @@ TEST_F(TagReading, UntaggedFilesTakeArtistAndTitleFromTheName) {
     EXPECT_EQ(track.OrigArtist, "");
     EXPECT_EQ(track.OrigTrackname, "-Intro");
 
+    // Four characters go, not four bytes: no half character is left.
+    track = ReadTrackInfo(Copy("Sigur Rós - Hoppípolla"));
+    EXPECT_EQ(track.OrigArtist, "Sigur Rós");
+    EXPECT_EQ(track.OrigTrackname, "Hoppíp");
+
     track = ReadTrackInfo(Copy("a__b   -   c_-_d.mp3"));
     // Each replacement is one pass: three blanks become two, so a blank stays by the dash.
     EXPECT_EQ(track.OrigArtist, "a b ");

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "tests/library/TestFiles.h"
+#include "tests/support/TempDatabase.h"
+
+namespace {
+
+std::string Output(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    pclose(pipe);
+    return out;
+}
+
+}  // namespace
+
+TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
+    TempDir dir;
+    const std::string path = dir / "The_Beatles - Help!.mp3";
+    WriteBytes(path, DistinctMp3(42));
+    const std::string broken = dir / "tab\there.mp3";
+    WriteBytes(broken, {});
+    const std::string out = Output(std::string(SONVERA_TAGS_TOOL) + " " + ShellQuote(path) + " " + ShellQuote(broken));
+    const std::string first = out.substr(0, out.find('\n'));
+    // Seed 42 is 17, 1, 0, 0, 0, 0 in base 25: letters R, B, A, A, A, A between Zs.
+    EXPECT_EQ(first, path + "\tThe Beatles\tHelp!\t\t\tThe Beatles\tHelp!\t\t\t255\t128\t"
+                            "RZBZAZAZAZAZ\tTHEBEATLESHELPMP");
+    const std::string second = out.substr(out.find('\n') + 1);
+    EXPECT_EQ(second.substr(0, second.find('\t')), dir.Path() + "/tab here.mp3");
+    EXPECT_EQ(std::count(second.begin(), second.end(), '\t'), 12);
+}
+
+TEST(Tools, ScanFilesAFolderIntoADatabase) {
+    sonvera::test::TempDatabase database;
+    const std::string folder = (database.Folder() / "music").string();
+    std::filesystem::create_directories(folder + "/sub");
+    WriteBytes(folder + "/a.mp3", DistinctMp3(1));
+    WriteBytes(folder + "/sub/b.mp3", DistinctMp3(2));
+    WriteBytes(folder + "/sub/a copy.mp3", DistinctMp3(1));
+    const std::string out = Output(std::string(SONVERA_SCAN_TOOL) + " " + ShellQuote(database.File().string()) +
+                                   " " + ShellQuote(folder));
+    EXPECT_EQ(out.rfind("tracks 2 duplicates 1 seconds ", 0), 0u) << out;
+}
