@@ -32,8 +32,9 @@ CSonveraAbout::CSonveraAbout(const DialogTextLoader& text, const QString& versio
     AddLine(layout, this, "A music player that learns which songs fit your mood.");
     layout->addSpacing(8);
     AddLine(layout, this, text(3191), true)->setObjectName("1108");
-    AddLine(layout, this, "The authors of Qt, SQLite, mpg123, SDL, id3lib, ICU and eSpeak NG,");
-    AddLine(layout, this, "and everyone who rated songs and sent in their ideas.");
+    AddLine(layout, this,
+            "The authors of Qt, SQLite, mpg123, SDL, id3lib, ICU and eSpeak NG, and everyone "
+            "who rated songs and sent in their ideas.");
     layout->addSpacing(8);
     AddLine(layout, this, text(3192), true)->setObjectName("1109");
     AddLine(layout, this, "The listeners who kept rating, skipping and telling us what rocks.");

@@ -86,6 +86,18 @@ TEST(About, ShowsVersionAndHeadingsAndOpensAnewEachTime) {
     second->close();
 }
 
+TEST(Pictures, NoticeAndAbout) {
+    QString dir = qEnvironmentVariable("SONVERA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "set SONVERA_SCREENSHOT_DIR to write the pictures";
+    CWarningDlg notice(English);
+    notice.show();
+    notice.adjustSize();
+    ASSERT_TRUE(notice.grab().save(dir + "/notice.png"));
+    CSonveraAbout about(English, "1.24b");
+    about.show();
+    ASSERT_TRUE(about.grab().save(dir + "/about.png"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
