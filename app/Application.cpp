@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QThread>
+#include <atomic>
 #include <thread>
 
 #include "app/DatabaseStore.h"
@@ -32,25 +33,29 @@ void ErrorBox(const QString& caption, const QString& text) {
     box.exec();
 }
 
-// Error boxes and addresses for the selection engine, shown on the main thread; a caller on
-// another thread waits until the box is dismissed.
+// Error boxes and addresses for the selection engine, shown on the main thread. A worker
+// does not wait for the box: it holds the selection lock, which the main thread may be
+// waiting for (Skip), so waiting could deadlock. One box at a time; repeats are dropped.
 class MainThreadNotifier final : public UserNotifier {
 public:
     void ShowError(const std::string& caption, const std::string& text) override {
-        Run([=] { ErrorBox(Q(caption), Q(text)); });
+        if (boxOpen_.exchange(true)) return;
+        Run([this, caption, text] {
+            ErrorBox(Q(caption), Q(text));
+            boxOpen_.store(false);
+        });
     }
     void OpenUrl(const std::string& url) override {
-        Run([=] { DesktopUi().OpenUrl(Q(url)); });
+        Run([url] { DesktopUi().OpenUrl(Q(url)); });
     }
 
 private:
     template <typename F>
     void Run(F f) {
-        if (QThread::currentThread() == qApp->thread())
-            f();
-        else
-            QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
+        if (QThread::currentThread() == qApp->thread()) f();
+        else QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
     }
+    std::atomic<bool> boxOpen_{false};
 };
 
 }  // namespace
@@ -172,7 +177,7 @@ void Application::DeleteWorkersAndWindow() {
 }
 
 void Application::Sleep(std::chrono::milliseconds duration) {
-    // a worker may be waiting for the main thread to show its message box
+    // error boxes a worker queued still show while shutdown waits for it
     QCoreApplication::processEvents();
     std::this_thread::sleep_for(duration);
 }
