@@ -138,10 +138,12 @@ void Application::CreateMainWindow() {
         CPlaySettingDlg dialog(*trackPlayer_, database_.get(), language_, parent);
         dialog.exec();
     };
-    // the player is attached first: the window's initialisation creates it
+    // linked before the window's initialisation creates the player
+    links.attach = [this](MainWindow* window) {
+        trackPlayer_->AttachWindow(window, window);
+        scanner_->MainWindow().Attach(window);
+    };
     window_ = std::make_unique<MainWindow>(std::move(links));
-    trackPlayer_->AttachWindow(window_.get(), window_.get());
-    scanner_->MainWindow().Attach(window_.get());
 }
 
 void Application::ReportThreadFatal(const std::string& threadName) {

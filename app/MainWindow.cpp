@@ -86,6 +86,7 @@ MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
         [lang](int id) { return LoadResString(id, lang); }, lang, links_.feedbackUrl);
     // the voice setting is applied later, so a voice always says hello
     model_->SpeakWelcome();
+    if (links_.attach) links_.attach(this);
     Initialise();
 }
 

@@ -42,6 +42,8 @@ struct MainWindowLinks {
     std::function<void(bool)> setDownloadEnabled;
     std::function<void()> stopDownloader;
     std::function<void(QWidget*)> showPlaySettings;
+    // called with the new window before its initialisation creates the player
+    std::function<void(class MainWindow*)> attach;
 };
 
 class MainWindow : public QDialog, public MessageTarget {
