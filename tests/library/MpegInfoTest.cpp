@@ -121,18 +121,6 @@ TEST(MpegWalk, ShortLastReadEndsTheWalkAndKeepsEarlierLetters) {
     EXPECT_EQ(Walk({0xFF, 0xFB, 0x90, 0x00, 7, 7, 7}).letters, "");
 }
 
-TEST(MpegWalk, LastRowOfTheBitRateTableAsGiven) {
-    const std::vector<int32_t> row = {0, 8, 16, 24, 32, 64, 80, 56, 64, 128, 160, 112, 128, 256, 320, -1};
-    for (uint32_t index = 0; index < 16; ++index) {
-        EXPECT_EQ(MpegBitRate(2, 1, index), row[index]) << index;
-        EXPECT_EQ(MpegBitRate(0, 1, index), row[index]) << index;
-    }
-    EXPECT_EQ(MpegBitRate(3, 1, 9), 128);
-    EXPECT_EQ(MpegBitRate(3, 3, 14), 448);
-    EXPECT_EQ(MpegBitRate(2, 2, 14), 160);
-    EXPECT_EQ(MpegBitRate(3, 0, 9), 0);
-}
-
 class MpegFiles : public ::testing::Test {
 protected:
     TempDir dir_;
