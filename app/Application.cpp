@@ -52,8 +52,10 @@ public:
 private:
     template <typename F>
     void Run(F f) {
-        if (QThread::currentThread() == qApp->thread()) f();
-        else QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
+        if (QThread::currentThread() == qApp->thread())
+            f();
+        else
+            QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
     }
     std::atomic<bool> boxOpen_{false};
 };

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -160,6 +161,33 @@ TEST_F(EndToEnd, TrackPickedThroughItsGenreShowsTheGuess) {
     app.Run();
     EXPECT_TRUE(app.fatal.empty());
     EXPECT_GE(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), 2);
+}
+
+TEST_F(EndToEnd, StoredPlayerOutOfRangeStartsWithTheMediaPlayerAttemptAndStillExits) {
+    for (int stored : {0, 4}) {
+        Fill("PlayTrackGood");
+        {
+            CADODataBase db;
+            ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+            db.Execute("UPDATE tSettings SET ValueInt = " + std::to_string(stored) +
+                       " WHERE Name = 'Player'");
+        }
+        ScriptedApplication app(AppConfig{});
+        bool ran = false;
+        app.script = [&](ScriptedApplication& a) {
+            ran = true;
+            // no Player menu item is checked for a value outside 1..3
+            for (int id : {142, 141, 1779})
+                EXPECT_FALSE(a.Window()->findChild<QAction*>(QString::number(id))->isChecked());
+        };
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_TRUE(ran);
+        // the Media Player (1) was tried first; with its one fallback the type is 1 or 2
+        int player = Query("SELECT ValueInt FROM tSettings WHERE Name = 'Player'");
+        EXPECT_TRUE(player == 1 || player == 2) << player;
+        fs::remove(dir / "Sonvera.mdb");
+        fs::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb");
+    }
 }
 
 class RefusingApplication : public ScriptedApplication {
