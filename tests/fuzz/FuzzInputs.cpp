@@ -111,6 +111,8 @@ std::vector<std::vector<uint8_t>> FuzzSeeds() {
     // An empty tag followed by a second one with a compressed frame (once crashed id3lib).
     const std::string nested("ID3\x03\0\0\0\0\0\0" "ID3\x03\0\0\0\x20\0\x52" "TPE1\0\0\0\x06\xCA\xDC", 30);
     seeds.emplace_back(nested.begin(), nested.end());
+    // A tag right after a tag with frames, in a file small enough to be read to its end.
+    seeds.push_back(Join(Id3v2(frames), Id3v2(frames)));
     return seeds;
 }
 
