@@ -182,6 +182,8 @@ std::string BuildTagImage(ByteReader& reader) {
         const uint32_t size = static_cast<uint32_t>(body.size());
         for (int shift = 21; shift >= 0; shift -= 7) image.push_back(static_cast<char>((size >> shift) & 0x7F));
         image += body;
+        // id3lib reads on into a tag that follows right after; zeros end it here.
+        image.append(10, '\0');
     }
     image += ReadTail(reader, tagEnd, fileSize);
     return image;

@@ -111,6 +111,16 @@ std::vector<std::vector<uint8_t>> FuzzSeeds() {
     // An empty tag followed by a second one with a compressed frame (once crashed id3lib).
     const std::string nested("ID3\x03\0\0\0\0\0\0" "ID3\x03\0\0\0\x20\0\x52" "TPE1\0\0\0\x06\xCA\xDC", 30);
     seeds.emplace_back(nested.begin(), nested.end());
+    // A tag right after a tag with frames, in a file small enough to be read to its end.
+    seeds.push_back(Join(Id3v2(frames), Id3v2(frames)));
+    // Lyrics3 v2 and MusicMatch tags before an ID3v1 tag, read from the end of the file.
+    const std::string lyrics = "LYRICSBEGININD0000210ETT00005TitleEAR00006Artist000050LYRICS200";
+    seeds.push_back(Join(Join(mpeg1, std::vector<uint8_t>(lyrics.begin(), lyrics.end())), v1));
+    std::string musicMatch(256, ' ');
+    musicMatch.replace(0, 16, "18273645        ");
+    musicMatch += "Brava Software Inc.             3.00    ";
+    musicMatch += std::string(8, '\0');
+    seeds.push_back(Join(Join(mpeg1, std::vector<uint8_t>(musicMatch.begin(), musicMatch.end())), v1));
     return seeds;
 }
 

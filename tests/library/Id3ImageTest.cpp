@@ -125,6 +125,19 @@ TEST_F(TagVersions, TagInsideAnEmptyTagIsNotParsed) {
     EXPECT_EQ(track.OrigTrackname, "nested");
 }
 
+TEST_F(TagVersions, TagRightAfterTheTagIsNotParsed) {
+    // A small file: its end, read for the ID3v1 tag, starts right after the first tag.
+    const std::string second = Tag(3, Frame(3, "TPE1", Text("Nested")) +
+                                          Frame(3, "TALB", std::string("\0\0\0\x7F\xFF\xFF\xF0x", 8), 0x80));
+    const std::string bytes = Tag(3, Frame(3, "TIT2", Text("First"))) + second;
+    const std::string path = dir_ / "two.mp3";
+    WriteBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    const TrackRecord track = ReadTrackInfo(path);
+    EXPECT_EQ(track.OrigTrackname, "First");
+    EXPECT_EQ(track.OrigArtist, "");
+    EXPECT_EQ(track.OrigAlbum, "");
+}
+
 TEST_F(TagVersions, Lyrics3TagBeforeId3v1) {
     // Lyrics3 v2 fields lie before the ID3v1 tag, so more than its last bytes are read.
     const std::string body = "LYRICSBEGIN" "IND0000210" "ETT00011Lyric Title" "EAR00009Lyric Art" +
