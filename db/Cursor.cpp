@@ -309,12 +309,23 @@ std::optional<int64_t> KeysetCursor::QueryRowid(const std::string& sql,
                                                 const std::vector<Variant>& binds) {
     sqlite3* db = connection_->Handle();
     ConnectionLock lock(db);
-    Statement statement = connection_->Prepare(sql.c_str());
-    for (size_t i = 0; i < binds.size(); ++i) BindVariant(statement.get(), static_cast<int>(i + 1), binds[i]);
-    int rc = sqlite3_step(statement.get());
-    if (rc == SQLITE_ROW) return sqlite3_column_int64(statement.get(), 0);
-    if (rc != SQLITE_DONE) connection_->ThrowLastError(rc);
-    return std::nullopt;
+    sqlite3_stmt* statement = Cached(sql);
+    for (size_t i = 0; i < binds.size(); ++i) BindVariant(statement, static_cast<int>(i + 1), binds[i]);
+    int rc = sqlite3_step(statement);
+    std::optional<int64_t> rowid;
+    if (rc == SQLITE_ROW) rowid = sqlite3_column_int64(statement, 0);
+    sqlite3_reset(statement);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) connection_->ThrowLastError(rc);
+    return rowid;
+}
+
+sqlite3_stmt* KeysetCursor::Cached(const std::string& sql) {
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) {
+        // A walk repeats a handful of statements row after row: prepare each once.
+        it = statements_.emplace(sql, connection_->Prepare(sql.c_str())).first;
+    }
+    return it->second.get();
 }
 
 void KeysetCursor::PlaceAt(std::optional<int64_t> rowid, bool forward) {
@@ -442,14 +453,18 @@ Variant KeysetCursor::StoredField(int index) {
     if (!row_) {
         sqlite3* db = connection_->Handle();
         ConnectionLock lock(db);
-        Statement statement = connection_->Prepare(("SELECT * FROM " + table_ + " WHERE rowid = ?1").c_str());
-        sqlite3_bind_int64(statement.get(), 1, *rowid_);
-        int rc = sqlite3_step(statement.get());
-        if (rc == SQLITE_DONE) throw NoCurrentRecord();  // deleted since we stood on it
-        if (rc != SQLITE_ROW) connection_->ThrowLastError(rc);
+        sqlite3_stmt* statement = Cached("SELECT * FROM " + table_ + " WHERE rowid = ?1");
+        sqlite3_bind_int64(statement, 1, *rowid_);
+        int rc = sqlite3_step(statement);
+        if (rc != SQLITE_ROW) {
+            sqlite3_reset(statement);
+            if (rc == SQLITE_DONE) throw NoCurrentRecord();  // deleted since we stood on it
+            connection_->ThrowLastError(rc);
+        }
         std::vector<Variant> row;
         for (size_t i = 0; i < columns_.size(); ++i)
-            row.push_back(ColumnVariant(statement.get(), static_cast<int>(i), columns_[i].hint));
+            row.push_back(ColumnVariant(statement, static_cast<int>(i), columns_[i].hint));
+        sqlite3_reset(statement);
         row_ = std::move(row);
     }
     return (*row_)[static_cast<size_t>(index)];
@@ -467,10 +482,12 @@ void KeysetCursor::Insert(const std::map<int, Variant>& values) {
                                      : "INSERT INTO " + table_ + " (" + names + ") VALUES (" + places + ")";
     sqlite3* db = connection_->Handle();
     ConnectionLock lock(db);
-    Statement statement = connection_->Prepare(sql.c_str());
+    sqlite3_stmt* statement = Cached(sql);
     position = 1;
-    for (const auto& entry : values) BindVariant(statement.get(), position++, entry.second);
-    int rc = sqlite3_step(statement.get());
+    for (const auto& entry : values) BindVariant(statement, position++, entry.second);
+    int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
     if (rc != SQLITE_DONE) connection_->ThrowLastError(rc);
     int64_t rowid = sqlite3_last_insert_rowid(db);
     if (count_) ++*count_;
@@ -488,11 +505,13 @@ void KeysetCursor::UpdateCurrent(const std::map<int, Variant>& values) {
     std::string sql = "UPDATE " + table_ + " SET " + assignments + " WHERE rowid = ?" + std::to_string(position);
     sqlite3* db = connection_->Handle();
     ConnectionLock lock(db);
-    Statement statement = connection_->Prepare(sql.c_str());
+    sqlite3_stmt* statement = Cached(sql);
     position = 1;
-    for (const auto& entry : values) BindVariant(statement.get(), position++, entry.second);
-    sqlite3_bind_int64(statement.get(), position, *rowid_);
-    int rc = sqlite3_step(statement.get());
+    for (const auto& entry : values) BindVariant(statement, position++, entry.second);
+    sqlite3_bind_int64(statement, position, *rowid_);
+    int rc = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
     if (rc != SQLITE_DONE) connection_->ThrowLastError(rc);
     row_.reset();
 }

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "db/Connection.h"
 #include "db/FindCriteria.h"
 #include "db/Variant.h"
 
-struct sqlite3_stmt;
+
 
 namespace sonvera::db {
 
-class Connection;
+
 
 struct ColumnInfo {
     std::string name;
@@ -120,10 +121,13 @@ protected:
 
 private:
     std::optional<int64_t> QueryRowid(const std::string& sql, const std::vector<Variant>& binds);
+    // A prepared statement kept for the cursor's life, reset and ready. Caller holds the lock.
+    sqlite3_stmt* Cached(const std::string& sql);
     void PlaceAt(std::optional<int64_t> rowid, bool forward);
     void RequireCurrent() const;
 
     std::shared_ptr<Connection> connection_;
+    std::map<std::string, Statement> statements_;  // destroyed before the connection
     std::string table_;  // quoted
     std::optional<int64_t> rowid_;
     std::optional<std::vector<Variant>> row_;  // the current row, read on first use
