@@ -1,10 +1,14 @@
 #include "library/TagReader.h"
 
+#include <id3/globals.h>
 #include <id3/misc_support.h>
 #include <id3/readers.h>
 #include <id3/tag.h>
 
+#include <strings.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <string_view>
 
@@ -122,6 +126,23 @@ std::string RepairText(const std::string& text) {
     return RedecodeText(text, codePage);
 }
 
+// Most taggers write the genre as its name ("Rock") or a bare number ("17") rather than
+// "(17)"; without this such files would show no genre at all.
+int32_t GenreFromName(std::string text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+    size_t start = 0;
+    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
+    text.erase(0, start);
+    if (text.empty()) return kNoGenre;
+    if (std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        return text.size() <= 3 ? std::min(std::stoi(text), kNoGenre) : kNoGenre;
+    }
+    for (int32_t id = 0; id < ID3_NR_OF_V1_GENRES; ++id) {
+        if (strcasecmp(ID3_v1_genre_description[id], text.c_str()) == 0) return id;
+    }
+    return kNoGenre;
+}
+
 void ReadTags(TrackRecord& track, ByteReader& file) {
     // id3lib parses a clean copy of the tags, never the file itself (see Id3Image.h).
     const std::string image = BuildTagImage(file);
@@ -134,6 +155,7 @@ void ReadTags(TrackRecord& track, ByteReader& file) {
     track.OrigYear = FrameText(tag, ID3FID_YEAR);
     const size_t genre = ID3_GetGenreNum(&tag);
     track.GenreID = static_cast<int32_t>(std::min<size_t>(genre, kNoGenre));
+    if (track.GenreID == kNoGenre) track.GenreID = GenreFromName(FrameText(tag, ID3FID_CONTENTTYPE));
 }
 
 }  // namespace

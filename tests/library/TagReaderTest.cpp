@@ -2,6 +2,7 @@
 #include <id3/tag.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,18 @@ TEST_F(TagReading, Latin1FramesAndGenre) {
     EXPECT_EQ(track.GenreID, 17);
     EXPECT_EQ(track.FingerPrint, ReadTrackInfo(SampleMp3(dir_.Path())).FingerPrint);
     EXPECT_EQ(track.ID, 0);
+}
+
+TEST_F(TagReading, GenreByNumberInParenthesesByNameOrBareNumber) {
+    const std::vector<std::pair<const char*, int>> cases = {
+        {"(17)", 17}, {"(9)Metal", 9}, {"Rock", 17}, {"hip-hop", 7}, {" Synthpop ", 147},
+        {"13", 13}, {"Not a genre", 255}, {"(x)", 255}, {"99999", 255}, {"", 255}};
+    for (const auto& [text, expected] : cases) {
+        const std::string path = Copy("genre.mp3");
+        WriteTag(path, {Latin(ID3FID_TITLE, "Song")}, text);
+        EXPECT_EQ(ReadTrackInfo(path).GenreID, expected) << "'" << text << "'";
+        std::filesystem::remove(path);
+    }
 }
 
 TEST_F(TagReading, Utf16FramesInBothByteOrders) {
