@@ -1,35 +1,17 @@
 #include "db/Store.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/CurrentTrackSource.h"
+#include "db/SqlFormat.h"
 
 namespace {
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-
-std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int size = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(static_cast<size_t>(size > 0 ? size : 0) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    va_end(args);
-    text.resize(static_cast<size_t>(size > 0 ? size : 0));
-    return text;
-}
 
 // Whether tTrackMood has a row for the pair. A failed query is raised: deciding between
 // insert and update on a guess could lose the rating or the play.
 bool TrackMoodRowExists(CADODataBase* database, int32_t mood, int32_t track) {
     CADORecordset recordset(database);
-    if (!recordset.Open(Format("SELECT ID FROM tTrackMood WHERE MoodID=%d AND TrackID=%d", mood, track),
+    if (!recordset.Open(FormatSql("SELECT ID FROM tTrackMood WHERE MoodID=%d AND TrackID=%d", mood, track),
                         CADORecordset::OpenQuery)) {
         throw DatabaseError(recordset.GetLastErrorString());
     }
@@ -53,7 +35,7 @@ std::string EscapeSqlText(const std::string& text) {
 int32_t GetSetting(CADODataBase* database, const std::string& name) {
     CADORecordset recordset(database);
     int16_t value = 0;
-    if (recordset.Open(Format("SELECT ValueInt FROM tSettings WHERE Name = '%s'", name.c_str()),
+    if (recordset.Open(FormatSql("SELECT ValueInt FROM tSettings WHERE Name = '%s'", name.c_str()),
                        CADORecordset::OpenAuto)) {
         recordset.GetFieldValue(std::string("ValueInt"), value);
     }
@@ -62,14 +44,14 @@ int32_t GetSetting(CADODataBase* database, const std::string& name) {
 }
 
 void SetSetting(CADODataBase* database, const std::string& name, int32_t value) {
-    database->Execute(Format("UPDATE tSettings SET ValueInt = %i WHERE Name = '%s'", value, name.c_str()));
+    database->Execute(FormatSql("UPDATE tSettings SET ValueInt = %i WHERE Name = '%s'", value, name.c_str()));
 }
 
 void SetTrackDeleted(CADODataBase* database, int32_t trackID, int32_t deleted) {
     if (deleted == 1) {
-        database->Execute(Format("UPDATE tTrack SET Deleted = True WHERE ID = %d", trackID));
+        database->Execute(FormatSql("UPDATE tTrack SET Deleted = True WHERE ID = %d", trackID));
     } else {
-        database->Execute(Format("UPDATE tTrack SET Deleted = False WHERE ID = %d", trackID));
+        database->Execute(FormatSql("UPDATE tTrack SET Deleted = False WHERE ID = %d", trackID));
     }
 }
 
@@ -78,7 +60,7 @@ TrackRecord LoadTrack(CADODataBase* database, int32_t trackID) {
     track.ID = trackID;
     CADORecordset recordset(database);
     if (recordset.Open("tTrack", CADORecordset::OpenTable) &&
-        recordset.FindFirst(Format("ID=%d", trackID))) {
+        recordset.FindFirst(FormatSql("ID=%d", trackID))) {
         recordset.GetFieldValue(std::string("Filename"), track.Filename);
         recordset.GetFieldValue(std::string("Artist"), track.Artist);
         recordset.GetFieldValue(std::string("Trackname"), track.Trackname);
@@ -98,7 +80,7 @@ TrackRecord LoadTrack(CADODataBase* database, int32_t trackID) {
 void UpdateTrackTags(CADODataBase* database, const TrackRecord& track) {
     CADORecordset recordset(database);
     if (recordset.Open("tTrack", CADORecordset::OpenTable) &&
-        recordset.FindFirst(Format("ID=%d", track.ID))) {
+        recordset.FindFirst(FormatSql("ID=%d", track.ID))) {
         recordset.Edit();
         recordset.SetFieldValue(std::string("Artist"), track.Artist);
         recordset.SetFieldValue(std::string("Trackname"), track.Trackname);
@@ -114,10 +96,10 @@ void RateTrack(CADODataBase* database, const CurrentTrackSource* player, int32_t
     const int32_t mood = player->GetMoodID();
     const TrackRecord track = player->GetCurrentTrack();
     if (TrackMoodRowExists(database, mood, track.ID)) {
-        database->Execute(Format("UPDATE tTrackMood SET Rating=%d, RatingType=1 WHERE MoodID=%d AND TrackID=%d",
+        database->Execute(FormatSql("UPDATE tTrackMood SET Rating=%d, RatingType=1 WHERE MoodID=%d AND TrackID=%d",
                                  rating, mood, track.ID));
     } else {
-        database->Execute(Format("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType) VALUES (%d, %d, %d, 1)",
+        database->Execute(FormatSql("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType) VALUES (%d, %d, %d, 1)",
                                  mood, track.ID, rating));
     }
 }
@@ -137,11 +119,11 @@ void RecordPlayed(CADODataBase* database, const CurrentTrackSource* player) {
     recordset.Close();
 
     if (!TrackMoodRowExists(database, mood, trackID)) {
-        database->Execute(Format("INSERT INTO tTrackMood(MoodID, TrackID, Played, LastPlayed, LastCounter) "
+        database->Execute(FormatSql("INSERT INTO tTrackMood(MoodID, TrackID, Played, LastPlayed, LastCounter) "
                                  "VALUES (%d, %d, %d, Now(), %d)",
                                  mood, trackID, 1, counter));
     } else {
-        database->Execute(Format("UPDATE tTrackMood SET Played=Played+1, LastPlayed=Now(), LastCounter=%d "
+        database->Execute(FormatSql("UPDATE tTrackMood SET Played=Played+1, LastPlayed=Now(), LastCounter=%d "
                                  "WHERE MoodID=%d AND TrackID=%d",
                                  counter, mood, trackID));
     }

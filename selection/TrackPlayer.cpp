@@ -4,7 +4,6 @@
 #include "selection/TrackPlayer.h"
 
 #include <chrono>
-#include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 #include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "db/SqlFormat.h"
 #include "db/Store.h"
 #include "playback/PlayerFactory.h"
 #include "res/ResourceIds.h"
@@ -38,19 +38,6 @@ constexpr const char* UnratedTracksQuery =
 struct SelectionQueryFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-__attribute__((format(printf, 1, 2))) std::string Format(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
-    va_end(args);
-    return text;
-}
 
 // The first column of the first row, or 0 when the statement fails or has no rows.
 int32_t ReadFirstValue(CADORecordset& rs, const std::string& sql) {
@@ -156,7 +143,7 @@ bool TrackPlayer::RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int3
 }
 
 bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
-    if (!rs.Open(Format(UnratedTracksQuery, moodID), CADORecordset::OpenQuery)) return false;
+    if (!rs.Open(FormatSql(UnratedTracksQuery, moodID), CADORecordset::OpenQuery)) return false;
     if (!rs.IsEof()) {
         rs.MoveLast();
         const int32_t count = rs.GetRecordCount();
@@ -182,7 +169,7 @@ void TrackPlayer::SelectNextTrack() {
     totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
     const int32_t counter = ReadFirstValue(rs, "SELECT Counter FROM tCounter");
     ratedTracks_.store(ReadFirstValue(
-        rs, Format("SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
+        rs, FormatSql("SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
                    "WHERE MoodID=%d AND Rating IS NOT NULL",
                    moodID)));
 
@@ -268,7 +255,7 @@ void TrackPlayer::PlayTrack(int32_t trackID) {
 void TrackPlayer::SetMoodByName(const std::string& name) {
     CADORecordset rs(database_);
     // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
-    const std::string sql = Format("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
+    const std::string sql = FormatSql("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
                                    EscapeSqlText(name).c_str(), languageId_);
     int32_t moodID = 0;
     if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&
