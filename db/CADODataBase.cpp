@@ -61,18 +61,14 @@ bool CADODataBase::Execute(const std::string& sql) {
     try {
         sqlite3* db = connection_->Handle();
         ConnectionLock lock(db);
+        sonvera::db::Statement statement = connection_->PrepareOne(sql);
         int affected = 0;
-        const char* rest = sql.c_str();
-        while (rest && *rest) {
-            const char* tail = nullptr;
-            sonvera::db::Statement statement = connection_->Prepare(rest, &tail);
-            rest = tail;
-            if (!statement) continue;  // white space or a comment
+        if (statement) {
             int rc;
             while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
             }
             if (rc != SQLITE_DONE) connection_->ThrowLastError(rc);
-            affected += sqlite3_changes(db);
+            affected = sqlite3_changes(db);
         }
         recordsAffected_ = affected;
         return true;

@@ -25,7 +25,8 @@ public:
     // folder); an empty string reuses the stored one. Closes an open connection first.
     bool Open(const std::string& connectionString = "", const std::string& user = "",
               const std::string& password = "");
-    // Runs one statement (or several separated by ';'), discarding any rows.
+    // Runs one statement, discarding any rows. Text after it other than white space, ';' and
+    // comments fails the call before anything runs.
     bool Execute(const std::string& sql);
     void Close();
     bool IsOpen() const;

@@ -99,16 +99,27 @@ bool CADORecordset::IsOpen() const { return cursor_ != nullptr; }
 bool CADORecordset::IsEof() const { return !cursor_ || cursor_->IsEof(); }
 bool CADORecordset::IsBof() const { return !cursor_ || cursor_->IsBof(); }
 
+// A change pending when the cursor leaves its row is saved to that row first, as ADO's moves
+// call Update. A save that fails is cancelled and reported, and the move still happens, so
+// that a loop over the rows ends.
+void CADORecordset::SaveBeforeMove() {
+    if (editMode_ != EditNone) Update();
+}
+
 void CADORecordset::MoveFirst() {
+    SaveBeforeMove();
     Guard([&] { if (!cursor_) throw Closed(); cursor_->MoveFirst(); });
 }
 void CADORecordset::MoveNext() {
+    SaveBeforeMove();
     Guard([&] { if (!cursor_) throw Closed(); cursor_->MoveNext(); });
 }
 void CADORecordset::MovePrevious() {
+    SaveBeforeMove();
     Guard([&] { if (!cursor_) throw Closed(); cursor_->MovePrevious(); });
 }
 void CADORecordset::MoveLast() {
+    SaveBeforeMove();
     Guard([&] { if (!cursor_) throw Closed(); cursor_->MoveLast(); });
 }
 
@@ -119,6 +130,7 @@ int32_t CADORecordset::GetRecordCount() {
 }
 
 bool CADORecordset::SetAbsolutePosition(int32_t position) {
+    SaveBeforeMove();
     return Guard([&] { if (!cursor_) throw Closed(); cursor_->SetAbsolutePosition(position); });
 }
 
@@ -157,6 +169,7 @@ void CADORecordset::CancelUpdate() {
 
 bool CADORecordset::Find(const std::string& criteria, int32_t direction) {
     if (direction != 1 && direction != -1) return false;
+    SaveBeforeMove();
     lastFindCriteria_ = criteria;
     lastFindDirection_ = direction;
     bool found = false;

@@ -42,6 +42,7 @@ public:
     bool SetAbsolutePosition(int32_t position);
     int32_t GetAbsolutePosition();
 
+    // A pending change is saved to its own row by any move or Find, and by AddNew.
     bool AddNew();
     void Edit();
     bool Update();
@@ -86,6 +87,7 @@ public:
 private:
     template <typename F>
     bool Guard(F&& body);
+    void SaveBeforeMove();
     bool SetField(const std::string* name, int16_t index, Variant value);
     bool ReadField(const std::string* name, int16_t index, Variant& value);
 

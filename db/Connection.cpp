@@ -1,6 +1,7 @@
 #include "db/Connection.h"
 
 #include <cctype>
+#include <cstring>
 #include <ctime>
 
 #include "db/AdoError.h"
@@ -61,6 +62,50 @@ std::string StoredQueryName(const std::string& sql) {
     return name;
 }
 
+// The tables the program reads and writes. A file without them (an empty file, another
+// program's database) is refused before anything is written to it.
+constexpr const char* kSongTables[] = {"tTrack",       "tTrackMood",  "tMood",     "tGenre",
+                                       "tRecommender", "tCounter",    "tSettings", "tInfoRead",
+                                       "tDuplicate",   "tStoredQuery"};
+
+// Why the file is not a song database, or "" when it has every song table. Only reads it.
+std::string NotASongDatabase(sqlite3* db) {
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(
+        db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", -1,
+        &raw, nullptr);
+    Statement statement(raw);
+    for (const char* table : kSongTables) {
+        if (rc != SQLITE_OK) break;
+        sqlite3_bind_text(raw, 1, table, -1, SQLITE_STATIC);
+        rc = sqlite3_step(raw);
+        sqlite3_reset(raw);
+        if (rc == SQLITE_DONE) return std::string("it has no table ") + table;
+        if (rc == SQLITE_ROW) rc = SQLITE_OK;
+    }
+    return rc == SQLITE_OK ? std::string() : sqlite3_errmsg(db);
+}
+
+// Whether text holds nothing that would run: white space, ';' and comments.
+bool NothingToRun(const char* text) {
+    const char* p = text;
+    while (*p != '\0') {
+        if (std::isspace(static_cast<unsigned char>(*p)) || *p == ';') {
+            ++p;
+        } else if (p[0] == '-' && p[1] == '-') {
+            p = std::strchr(p, '\n');
+            if (!p) return true;
+        } else if (p[0] == '/' && p[1] == '*') {
+            p = std::strstr(p + 2, "*/");
+            if (!p) return true;
+            p += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void Connection::Open(const std::string& path) {
@@ -76,6 +121,12 @@ void Connection::Open(const std::string& path) {
     }
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, 5000);
+    // Checked before the set-up below, which would write to the file.
+    std::string reason = NotASongDatabase(raw);
+    if (!reason.empty()) {
+        throw AdoException{kUnspecified, "SQLite",
+                           "The file '" + path + "' is not a Sonvera database: " + reason};
+    }
     // WAL keeps every committed change across a crash of the process; NORMAL avoids an fsync
     // per statement, which the scanner's one-insert-per-file pattern would otherwise pay.
     const char* setup =
@@ -109,6 +160,17 @@ Statement Connection::Prepare(const char* sql, const char** tail) const {
     int rc = sqlite3_prepare_v2(db, sql, -1, &raw, tail);
     Statement statement(raw);
     if (rc != SQLITE_OK) ThrowLastError(rc);
+    return statement;
+}
+
+Statement Connection::PrepareOne(const std::string& sql) const {
+    const char* tail = nullptr;
+    Statement statement = Prepare(sql.c_str(), &tail);
+    // A second statement is refused, not run: a quote in a text could otherwise append one.
+    if (tail && !NothingToRun(tail)) {
+        throw AdoException{kErrorsInCommand, "SQLite",
+                           "Characters found after end of SQL statement."};
+    }
     return statement;
 }
 

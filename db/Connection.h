@@ -33,6 +33,7 @@ private:
 
 class Connection {
 public:
+    // Opens an existing song database (never creates one); throws for anything else.
     void Open(const std::string& path);
     void Close() noexcept;
     bool IsOpen() const noexcept { return db_ != nullptr; }
@@ -41,6 +42,9 @@ public:
 
     // Prepares the first statement of sql; tail receives the rest. Callers hold ConnectionLock.
     Statement Prepare(const char* sql, const char** tail = nullptr) const;
+    // Prepares sql, which must hold one statement at most (null for none); anything after it
+    // but white space, ';' and comments throws. Callers hold ConnectionLock.
+    Statement PrepareOne(const std::string& sql) const;
     // "SELECT * FROM qName" becomes the stored query's own text; anything else is unchanged.
     std::string ResolveStoredQuery(const std::string& sql) const;
     [[noreturn]] void ThrowLastError(int resultCode) const;

@@ -173,8 +173,7 @@ StaticCursor::StaticCursor(const Connection& connection, const std::string& sql,
     const std::string text = connection.ResolveStoredQuery(sql);
     sqlite3* db = connection.Handle();
     ConnectionLock lock(db);
-    const char* tail = nullptr;
-    Statement statement = connection.Prepare(text.c_str(), &tail);
+    Statement statement = connection.PrepareOne(text);
     if (!statement) {
         throw AdoException{kErrorsInCommand, "SQLite", "The query text holds no statement."};
     }
