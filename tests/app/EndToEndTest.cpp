@@ -2,6 +2,7 @@
 // temporary data folder with generated MP3 files; only the start-up notice is answered.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -10,7 +11,9 @@
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 #include "app/Application.h"
@@ -214,6 +217,40 @@ TEST_F(EndToEnd, MissingDatabaseShowsOnlyTheCannotFindMessage) {
     ASSERT_EQ(app.fatal.size(), 1u);
     EXPECT_NE(app.fatal[0].find("Cannot find the Sonvera database file"), std::string::npos);
     EXPECT_EQ(app.Window(), nullptr);
+}
+
+class UrlRecordingApplication : public ScriptedApplication {
+public:
+    using ScriptedApplication::ScriptedApplication;
+    std::vector<std::string> opened;
+    void OpenUrl(const std::string& url) override { opened.push_back(url); }
+};
+
+TEST_F(EndToEnd, EmptyOrForeignDatabaseFailsTheOpenAndIsLeftAsItWas) {
+    auto bytes = [] {
+        std::ifstream in("Sonvera.mdb", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    for (bool foreign : {false, true}) {
+        fs::remove("Sonvera.mdb");
+        std::ofstream("Sonvera.mdb").close();
+        if (foreign) {
+            sqlite3* raw = nullptr;
+            ASSERT_EQ(sqlite3_open("Sonvera.mdb", &raw), SQLITE_OK);
+            sqlite3_exec(raw, "CREATE TABLE tNotes(Note TEXT); INSERT INTO tNotes VALUES ('x')",
+                         nullptr, nullptr, nullptr);
+            sqlite3_close(raw);
+        }
+        const std::string before = bytes();
+        UrlRecordingApplication app(AppConfig{});
+        app.script = [](ScriptedApplication&) { FAIL() << "no window without a usable database"; };
+        app.Run();
+        ASSERT_EQ(app.fatal.size(), 1u) << foreign;
+        EXPECT_EQ(app.fatal[0].rfind("Sonvera needs an update to your system.", 0), 0u);
+        EXPECT_EQ(app.opened.size(), 1u);
+        EXPECT_EQ(app.Window(), nullptr);
+        EXPECT_EQ(bytes(), before) << foreign;
+    }
 }
 
 }  // namespace

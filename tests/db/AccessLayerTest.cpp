@@ -1,6 +1,10 @@
 // The access layer's cursors, edits, finds and error reports on a real database file.
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <iterator>
 
 #include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
@@ -19,8 +23,20 @@ protected:
         db.Exec("INSERT INTO tTest(Name, Big, Stamp, Ratio) VALUES ('" + name + "', " +
                 std::to_string(big) + ", '2007-03-04 05:06:07', 2.5)");
     }
+    std::string Rows() {
+        CADORecordset rs(db.Get());
+        std::string rows;
+        if (rs.Open("SELECT group_concat(Name || Big, ',') FROM (SELECT * FROM tTest ORDER BY ID)"))
+            rs.GetFieldValue(int16_t{0}, rows);
+        return rows;
+    }
     sonvera::test::TempDatabase db;
 };
+
+std::string Bytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 TEST_F(AccessLayer, OpenOptionsOutsideTheThreeFailWithoutOpening) {
     CADORecordset rs(db.Get());
@@ -71,6 +87,80 @@ TEST_F(AccessLayer, ConnectionErrorsNameTheConnectionString) {
     std::fputs("this is not a database file at all, just some text padding it out.....", f);
     std::fclose(f);
     EXPECT_FALSE(other.Open("Data Source=" + junk.string() + ";"));
+}
+
+TEST_F(AccessLayer, EmptyForeignOrMissingFileDoesNotOpenAndIsLeftAsItWas) {
+    const auto empty = db.Folder() / "empty.mdb";
+    std::ofstream(empty).close();
+    // Another program's database, holding one table of the same name as ours.
+    const auto foreign = db.Folder() / "foreign.mdb";
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(foreign.c_str(), &raw), SQLITE_OK);
+    sqlite3_exec(raw,
+                 "CREATE TABLE tSettings(Name TEXT, ValueInt INTEGER);"
+                 "INSERT INTO tSettings VALUES ('Theirs', 1)",
+                 nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    const std::string foreignBytes = Bytes(foreign);
+
+    CADODataBase other;
+    EXPECT_FALSE(other.Open("Data Source=" + empty.string() + ";"));
+    EXPECT_FALSE(other.IsOpen());
+    EXPECT_NE(other.GetLastErrorString().find("is not a Sonvera database"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+    EXPECT_FALSE(other.Open("Data Source=" + foreign.string() + ";"));
+    EXPECT_EQ(Bytes(foreign), foreignBytes);
+    EXPECT_FALSE(std::filesystem::exists(foreign.string() + "-wal"));
+
+    const auto missing = db.Folder() / "missing.mdb";
+    EXPECT_FALSE(other.Open("Data Source=" + missing.string() + ";"));
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(AccessLayer, ExecuteAndOpenRunOneStatementAndRefuseATail) {
+    AddRow("a", 1);
+    for (const char* sql : {"UPDATE tTest SET Big = 2; DELETE FROM tTest",
+                            "UPDATE tTest SET Big = 2 /* c */ ; INSERT INTO tMissing VALUES (1)"}) {
+        EXPECT_FALSE(db->Execute(sql)) << sql;
+        EXPECT_NE(db->GetLastErrorString().find("Characters found after end of SQL statement"),
+                  std::string::npos);
+    }
+    CADORecordset rs(db.Get());
+    EXPECT_FALSE(rs.Open("SELECT * FROM tTest; DELETE FROM tTest"));
+    EXPECT_EQ(Rows(), "a1");
+    // Trailing separators and comments are no second statement.
+    EXPECT_TRUE(db->Execute("UPDATE tTest SET Big = 3; ; -- done\n/* end */"))
+        << db->GetLastErrorString();
+    EXPECT_EQ(db->GetRecordsAffected(), 1);
+    EXPECT_TRUE(rs.Open("SELECT * FROM tTest; -- one"));
+    EXPECT_EQ(Rows(), "a3");
+}
+
+TEST_F(AccessLayer, PendingChangeIsSavedToItsOwnRowWhenTheCursorMoves) {
+    AddRow("a", 1);
+    AddRow("b", 2);
+    AddRow("c", 3);
+    CADORecordset rs(db.Get());
+    ASSERT_TRUE(rs.Open("tTest", CADORecordset::OpenTable));
+    rs.Edit();
+    rs.SetFieldValue(std::string("Big"), int32_t{10});
+    rs.MoveNext();
+    EXPECT_EQ(rs.GetEditMode(), 0);
+    int32_t big = 0;
+    rs.GetFieldValue(std::string("Big"), big);
+    EXPECT_EQ(big, 2);  // b's own value, not the change made on a
+    rs.Edit();
+    rs.SetFieldValue(std::string("Big"), int32_t{20});
+    ASSERT_TRUE(rs.FindFirst("Name='c'"));
+    rs.Edit();
+    rs.SetFieldValue(std::string("Big"), int32_t{30});
+    ASSERT_TRUE(rs.Find("Name='a'", -1));
+    ASSERT_TRUE(rs.AddNew());
+    rs.SetFieldValue(std::string("Name"), std::string("d"));
+    rs.SetFieldValue(std::string("Big"), int32_t{40});
+    rs.MoveFirst();
+    rs.Close();
+    EXPECT_EQ(Rows(), "a10,b20,c30,d40");
 }
 
 TEST_F(AccessLayer, RecordsetOnAClosedConnectionFailsWithAReport) {

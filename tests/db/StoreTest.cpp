@@ -54,6 +54,17 @@ protected:
     FakePlayer player;
 };
 
+TEST_F(Store, QuoteInASettingNameNeverRunsASecondStatement) {
+    AddTrack("/m/a.mp3");
+    const std::string settings =
+        Text("SELECT group_concat(Name || '=' || ValueInt) FROM tSettings");
+    SetSetting(db.Get(), "x'; DELETE FROM tTrack; --", 1);
+    SetSetting(db.Get(), "Voice'; UPDATE tSettings SET ValueInt = 77; --", 5);
+    SetSetting(db.Get(), "O'Brien", 7);
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM tTrack"), 1);
+    EXPECT_EQ(Text("SELECT group_concat(Name || '=' || ValueInt) FROM tSettings"), settings);
+}
+
 TEST_F(Store, EscapeDoublesEverySingleQuote) {
     EXPECT_EQ(EscapeSqlText("O'Brien"), "O''Brien");
     EXPECT_EQ(EscapeSqlText("''"), "''''");
