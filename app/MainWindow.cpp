@@ -56,23 +56,6 @@ bool IsLaterWindow(int id) {
            id == ID_ADD_ARTIST;
 }
 
-void FillMenu(QMenu* menu, const std::vector<MenuItemDef>& items, MainWindow* window) {
-    for (const auto& item : items) {
-        if (item.separator) {
-            menu->addSeparator();
-        } else if (!item.children.empty()) {
-            FillMenu(menu->addMenu(Q(item.text)), item.children, window);
-        } else {
-            QString text = Q(item.text).section('\t', 0, 0);
-            QAction* a = menu->addAction(text);
-            a->setObjectName(QString::number(item.commandId));
-            int id = item.commandId;
-            QObject::connect(a, &QAction::triggered, window,
-                             [window, id] { window->OnCommand(id); });
-        }
-    }
-}
-
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
@@ -153,7 +136,7 @@ void MainWindow::BuildMenus() {
     menuBar_ = new QMenuBar(this);
     for (const auto& top : LoadResMenu(IDR_MAINMENU, links_.language)) {
         QMenu* m = menuBar_->addMenu(Q(top.text));
-        FillMenu(m, top.children, this);
+        FillMenu(m, top.children, this, [this](int id) { OnCommand(id); });
     }
     for (QAction* a : menuBar_->findChildren<QAction*>()) {
         int id = a->objectName().toInt();
@@ -166,7 +149,8 @@ void MainWindow::BuildMenus() {
     }
     trayMenu_ = new QMenu(this);
     auto tray = LoadResMenu(IDR_TRAYMENU, links_.language);
-    if (!tray.empty()) FillMenu(trayMenu_, tray.front().children, this);
+    if (!tray.empty())
+        FillMenu(trayMenu_, tray.front().children, this, [this](int id) { OnCommand(id); });
 }
 
 void MainWindow::CheckPlayer(int playerType) {
