@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -87,8 +88,8 @@ void MainWindow::Initialise() {
     setWindowTitle(QString("Sonvera %1").arg(Q(links_.versionText)));
     QIcon icon = MakeSonveraIcon();
     setWindowIcon(icon);
-    tray_ = new TrayIcon(icon, trayMenu_, this);
-    connect(tray_, &TrayIcon::DoubleClicked, this, [this] {
+    tray_ = new TrayIcon(icon, trayMenu_, links_.systemTrayAvailable, this);
+    connect(tray_, &TrayIcon::RestoreRequested, this, [this] {
         showNormal();
         raise();
         activateWindow();
@@ -263,11 +264,21 @@ void MainWindow::SetDownloaderRunning(std::function<bool()> running) {
     downloaderRunning_ = std::move(running);
 }
 
+void MainWindow::RunUntilEnded() {
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    if (!ended_) loop.exec();
+}
+
 bool MainWindow::event(QEvent* e) {
     int type = static_cast<int>(e->type());
     if (IsAppMessage(type)) {
+        // Messages still queued after Exit (the player is shut down) or after the end (the
+        // workers are being stopped) would record plays that nobody heard.
+        bool stale = ended_ || (exiting_ && type != WM_APP_DOWNLOAD_STATUS);
         auto* m = dynamic_cast<AppMessageEvent*>(e);
-        HandleAppMessage(type, m ? m->wParam : 0);
+        if (!stale) HandleAppMessage(type, m ? m->wParam : 0);
         return true;
     }
     if (e->type() == QEvent::WhatsThis || e->type() == QEvent::EnterWhatsThisMode) return true;
@@ -323,9 +334,15 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         FinishExit();
         return;
     }
-    hide();
+    // without a notification area a hidden window could never be brought back
+    bool toTray = tray_ && tray_->CanHoldWindow();
+    if (toTray)
+        hide();
+    else
+        showMinimized();
     if (model_->CountClose())
-        links_.ui->ShowCloseHint(Q(HelpPopupText(IDH_CLOSE_HINT, links_.language)));
+        links_.ui->ShowCloseHint(toTray ? Q(HelpPopupText(IDH_CLOSE_HINT, links_.language))
+                                        : T(IDS_CLOSE_MINIMISED));
 }
 
 void MainWindow::FinishExit() {
@@ -344,6 +361,11 @@ void MainWindow::FinishExit() {
 
 void MainWindow::reject() {
     if (exiting_) QDialog::reject();
+}
+
+void MainWindow::done(int result) {
+    ended_ = true;
+    QDialog::done(result);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {
