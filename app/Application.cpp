@@ -67,6 +67,8 @@ Application::Application(AppConfig config) : config_(std::move(config)) {}
 Application::~Application() = default;
 
 int Application::Run() {
+    // the window hides to the tray: only Exit ends the program
+    QApplication::setQuitOnLastWindowClosed(false);
     RunApplication(*this);
     return 0;
 }
@@ -159,10 +161,7 @@ void Application::LinkDownloaderState(std::function<bool()> downloaderRunning) {
     if (window_) window_->SetDownloaderRunning(std::move(downloaderRunning));
 }
 
-void Application::RunMainWindow() {
-    window_->show();
-    window_->exec();
-}
+void Application::RunMainWindow() { window_->RunUntilEnded(); }
 
 void Application::MainWindowEnded() {
     if (trackPlayer_) trackPlayer_->DetachWindow();

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -56,23 +57,6 @@ bool IsLaterWindow(int id) {
            id == ID_ADD_ARTIST;
 }
 
-void FillMenu(QMenu* menu, const std::vector<MenuItemDef>& items, MainWindow* window) {
-    for (const auto& item : items) {
-        if (item.separator) {
-            menu->addSeparator();
-        } else if (!item.children.empty()) {
-            FillMenu(menu->addMenu(Q(item.text)), item.children, window);
-        } else {
-            QString text = Q(item.text).section('\t', 0, 0);
-            QAction* a = menu->addAction(text);
-            a->setObjectName(QString::number(item.commandId));
-            int id = item.commandId;
-            QObject::connect(a, &QAction::triggered, window,
-                             [window, id] { window->OnCommand(id); });
-        }
-    }
-}
-
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
@@ -104,8 +88,8 @@ void MainWindow::Initialise() {
     setWindowTitle(QString("Sonvera %1").arg(Q(links_.versionText)));
     QIcon icon = MakeSonveraIcon();
     setWindowIcon(icon);
-    tray_ = new TrayIcon(icon, trayMenu_, this);
-    connect(tray_, &TrayIcon::DoubleClicked, this, [this] {
+    tray_ = new TrayIcon(icon, trayMenu_, links_.systemTrayAvailable, this);
+    connect(tray_, &TrayIcon::RestoreRequested, this, [this] {
         showNormal();
         raise();
         activateWindow();
@@ -153,7 +137,7 @@ void MainWindow::BuildMenus() {
     menuBar_ = new QMenuBar(this);
     for (const auto& top : LoadResMenu(IDR_MAINMENU, links_.language)) {
         QMenu* m = menuBar_->addMenu(Q(top.text));
-        FillMenu(m, top.children, this);
+        FillMenu(m, top.children, this, [this](int id) { OnCommand(id); });
     }
     for (QAction* a : menuBar_->findChildren<QAction*>()) {
         int id = a->objectName().toInt();
@@ -166,7 +150,8 @@ void MainWindow::BuildMenus() {
     }
     trayMenu_ = new QMenu(this);
     auto tray = LoadResMenu(IDR_TRAYMENU, links_.language);
-    if (!tray.empty()) FillMenu(trayMenu_, tray.front().children, this);
+    if (!tray.empty())
+        FillMenu(trayMenu_, tray.front().children, this, [this](int id) { OnCommand(id); });
 }
 
 void MainWindow::CheckPlayer(int playerType) {
@@ -279,11 +264,21 @@ void MainWindow::SetDownloaderRunning(std::function<bool()> running) {
     downloaderRunning_ = std::move(running);
 }
 
+void MainWindow::RunUntilEnded() {
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    show();
+    if (!ended_) loop.exec();
+}
+
 bool MainWindow::event(QEvent* e) {
     int type = static_cast<int>(e->type());
     if (IsAppMessage(type)) {
+        // Messages still queued after Exit (the player is shut down) or after the end (the
+        // workers are being stopped) would record plays that nobody heard.
+        bool stale = ended_ || (exiting_ && type != WM_APP_DOWNLOAD_STATUS);
         auto* m = dynamic_cast<AppMessageEvent*>(e);
-        HandleAppMessage(type, m ? m->wParam : 0);
+        if (!stale) HandleAppMessage(type, m ? m->wParam : 0);
         return true;
     }
     if (e->type() == QEvent::WhatsThis || e->type() == QEvent::EnterWhatsThisMode) return true;
@@ -339,9 +334,15 @@ void MainWindow::closeEvent(QCloseEvent* e) {
         FinishExit();
         return;
     }
-    hide();
+    // without a notification area a hidden window could never be brought back
+    bool toTray = tray_ && tray_->CanHoldWindow();
+    if (toTray)
+        hide();
+    else
+        showMinimized();
     if (model_->CountClose())
-        links_.ui->ShowCloseHint(Q(HelpPopupText(IDH_CLOSE_HINT, links_.language)));
+        links_.ui->ShowCloseHint(toTray ? Q(HelpPopupText(IDH_CLOSE_HINT, links_.language))
+                                        : T(IDS_CLOSE_MINIMISED));
 }
 
 void MainWindow::FinishExit() {
@@ -360,6 +361,11 @@ void MainWindow::FinishExit() {
 
 void MainWindow::reject() {
     if (exiting_) QDialog::reject();
+}
+
+void MainWindow::done(int result) {
+    ended_ = true;
+    QDialog::done(result);
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* e) {

@@ -42,6 +42,8 @@ struct MainWindowLinks {
     std::function<void(bool)> setDownloadEnabled;
     std::function<void()> stopDownloader;
     std::function<void(QWidget*)> showPlaySettings;
+    // whether the desktop has a notification area; empty asks Qt
+    std::function<bool()> systemTrayAvailable;
     // called with the new window before its initialisation creates the player
     std::function<void(class MainWindow*)> attach;
 };
@@ -57,7 +59,11 @@ public:
     void SetDownloaderRunning(std::function<bool()> running);
     // A menu, tray or button command by its ID.
     void OnCommand(int id);
+    // Shows the window and returns once it has ended itself (after Exit). Closing only hides
+    // or minimises it. Not modal, so that the parentless windows it opens take input.
+    void RunUntilEnded();
     bool IsExiting() const { return exiting_; }
+    bool HasEnded() const { return ended_; }
     const MainWindowControls& Controls() const { return c_; }
     VoiceAnnouncer& Voice() { return *voice_; }
     HelpViewer* Help() const { return help_; }
@@ -72,6 +78,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void accept() override {}
     void reject() override;
+    void done(int result) override;
 
 private:
     void Initialise();
@@ -96,4 +103,5 @@ private:
     std::function<bool()> downloaderRunning_;
     bool exiting_ = false;
     bool exitFinished_ = false;
+    bool ended_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -128,4 +129,21 @@ MainWindowControls BuildMainWindowControls(QDialog* w, QVBoxLayout* layout,
     downloadRow->addWidget(c.downloadStatus, 1);
     layout->addLayout(downloadRow);
     return c;
+}
+
+void FillMenu(QMenu* menu, const std::vector<MenuItemDef>& items, QObject* receiver,
+              const std::function<void(int)>& onCommand) {
+    for (const auto& item : items) {
+        if (item.separator) {
+            menu->addSeparator();
+        } else if (!item.children.empty()) {
+            FillMenu(menu->addMenu(QString::fromStdString(item.text)), item.children, receiver,
+                     onCommand);
+        } else {
+            QAction* a = menu->addAction(QString::fromStdString(item.text).section('\t', 0, 0));
+            a->setObjectName(QString::number(item.commandId));
+            int id = item.commandId;
+            QObject::connect(a, &QAction::triggered, receiver, [onCommand, id] { onCommand(id); });
+        }
+    }
 }

@@ -3,11 +3,16 @@
 
 #include <QString>
 #include <functional>
+#include <vector>
+
+#include "res/Menus.h"
 
 class QCheckBox;
 class QComboBox;
 class QDialog;
 class QLabel;
+class QMenu;
+class QObject;
 class QPushButton;
 class QSlider;
 class QVBoxLayout;
@@ -39,3 +44,8 @@ struct MainWindowControls {
 // bar. Colours: light dialog face, darker message boxes.
 MainWindowControls BuildMainWindowControls(QDialog* window, QVBoxLayout* layout,
                                            const std::function<QString(int)>& text);
+
+// Adds the items of a resource menu; each command item carries its ID as objectName and
+// calls onCommand(ID) in the context of receiver.
+void FillMenu(QMenu* menu, const std::vector<MenuItemDef>& items, QObject* receiver,
+              const std::function<void(int)>& onCommand);

@@ -40,7 +40,7 @@ public:
     virtual void ReportThreadFatal(const std::string& threadName) = 0;
     // Tells the main window how to see whether the download engine still runs.
     virtual void LinkDownloaderState(std::function<bool()> downloaderRunning) = 0;
-    // Runs the main window modally; returns when it has ended itself.
+    // Runs the main window; returns when it has ended itself (only Exit ends it).
     virtual void RunMainWindow() = 0;
     // The modal loop has ended: the workers stop posting to the window.
     virtual void MainWindowEnded() = 0;

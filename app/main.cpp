@@ -19,7 +19,6 @@ int main(int argc, char** argv) {
     if (!config.helpDir.empty()) setenv("SONVERA_HELP_DIR", config.helpDir.c_str(), 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonvera");
-    QApplication::setQuitOnLastWindowClosed(false);
     if (IsRightToLeft(config.language)) QApplication::setLayoutDirection(Qt::RightToLeft);
     ApplyMessageBoxColours();
     Application application(config);

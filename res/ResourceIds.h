@@ -104,6 +104,7 @@ inline constexpr int IDS_PLAY_RANDOM = 3196;           // "Play random tracks"
 inline constexpr int IDS_NEVER = 3197;                 // "Never"
 inline constexpr int IDS_OFTEN = 3198;                 // "Often"
 inline constexpr int IDS_PLAY_SETTINGS = 3199;         // "Play settings"
+inline constexpr int IDS_CLOSE_MINIMISED = 3200;      // close hint where no notification area exists
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)

@@ -113,6 +113,8 @@ const ResStringEntry kTable[] = {
     {3197, "Never"},
     {3198, "Often"},
     {3199, "Play settings"},
+    {3200, "Sonvera keeps playing. This desktop has no notification area to keep it in, so the window "
+           "has been minimised instead. Choose \"Exit\" to close the program."},
 };
 
 }  // namespace

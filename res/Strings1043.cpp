@@ -100,6 +100,7 @@ const ResStringEntry kTable[] = {
     {3197, "Nooit"},
     {3198, "Vaak"},
     {3199, "Afspeelinstellingen"},
+    {3200, "Sonvera speelt verder. Dit bureaublad heeft geen systeemvak om het in te bewaren, daarom is het venster in plaats daarvan geminimaliseerd. Kies \"Afsluiten\" om het programma te sluiten."},
 };
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTimer>
 #include <chrono>
 #include <filesystem>
@@ -29,15 +31,23 @@ class ScriptedApplication : public Application {
 public:
     using Application::Application;
     std::function<void(ScriptedApplication&)> script;
+    std::function<void()> onWindowEnded;
+    bool exitAfterScript = true, windowEnded = false;
     std::vector<std::string> fatal;
     bool RunStartupNotice() override { return true; }
     void ShowFatal(const std::string& text) override { fatal.push_back(text); }
     void RunMainWindow() override {
         QTimer::singleShot(0, Window(), [this] {
             script(*this);
-            Window()->OnCommand(160);  // Exit, also when the script stopped at a failure
+            // Exit, also when the script stopped at a failure
+            if (exitAfterScript || ::testing::Test::HasFatalFailure()) Window()->OnCommand(160);
         });
         Application::RunMainWindow();
+    }
+    void MainWindowEnded() override {
+        windowEnded = true;
+        Application::MainWindowEnded();
+        if (onWindowEnded) onWindowEnded();
     }
 };
 
@@ -96,6 +106,12 @@ struct EndToEnd : ::testing::Test {
         ASSERT_TRUE(
             db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name IN ('FirstUse', 'Voice')"));
         ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 3 WHERE Name = 'Player'"));
+        db.Close();
+    }
+    static void Execute(const std::string& sql) {
+        CADODataBase db;
+        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+        ASSERT_TRUE(db.Execute(sql));
         db.Close();
     }
     static int Query(const std::string& sql) {
@@ -191,6 +207,58 @@ TEST_F(EndToEnd, StoredPlayerOutOfRangeStartsWithTheMediaPlayerAttemptAndStillEx
         fs::remove(dir / "Sonvera.mdb");
         fs::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb");
     }
+}
+
+TEST_F(EndToEnd, ClosedByItsTitleBarItPlaysOnUntilExitStoresItsSettings) {
+    Fill("PlayTrackGood");
+    ScriptedApplication app(AppConfig{});
+    app.exitAfterScript = false;
+    bool checkedLater = false;
+    app.script = [&](ScriptedApplication& a) {
+        MainWindow* w = a.Window();
+        auto* position = w->findChild<QSlider*>("1008");
+        ASSERT_TRUE(WaitFor([&] { return position->value() > 0; }));
+        QCloseEvent close;
+        QCoreApplication::sendEvent(w, &close);
+        EXPECT_TRUE(w->isHidden() || w->isMinimized());
+        w->hide();  // as into a notification area, where the test platform has none
+        int positionAtClose = position->value();
+        // back in the program's own loop, which a close must not end
+        QTimer::singleShot(3000, w, [&, w, position, positionAtClose] {
+            checkedLater = true;
+            EXPECT_FALSE(a.windowEnded);
+            EXPECT_FALSE(w->isVisible());
+            EXPECT_GE(position->value() - positionAtClose, 2000) << "still playing";
+            // values Exit must overwrite
+            Execute(
+                "UPDATE tSettings SET ValueInt = 9 WHERE Name IN ('Voice', 'Download', "
+                "'Player')");
+            w->OnCommand(160);
+        });
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(checkedLater);
+    EXPECT_TRUE(app.fatal.empty());
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Voice'"), 0);
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Download'"), 0);
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Player'"), 3);
+}
+
+TEST_F(EndToEnd, StartMessageQueuedAtTheEndRecordsNoPlay) {
+    Fill("PlayTrackGood");
+    ScriptedApplication app(AppConfig{});
+    int playsAtEnd = -1;
+    app.script = [&](ScriptedApplication& a) {
+        ASSERT_TRUE(WaitFor([&] { return Text(a.Window(), 1041) == "Rated Good"; }));
+    };
+    // as if the TrackPlayer had posted it just before it was detached
+    app.onWindowEnded = [&] {
+        playsAtEnd = Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'");
+        app.Window()->PostAppMessage(WM_APP_PLAY_TRACK, 0, 0);
+    };
+    app.Run();
+    EXPECT_GE(playsAtEnd, 1);
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), playsAtEnd);
 }
 
 class RefusingApplication : public ScriptedApplication {

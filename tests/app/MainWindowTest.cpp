@@ -8,10 +8,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QStringList>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include "Fakes.h"
 #include "app/HelpViewer.h"
@@ -19,6 +22,8 @@
 #include "app/MainWindowUi.h"
 #include "app/TrayIcon.h"
 #include "app/VoiceAnnouncer.h"
+#include "res/ResourceIds.h"
+#include "windows/CSonveraAbout.h"
 
 namespace {
 
@@ -49,6 +54,7 @@ struct WindowTest : ::testing::Test {
     int pending = 0;
     int language = 1033;
     bool downloaderRuns = false;
+    bool trayAvailable = false;
     std::unique_ptr<MainWindow> window;
 
     void Make() {
@@ -63,6 +69,7 @@ struct WindowTest : ::testing::Test {
         links.pendingFiles = [this] { return pending; };
         links.queueFolder = [this](const std::string& f) { queuedFolders.push_back(f); };
         links.firstUseFolders = [] { return std::vector<std::string>{"/m/", "/d/"}; };
+        links.systemTrayAvailable = [this] { return trayAvailable; };
         window = std::make_unique<MainWindow>(std::move(links));
         window->SetDownloaderRunning([this] { return downloaderRuns; });
         window->show();
@@ -180,12 +187,18 @@ TEST_F(WindowTest, TrackInfoTickAndLibraryMessages) {
     EXPECT_EQ(Find<QLabel>(1045)->text(), "Disabled");
 }
 
-TEST_F(WindowTest, TrayDoubleClickRestoresAndSlidersReachThePlayer) {
+TEST_F(WindowTest, TrayClickOrDoubleClickRestoresAndSlidersReachThePlayer) {
+    trayAvailable = true;
     Make();
-    window->close();
-    ASSERT_FALSE(window->isVisible());
-    emit window->Tray()->DoubleClicked();
-    EXPECT_TRUE(window->isVisible());
+    // StatusNotifierItem trays send only a click
+    for (auto reason : {QSystemTrayIcon::Trigger, QSystemTrayIcon::DoubleClick}) {
+        window->close();
+        ASSERT_FALSE(window->isVisible());
+        window->Tray()->Activate(QSystemTrayIcon::Context);
+        EXPECT_FALSE(window->isVisible());
+        window->Tray()->Activate(reason);
+        EXPECT_TRUE(window->isVisible()) << reason;
+    }
 
     Find<QSlider>(1017)->setValue(200);
     EXPECT_EQ(engine.volume, 200);
@@ -205,6 +218,7 @@ TEST_F(WindowTest, TrayTipKeepsAtMost63Characters) {
 }
 
 TEST_F(WindowTest, CloseHidesAndHintsOnlyTheFirstFiveTimes) {
+    trayAvailable = true;
     Make();
     for (int i = 0; i < 6; ++i) {
         window->show();
@@ -214,6 +228,45 @@ TEST_F(WindowTest, CloseHidesAndHintsOnlyTheFirstFiveTimes) {
     EXPECT_EQ(ui.hints.size(), 5u);
     EXPECT_EQ(store.settings["CloseCount"], 6);
     EXPECT_FALSE(window->IsExiting());
+}
+
+TEST_F(WindowTest, WithoutANotificationAreaCloseMinimisesAndSaysSo) {
+    Make();
+    window->close();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+    ASSERT_EQ(ui.hints.size(), 1u);
+    EXPECT_TRUE(ui.hints[0].contains("minimised")) << ui.hints[0].toStdString();
+}
+
+TEST_F(WindowTest, AboutBoxesTakeInputWhileTheWindowRuns) {
+    Make();
+    bool clicked = false;
+    auto useTwoBoxes = [&] {
+        window->OnCommand(ID_ABOUT);
+        window->OnCommand(ID_ABOUT);
+        QList<QPointer<CSonveraAbout>> boxes;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<CSonveraAbout*>(w); box && box->isVisible()) boxes << box;
+        EXPECT_EQ(boxes.size(), 2);
+        for (CSonveraAbout* box : boxes) {
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(box));
+            auto* ok = box->findChild<QPushButton*>("1");
+            // through the window system, where a modal window would block it
+            QTest::mouseClick(box->windowHandle(), Qt::LeftButton, {},
+                              ok->mapTo(box, ok->rect().center()));
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (const auto& box : boxes) EXPECT_TRUE(box.isNull()) << "OK closed and freed it";
+        clicked = true;
+    };
+    QTimer::singleShot(0, window.get(), [&] {
+        useTwoBoxes();
+        window->OnCommand(ID_EXIT);
+    });
+    window->RunUntilEnded();
+    EXPECT_TRUE(clicked);
+    EXPECT_TRUE(window->HasEnded());
 }
 
 TEST_F(WindowTest, EnterAndEscapeDoNothingBeforeExit) {
@@ -246,6 +299,8 @@ TEST_F(WindowTest, WithARunningDownloadEngineExitWaitsForItsLastMessage) {
     Action(160)->trigger();
     QCoreApplication::processEvents();
     EXPECT_TRUE(window->isVisible());
+    Post(WM_APP_PLAY_TRACK);  // the player is shut down: nobody hears it
+    EXPECT_TRUE(store.playedTracks.empty());
     Post(WM_APP_DOWNLOAD_STATUS, 1);
     EXPECT_FALSE(window->isVisible());
 }
