@@ -17,7 +17,7 @@ struct TrackRecord;
 class CLibraryScanner {
 public:
     struct Timings {
-        std::chrono::milliseconds idle{500};        // pending count 0
+        std::chrono::milliseconds idle{500};         // pending count 0
         std::chrono::milliseconds emptyQueue{5000};  // queue found empty
     };
 
