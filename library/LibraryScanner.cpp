@@ -85,6 +85,8 @@ void CLibraryScanner::QueueFile(const std::string& path, bool downloaded) {
 }
 
 void CLibraryScanner::QueueFolder(const std::string& folder) {
+    // Before the row: the scanner must not see the row and an old list of walked folders.
+    ++folderRequests_;
     database_->Execute("INSERT INTO tInfoRead(Filename, Dir) VALUES ('" + EscapeSqlText(folder) +
                        "', True)");
     ++pendingCount_;
@@ -125,6 +127,7 @@ int32_t CLibraryScanner::QueueCount() {
 
 bool CLibraryScanner::WorkOnce() {
     if (QueueCount() == 0) {
+        walkedFolders_.clear();
         pendingCount_.store(0);
         PostStatus();
         return false;
@@ -217,7 +220,24 @@ void CLibraryScanner::RaisePending() {
     if (++pendingCount_ % 10 == 0) PostStatus();
 }
 
+bool CLibraryScanner::FirstWalkOf(const std::string& folder) {
+    const uint32_t requests = folderRequests_.load();
+    if (requests != walkedForRequests_) {
+        walkedFolders_.clear();
+        walkedForRequests_ = requests;
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return true;
+    return walkedFolders_.emplace(info.st_dev, info.st_ino).second;
+}
+
 void CLibraryScanner::ExpandFolder(const std::string& folder) {
+    // Links between sibling folders (a/l1 -> ../b, b/l2 -> ../a) would queue a/l1/l2/l1/...
+    // for ever, and a folder reached two ways would file its tracks twice.
+    if (!FirstWalkOf(folder)) {
+        PostStatus();
+        return;
+    }
     std::vector<std::string> files;
     std::vector<std::string> folders;
     std::error_code error;

@@ -357,3 +357,20 @@ TEST_F(Scanner, FifosAreSkippedWithoutWaitingAndLeaveTheQueue) {
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tDuplicate"), 0);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
 }
+
+TEST_F(Scanner, LinkedSiblingFoldersAreWalkedOnce) {
+    const std::string top = Folder("siblings");
+    Mp3(Folder("siblings/a") + "one.mp3", 41);
+    Mp3(Folder("siblings/b") + "two.mp3", 42);
+    fs::create_directory_symlink("../b", top + "a/l1");
+    fs::create_directory_symlink("../a", top + "b/l2");
+    for (const std::string& queued : {top, top + "a/"}) {
+        db_.Exec("DELETE FROM tTrack");
+        db_.Exec("DELETE FROM tDuplicate");
+        scanner_.QueueFolder(queued);
+        WorkOff();
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM tTrack"), 2) << queued;
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM tDuplicate"), 0) << queued;
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0) << queued;
+    }
+}
