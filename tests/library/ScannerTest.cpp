@@ -374,3 +374,15 @@ TEST_F(Scanner, LinkedSiblingFoldersAreWalkedOnce) {
         EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0) << queued;
     }
 }
+
+TEST_F(Scanner, NamesThatAreNotUtf8KeepTheirBytesAndReadAsText) {
+    const std::string top = Folder("caf\xE9");  // ISO-8859-1
+    const std::string path = top + "Bj\xF6rk - J\xF3ga.mp3";
+    Mp3(path, 51);  // no tags: artist and title come from the name
+    scanner_.QueueFolder(top);
+    WorkOff();
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
+    EXPECT_EQ(Text("SELECT Filename FROM tTrack"), path);
+    EXPECT_EQ(Text("SELECT OrigArtist FROM tTrack"), "Bj\u00F6rk");
+    EXPECT_EQ(Text("SELECT OrigTrackname FROM tTrack"), "J\u00F3ga");
+}
