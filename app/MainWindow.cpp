@@ -20,6 +20,7 @@
 #include "app/PlayerEngine.h"
 #include "app/TrayIcon.h"
 #include "app/VoiceAnnouncer.h"
+#include "library/FirstUseFolders.h"
 #include "res/Help.h"
 #include "res/Menus.h"
 #include "res/ResourceIds.h"
@@ -237,7 +238,7 @@ void MainWindow::AddFiles() {
     if (!links_.queueFolder) return;
     QString folder = links_.ui->PickFolder(this, T(IDS_SELECT_DIRECTORY));
     if (folder.isEmpty()) return;
-    std::string path = folder.toStdString();
+    std::string path = FileSystemPath(folder);
     if (path.back() != '/') path += '/';
     links_.queueFolder(path);
     links_.ui->ShowInfo(this, "Sonvera", T(IDS_DIRECTORY_ADDED));

@@ -11,7 +11,7 @@
 namespace {
 constexpr size_t kWindowSize = 32 * 1024;
 constexpr size_t kDirectRead = 8 * 1024;
-}
+}  // namespace
 
 size_t ByteReader::Read(uint8_t* out, size_t n) {
     const size_t got = ReadAt(position_, out, n);
@@ -32,14 +32,16 @@ size_t MemoryByteReader::ReadAt(uint64_t offset, uint8_t* out, size_t n) {
 }
 
 std::unique_ptr<FileByteReader> FileByteReader::Open(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK a FIFO would wait for a writer for ever; only regular files are read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return nullptr;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return nullptr;
     }
-    return std::unique_ptr<FileByteReader>(new FileByteReader(fd, static_cast<uint64_t>(info.st_size)));
+    return std::unique_ptr<FileByteReader>(
+        new FileByteReader(fd, static_cast<uint64_t>(info.st_size)));
 }
 
 FileByteReader::~FileByteReader() { ::close(fd_); }

@@ -21,7 +21,9 @@ public:
     virtual uint64_t Size() const = 0;
     // Reads bytes far from the current ones (the end of a file), leaving the position and
     // any cached bytes as they are.
-    virtual size_t ReadFar(uint64_t offset, uint8_t* out, size_t n) { return ReadAt(offset, out, n); }
+    virtual size_t ReadFar(uint64_t offset, uint8_t* out, size_t n) {
+        return ReadAt(offset, out, n);
+    }
 
 protected:
     virtual size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) = 0;
@@ -47,7 +49,7 @@ private:
 // Reads a file through a 32 KiB window, so the byte-by-byte sync search costs no system calls.
 class FileByteReader : public ByteReader {
 public:
-    // Empty when the file cannot be opened for reading.
+    // Empty when the path is not a regular file or cannot be opened for reading; never blocks.
     static std::unique_ptr<FileByteReader> Open(const std::string& path);
     ~FileByteReader() override;
     FileByteReader(const FileByteReader&) = delete;

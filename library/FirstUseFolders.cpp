@@ -1,10 +1,13 @@
 #include "library/FirstUseFolders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
-
+#include <QStringList>
 #include <algorithm>
 #include <filesystem>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -14,24 +17,39 @@ std::string WithSlash(std::string folder) {
 }
 
 std::string Location(QStandardPaths::StandardLocation location) {
-    return QStandardPaths::writableLocation(location).toStdString();
+    return FileSystemPath(QStandardPaths::writableLocation(location));
+}
+
+std::string Bytes(const QString& text) { return QFile::encodeName(text).toStdString(); }
+
+// The entry of folder whose name Qt shows as shown; the shown name's bytes when none does.
+std::string EntryShownAs(const std::string& folder, const QString& shown) {
+    std::vector<std::string> matches;
+    std::error_code error;
+    for (fs::directory_iterator it(folder.empty() ? "." : folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().native();
+        if (QFile::decodeName(QByteArray::fromStdString(name)) == shown) matches.push_back(name);
+    }
+    if (matches.empty()) return Bytes(shown);
+    return *std::min_element(matches.begin(), matches.end());
 }
 
 // Default download folders of Linux peer-to-peer clients, below the home folder.
 constexpr const char* kPeerToPeerFolders[] = {
-    "gtk-gnutella-downloads/complete",   // gtk-gnutella
-    ".aMule/Incoming",                   // aMule
-    ".local/share/nicotine/downloads",   // Nicotine+
-    "FrostWire/Torrent Data Folder",     // FrostWire
-    "LimeWire/Saved",                    // LimeWire
-    "Downloads/Transmission",            // Transmission with a folder of its own
+    "gtk-gnutella-downloads/complete",  // gtk-gnutella
+    ".aMule/Incoming",                  // aMule
+    ".local/share/nicotine/downloads",  // Nicotine+
+    "FrostWire/Torrent Data Folder",    // FrostWire
+    "LimeWire/Saved",                   // LimeWire
+    "Downloads/Transmission",           // Transmission with a folder of its own
 };
 
 }  // namespace
 
 FirstUseLocations SystemFirstUseLocations() {
     FirstUseLocations locations;
-    locations.home = QDir::homePath().toStdString();
+    locations.home = FileSystemPath(QDir::homePath());
     locations.music = Location(QStandardPaths::MusicLocation);
     locations.desktop = Location(QStandardPaths::DesktopLocation);
     locations.documents = Location(QStandardPaths::DocumentsLocation);
@@ -43,8 +61,19 @@ std::string SonveraDownloadFolder() {
     return WithSlash(Location(QStandardPaths::GenericDataLocation) + "/Sonvera/Downloads");
 }
 
+std::string FileSystemPath(const QString& path) {
+    if (!path.contains(QChar::ReplacementCharacter)) return Bytes(path);
+    std::string found = path.startsWith('/') ? "/" : "";
+    for (const QString& part : path.split('/', Qt::SkipEmptyParts)) {
+        found +=
+            part.contains(QChar::ReplacementCharacter) ? EntryShownAs(found, part) : Bytes(part);
+        found += '/';
+    }
+    if (!path.endsWith('/')) found.pop_back();
+    return found;
+}
+
 std::vector<std::string> FirstUseSearchFolders(const FirstUseLocations& locations) {
-    namespace fs = std::filesystem;
     const std::string home = WithSlash(locations.home);
     std::vector<std::string> candidates;
     auto userFolder = [&](const std::string& folder) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class QString;
+
 // Where the folders of the first-use search lie on this system. Empty = not reported.
 struct FirstUseLocations {
     std::string home;
@@ -23,3 +25,8 @@ std::string SonveraDownloadFolder();
 // A user folder that is the home folder itself counts as not set.
 std::vector<std::string> FirstUseSearchFolders(const FirstUseLocations& locations);
 std::vector<std::string> FirstUseSearchFolders();
+
+// The file system's own bytes for a path that Qt shows as text. Qt reads bytes that are not
+// UTF-8 as U+FFFD and cannot write them back, so each such part of the path is looked up
+// among its folder's entries (the first in byte order when several read the same).
+std::string FileSystemPath(const QString& path);

@@ -1,5 +1,7 @@
 #include "library/LibraryScanner.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
@@ -44,8 +46,9 @@ std::string Cut(const std::string& text, size_t count) {
 bool EndsWithMp3(const std::string& name) {
     if (name.size() < 4) return false;
     std::string extension = name.substr(name.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
     return extension == ".mp3";
 }
 
@@ -58,6 +61,13 @@ bool LeadsBack(const fs::path& folder, const fs::path& entry) {
     if (error) return true;
     const auto [t, h] = std::mismatch(target.begin(), target.end(), here.begin(), here.end());
     return t == target.end();
+}
+
+// Something there that is not a regular file (a FIFO, a device, a folder): reading it could
+// block for ever or never end. A missing file is read as usual and filed without tags.
+bool IsSpecialFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
 }
 
 }  // namespace
@@ -75,6 +85,8 @@ void CLibraryScanner::QueueFile(const std::string& path, bool downloaded) {
 }
 
 void CLibraryScanner::QueueFolder(const std::string& folder) {
+    // Before the row: the scanner must not see the row and an old list of walked folders.
+    ++folderRequests_;
     database_->Execute("INSERT INTO tInfoRead(Filename, Dir) VALUES ('" + EscapeSqlText(folder) +
                        "', True)");
     ++pendingCount_;
@@ -115,6 +127,7 @@ int32_t CLibraryScanner::QueueCount() {
 
 bool CLibraryScanner::WorkOnce() {
     if (QueueCount() == 0) {
+        walkedFolders_.clear();
         pendingCount_.store(0);
         PostStatus();
         return false;
@@ -142,7 +155,8 @@ void CLibraryScanner::ProcessBatch() {
             batch.GetFieldValue(int16_t{2}, downloaded);
             if (!path.empty() && path.back() == '/') {
                 ExpandFolder(path);
-                database_->Execute("DELETE FROM tInfoRead WHERE Filename='" + EscapeSqlText(path) + "'");
+                database_->Execute("DELETE FROM tInfoRead WHERE Filename='" + EscapeSqlText(path) +
+                                   "'");
                 batch.MoveLast();
             } else {
                 FileTrack(tracks, duplicates, path, downloaded == -1);
@@ -162,6 +176,10 @@ void CLibraryScanner::ProcessBatch() {
 
 void CLibraryScanner::FileTrack(CADORecordset& tracks, CADORecordset& duplicates,
                                 const std::string& path, bool downloaded) {
+    if (IsSpecialFile(path)) {
+        database_->Execute("DELETE FROM tInfoRead WHERE Filename='" + EscapeSqlText(path) + "'");
+        return;
+    }
     const TrackRecord track = ReadTrackInfo(path);
     const bool known = tracks.GetRecordCount() != 0 &&
                        tracks.FindFirst("FingerPrint='" + EscapeSqlText(track.FingerPrint) + "'");
@@ -202,7 +220,24 @@ void CLibraryScanner::RaisePending() {
     if (++pendingCount_ % 10 == 0) PostStatus();
 }
 
+bool CLibraryScanner::FirstWalkOf(const std::string& folder) {
+    const uint32_t requests = folderRequests_.load();
+    if (requests != walkedForRequests_) {
+        walkedFolders_.clear();
+        walkedForRequests_ = requests;
+    }
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) return true;
+    return walkedFolders_.emplace(info.st_dev, info.st_ino).second;
+}
+
 void CLibraryScanner::ExpandFolder(const std::string& folder) {
+    // Links between sibling folders (a/l1 -> ../b, b/l2 -> ../a) would queue a/l1/l2/l1/...
+    // for ever, and a folder reached two ways would file its tracks twice.
+    if (!FirstWalkOf(folder)) {
+        PostStatus();
+        return;
+    }
     std::vector<std::string> files;
     std::vector<std::string> folders;
     std::error_code error;

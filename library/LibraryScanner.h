@@ -6,7 +6,9 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "app/WindowMessages.h"
 
@@ -17,7 +19,7 @@ struct TrackRecord;
 class CLibraryScanner {
 public:
     struct Timings {
-        std::chrono::milliseconds idle{500};        // pending count 0
+        std::chrono::milliseconds idle{500};         // pending count 0
         std::chrono::milliseconds emptyQueue{5000};  // queue found empty
     };
 
@@ -33,7 +35,8 @@ public:
     void Run();
     // One pass over the queue without sleeping: false when the queue was found empty.
     bool WorkOnce();
-    // Queues the folder's *.mp3 files and its subfolders (each ending in '/').
+    // Queues the folder's *.mp3 files and its subfolders (each ending in '/'). A real folder
+    // already walked since the last QueueFolder (reached again through a link) is skipped.
     void ExpandFolder(const std::string& folder);
 
     void RequestStop() { stopRequest_.store(1); }
@@ -52,6 +55,7 @@ private:
     void FileTrack(CADORecordset& tracks, CADORecordset& duplicates, const std::string& path,
                    bool downloaded);
     void RaisePending();
+    bool FirstWalkOf(const std::string& folder);
     void PostStatus() const { mainWindow_.Post(WM_APP_LIBRARY_STATUS, 1, 0); }
     void Sleep(std::chrono::milliseconds time) const;
 
@@ -63,4 +67,8 @@ private:
     std::atomic<int32_t> busy_{0};
     // Not 0 at start, so that a queue left by the previous run is worked off first.
     std::atomic<int32_t> pendingCount_{1};
+    // Real folders (device, inode) walked since the last QueueFolder; scanner thread only.
+    std::set<std::pair<uint64_t, uint64_t>> walkedFolders_;
+    std::atomic<uint32_t> folderRequests_{0};  // QueueFolder calls, to start a new walk
+    uint32_t walkedForRequests_ = 0;
 };

@@ -14,6 +14,7 @@
 
 #include "library/ByteReader.h"
 #include "library/CodePage.h"
+#include "library/FileNameText.h"
 #include "library/Id3Image.h"
 #include "library/MpegInfo.h"
 
@@ -96,7 +97,8 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
 // Artist and title from a name such as "The_Beatles - Help!.mp3".
 void FillFromFileName(TrackRecord& track) {
     const size_t slash = track.Filename.rfind('/');
-    std::string name = slash == std::string::npos ? track.Filename : track.Filename.substr(slash + 1);
+    std::string name = FileNameText(slash == std::string::npos ? track.Filename
+                                                               : track.Filename.substr(slash + 1));
     // Without its last four characters (the extension), counted in UTF-8 characters.
     size_t end = name.size();
     for (int characters = 0; characters < 4 && end > 0; ++characters) {

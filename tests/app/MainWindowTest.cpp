@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -12,9 +13,11 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <filesystem>
 
 #include "Fakes.h"
 #include "app/HelpViewer.h"
@@ -343,6 +346,16 @@ TEST_F(WindowTest, FirstUseQueuesTheFoldersOrOpensAddFiles) {
     EXPECT_EQ(queuedFolders, std::vector<std::string>{"/home/me/Music/"});
     EXPECT_EQ(ui.infos.size(), 1u);
     EXPECT_EQ(store.settings["FirstUse"], 0);
+}
+
+TEST_F(WindowTest, AddFilesQueuesAFolderNotNamedInUtf8ByItsOwnBytes) {
+    QTemporaryDir temp;
+    const std::string folder = QFile::encodeName(temp.path()).toStdString() + "/caf\xE9";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    ui.folder = QFile::decodeName(QByteArray::fromStdString(folder));  // as the dialog gives it
+    Make();
+    Action(104)->trigger();
+    EXPECT_EQ(queuedFolders, std::vector<std::string>{folder + "/"});
 }
 
 TEST_F(WindowTest, HelpShowsThePageOfTheControl) {

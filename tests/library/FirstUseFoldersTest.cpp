@@ -10,8 +10,8 @@ namespace fs = std::filesystem;
 
 TEST(FirstUseFolders, ExistingFoldersInOrderEachEndingInSlash) {
     TempDir home;
-    for (const char* folder : {"Music", "Documents", "own/Downloads", ".aMule/Incoming",
-                               "LimeWire/Saved"}) {
+    for (const char* folder :
+         {"Music", "Documents", "own/Downloads", ".aMule/Incoming", "LimeWire/Saved"}) {
         fs::create_directories(home / folder);
     }
     FirstUseLocations locations;
@@ -20,9 +20,9 @@ TEST(FirstUseFolders, ExistingFoldersInOrderEachEndingInSlash) {
     locations.desktop = home.Path();  // an unset desktop folder points at home
     locations.documents = home / "Documents/";
     locations.ownDownloads = home / "own/Downloads";
-    const std::vector<std::string> expected = {
-        home / "Music/", home / "own/Downloads/", home / ".aMule/Incoming/",
-        home / "LimeWire/Saved/", home / "Documents/"};
+    const std::vector<std::string> expected = {home / "Music/", home / "own/Downloads/",
+                                               home / ".aMule/Incoming/", home / "LimeWire/Saved/",
+                                               home / "Documents/"};
     EXPECT_EQ(FirstUseSearchFolders(locations), expected);
 
     locations.music = home / "Missing";
@@ -45,4 +45,17 @@ TEST(FirstUseFolders, SystemFoldersComeFromTheUsersHome) {
     const std::vector<std::string> folders = FirstUseSearchFolders();
     ASSERT_FALSE(folders.empty());
     EXPECT_EQ(folders.front(), home / "Music/");
+}
+
+TEST(FirstUseFolders, AHomeNamedInLatin1KeepsItsBytes) {
+    TempDir temp;
+    const std::string home = temp / "m\xFAsica";  // "música" in ISO-8859-1, not UTF-8
+    fs::create_directories(home + "/Music");
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    EXPECT_EQ(SystemFirstUseLocations().home, home);
+    const std::vector<std::string> folders = FirstUseSearchFolders();
+    ASSERT_FALSE(folders.empty());
+    EXPECT_EQ(folders.front(), home + "/Music/");
 }

@@ -1,10 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -14,6 +17,7 @@
 #include "db/CADORecordset.h"
 #include "db/Store.h"
 #include "library/LibraryScanner.h"
+#include "library/TagReader.h"
 #include "tests/library/TestFiles.h"
 #include "tests/support/TempDatabase.h"
 
@@ -51,8 +55,9 @@ private:
 
 class Scanner : public ::testing::Test {
 protected:
-    Scanner() : scanner_(db_.Get(), {std::chrono::milliseconds(20), std::chrono::milliseconds(50)}),
-                status_(scanner_) {
+    Scanner()
+        : scanner_(db_.Get(), {std::chrono::milliseconds(20), std::chrono::milliseconds(50)}),
+          status_(scanner_) {
         scanner_.MainWindow().Attach(&status_);
     }
 
@@ -90,7 +95,8 @@ protected:
 TEST_F(Scanner, FolderWalkQueuesFilesAndSubfoldersLevelByLevel) {
     const std::string top = Folder("music");
     for (int i = 0; i < 25; ++i) {
-        Mp3(top + "song" + std::to_string(i) + (i == 3 ? ".MP3" : ".mp3"), static_cast<uint32_t>(i));
+        Mp3(top + "song" + std::to_string(i) + (i == 3 ? ".MP3" : ".mp3"),
+            static_cast<uint32_t>(i));
     }
     WriteBytes(top + "cover.jpg", {1, 2, 3});
     WriteBytes(top + "notes.mp3.txt", {1});
@@ -211,9 +217,12 @@ TEST_F(Scanner, LongPathsAndLongTagsAreFiledOnce) {
     WorkOff();
     std::string expected;
     for (int i = 0; i < 255; ++i) expected += "é";
-    EXPECT_EQ(Text("SELECT Artist FROM tTrack WHERE Filename='" + EscapeSqlText(tagged) + "'"), expected);
-    EXPECT_EQ(Text("SELECT OrigArtist FROM tTrack WHERE Filename='" + EscapeSqlText(tagged) + "'"), expected);
-    EXPECT_EQ(Text("SELECT Year FROM tTrack WHERE Filename='" + EscapeSqlText(tagged) + "'"), "1999-01-01");
+    EXPECT_EQ(Text("SELECT Artist FROM tTrack WHERE Filename='" + EscapeSqlText(tagged) + "'"),
+              expected);
+    EXPECT_EQ(Text("SELECT OrigArtist FROM tTrack WHERE Filename='" + EscapeSqlText(tagged) + "'"),
+              expected);
+    EXPECT_EQ(Text("SELECT Year FROM tTrack WHERE Filename='" + EscapeSqlText(tagged) + "'"),
+              "1999-01-01");
 }
 
 TEST_F(Scanner, BrokenFilesNeverStopTheScanner) {
@@ -223,7 +232,8 @@ TEST_F(Scanner, BrokenFilesNeverStopTheScanner) {
     std::vector<uint8_t> truncated = DistinctMp3(9);
     truncated.resize(500);
     WriteBytes(top + "truncated.mp3", truncated);
-    std::vector<uint8_t> hugeTag = {'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F, 'T', 'I', 'T', '2', 0x7F, 0x7F};
+    std::vector<uint8_t> hugeTag = {'I',  'D',  '3', 3,   0,   0,   0x7F, 0x7F,
+                                    0x7F, 0x7F, 'T', 'I', 'T', '2', 0x7F, 0x7F};
     WriteBytes(top + "hugetag.mp3", hugeTag);
     fs::create_symlink(top + "missing-target.mp3", top + "dangling.mp3");
     fs::create_directory_symlink(top, top + "loop");
@@ -236,8 +246,9 @@ TEST_F(Scanner, BrokenFilesNeverStopTheScanner) {
 }
 
 TEST_F(Scanner, StopDuringABatchEndsAfterTheCurrentRow) {
-    db_.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
-             "INSERT INTO tInfoRead(Filename) SELECT '/nowhere/' || i || '.mp3' FROM n");
+    db_.Exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000) "
+        "INSERT INTO tInfoRead(Filename) SELECT '/nowhere/' || i || '.mp3' FROM n");
     status_.stopAfter_ = 150;
     EXPECT_TRUE(scanner_.WorkOnce());
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tTrack") + Count("SELECT COUNT(*) FROM tDuplicate"), 150);
@@ -247,8 +258,9 @@ TEST_F(Scanner, StopDuringABatchEndsAfterTheCurrentRow) {
 }
 
 TEST_F(Scanner, QueueOf65536RowsIsNotTakenForEmpty) {
-    db_.Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65536) "
-             "INSERT INTO tInfoRead(Filename) SELECT '/nowhere/' || i || '.mp3' FROM n");
+    db_.Exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 65536) "
+        "INSERT INTO tInfoRead(Filename) SELECT '/nowhere/' || i || '.mp3' FROM n");
     scanner_.RequestStop();  // the batch opens and ends before its first row
     EXPECT_TRUE(scanner_.WorkOnce());
     EXPECT_EQ(scanner_.GetPendingCount(), 65536);
@@ -270,7 +282,8 @@ TEST_F(Scanner, ThreadWorksOffALeftQueueAndStops) {
     // Then new work while the thread idles.
     Mp3(top + "two.mp3", 22);
     scanner_.QueueFile(top + "two.mp3", true);
-    while (std::chrono::steady_clock::now() < deadline && Count("SELECT COUNT(*) FROM tTrack") != 2) {
+    while (std::chrono::steady_clock::now() < deadline &&
+           Count("SELECT COUNT(*) FROM tTrack") != 2) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tTrack"), 2);
@@ -284,7 +297,8 @@ TEST_F(Scanner, ThreadWorksOffALeftQueueAndStops) {
 TEST_F(Scanner, KilledScanLosesNoFiledTrackAndFinishesOnRestart) {
     const std::string top = Folder("kill");
     constexpr int kFiles = 400;
-    for (int i = 0; i < kFiles; ++i) Mp3(top + std::to_string(i) + ".mp3", static_cast<uint32_t>(1000 + i));
+    for (int i = 0; i < kFiles; ++i)
+        Mp3(top + std::to_string(i) + ".mp3", static_cast<uint32_t>(1000 + i));
     scanner_.QueueFolder(top);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -297,7 +311,8 @@ TEST_F(Scanner, KilledScanLosesNoFiledTrackAndFinishesOnRestart) {
         _exit(0);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (std::chrono::steady_clock::now() < deadline && Count("SELECT COUNT(*) FROM tTrack") < 50) {
+    while (std::chrono::steady_clock::now() < deadline &&
+           Count("SELECT COUNT(*) FROM tTrack") < 50) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     kill(child, SIGKILL);
@@ -312,4 +327,62 @@ TEST_F(Scanner, KilledScanLosesNoFiledTrackAndFinishesOnRestart) {
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tDuplicate"), 0);
     EXPECT_EQ(Count("SELECT COUNT(DISTINCT Filename) FROM tTrack"), kFiles);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
+}
+
+TEST_F(Scanner, FifosAreSkippedWithoutWaitingAndLeaveTheQueue) {
+    const std::string top = Folder("fifo");
+    Mp3(top + "good.mp3", 31);
+    const std::string walked = top + "x.mp3";
+    const std::string queued = Folder("elsewhere") + "queued.mp3";
+    ASSERT_EQ(mkfifo(walked.c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(queued.c_str(), 0600), 0);
+    scanner_.QueueFolder(top);
+    scanner_.QueueFile(queued, true);
+
+    auto work = std::async(std::launch::async, [this, &queued] {
+        WorkOff();
+        return ReadTrackInfo(queued).FingerPrint;
+    });
+    const bool finished = work.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    // A reader blocked in open() is let go by a writer that opens and closes at once.
+    while (work.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+        for (const std::string& fifo : {walked, queued}) {
+            const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+        }
+    }
+    ASSERT_TRUE(finished) << "the scanner waited for a writer";
+    EXPECT_EQ(work.get(), "");
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tTrack"), 1);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tDuplicate"), 0);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
+}
+
+TEST_F(Scanner, LinkedSiblingFoldersAreWalkedOnce) {
+    const std::string top = Folder("siblings");
+    Mp3(Folder("siblings/a") + "one.mp3", 41);
+    Mp3(Folder("siblings/b") + "two.mp3", 42);
+    fs::create_directory_symlink("../b", top + "a/l1");
+    fs::create_directory_symlink("../a", top + "b/l2");
+    for (const std::string& queued : {top, top + "a/"}) {
+        db_.Exec("DELETE FROM tTrack");
+        db_.Exec("DELETE FROM tDuplicate");
+        scanner_.QueueFolder(queued);
+        WorkOff();
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM tTrack"), 2) << queued;
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM tDuplicate"), 0) << queued;
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0) << queued;
+    }
+}
+
+TEST_F(Scanner, NamesThatAreNotUtf8KeepTheirBytesAndReadAsText) {
+    const std::string top = Folder("caf\xE9");  // ISO-8859-1
+    const std::string path = top + "Bj\xF6rk - J\xF3ga.mp3";
+    Mp3(path, 51);  // no tags: artist and title come from the name
+    scanner_.QueueFolder(top);
+    WorkOff();
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
+    EXPECT_EQ(Text("SELECT Filename FROM tTrack"), path);
+    EXPECT_EQ(Text("SELECT OrigArtist FROM tTrack"), "Bj\u00F6rk");
+    EXPECT_EQ(Text("SELECT OrigTrackname FROM tTrack"), "J\u00F3ga");
 }
