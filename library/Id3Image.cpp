@@ -130,7 +130,7 @@ void AppendBigEndian(std::string& out, uint32_t value) {
 
 }  // namespace
 
-std::string BuildTagImage(ByteReader& reader) {
+TagImage BuildTagImage(ByteReader& reader) {
     const uint64_t fileSize = reader.Size();
     std::vector<Frame> frames;
     uint64_t tagEnd = 0;
@@ -185,6 +185,5 @@ std::string BuildTagImage(ByteReader& reader) {
         // id3lib reads on into a tag that follows right after; zeros end it here.
         image.append(10, '\0');
     }
-    image += ReadTail(reader, tagEnd, fileSize);
-    return image;
+    return {std::move(image), ReadTail(reader, tagEnd, fileSize)};
 }
