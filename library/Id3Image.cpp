@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "library/ByteReader.h"
@@ -19,7 +20,8 @@ struct Frame {
     std::string body;
 };
 
-// The frames that reach id3lib, by their identifiers in ID3v2.2 and later.
+// The frames that reach id3lib, by their identifiers in ID3v2.2 and later. ID3v2.4 gives
+// the year in its recording time.
 const char* WantedFrame(const char* id, int major) {
     static constexpr const char* kFrames[][2] = {
         {"TP1", "TPE1"}, {"TT2", "TIT2"}, {"TAL", "TALB"}, {"TYE", "TYER"}, {"TCO", "TCON"}};
@@ -28,6 +30,7 @@ const char* WantedFrame(const char* id, int major) {
             return names[1];
         }
     }
+    if (major == 4 && std::memcmp(id, "TDRC", 4) == 0) return "TYER";
     return nullptr;
 }
 
@@ -59,13 +62,80 @@ std::string ReadString(ByteReader& reader, uint64_t offset, uint64_t size) {
     return data;
 }
 
-// A text body id3lib reads safely: encoding 0 or 1, UTF-16 in whole code units.
+void AppendUnit(std::string& out, uint32_t unit) {
+    out.push_back(static_cast<char>(unit >> 8));
+    out.push_back(static_cast<char>(unit & 0xFF));
+}
+
+// UTF-8 up to its first zero as UTF-16 big-endian; false for bytes that are not UTF-8.
+bool Utf8ToUtf16BigEndian(std::string_view text, std::string& out) {
+    text = text.substr(0, text.find('\0'));
+    for (size_t i = 0; i < text.size();) {
+        const uint8_t lead = static_cast<uint8_t>(text[i]);
+        const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || i + length > text.size()) return false;
+        uint32_t c = length == 1 ? lead : lead & (0x7Fu >> length);
+        for (size_t k = 1; k < length; ++k) {
+            const uint8_t next = static_cast<uint8_t>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = (c << 6) | (next & 0x3Fu);
+        }
+        const uint32_t shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < shortest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        if (c >= 0x10000) {
+            AppendUnit(out, 0xD800 + ((c - 0x10000) >> 10));
+            AppendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            AppendUnit(out, c);
+        }
+        i += length;
+    }
+    return true;
+}
+
+// A text body id3lib reads safely: encoding 0 or 1, UTF-16 in whole code units. id3lib
+// reads no UTF-8 and no UTF-16 without a byte-order mark (the ID3v2.4 encodings 3 and 2),
+// so those become UTF-16 with a mark. Bytes marked UTF-8 that are not UTF-8 are single-byte
+// text from a tagger that got the mark wrong.
 bool CleanTextBody(std::string& body) {
     if (body.size() < 2) return false;
     const uint8_t encoding = static_cast<uint8_t>(body[0]);
-    if (encoding > 1) return false;
-    if (encoding == 1 && body.size() % 2 == 0) body.pop_back();
-    return body.size() >= (encoding == 1 ? 3u : 2u);
+    if (encoding == 2) {
+        const uint8_t first = static_cast<uint8_t>(body[1]);
+        const bool marked = body.size() >= 3 && (first == 0xFE || first == 0xFF) &&
+                            static_cast<uint8_t>(body[2]) == (first ^ 0x01);
+        body.replace(0, 1, marked ? "\x01" : "\x01\xFE\xFF");
+    } else if (encoding == 3) {
+        std::string units("\x01\xFE\xFF");
+        if (Utf8ToUtf16BigEndian(std::string_view(body).substr(1), units)) {
+            body = std::move(units);
+        } else {
+            body[0] = '\0';
+        }
+    } else if (encoding > 3) {
+        return false;
+    }
+    const bool wide = body[0] == '\x01';
+    if (wide && body.size() % 2 == 0) body.pop_back();
+    return body.size() >= (wide ? 3u : 2u);
+}
+
+// A clean text body holding an ID3v2.4 recording time ("2003-05-01T20:00") becomes one
+// holding its year.
+void KeepYear(std::string& body) {
+    const bool wide = body[0] == '\x01';
+    const bool littleEndian = wide && static_cast<uint8_t>(body[1]) == 0xFF;
+    std::string text;
+    for (size_t i = wide ? 3 : 1; i + (wide ? 1 : 0) < body.size() && text.size() < 5;
+         i += wide ? 2 : 1) {
+        if (wide && body[littleEndian ? i + 1 : i] != '\0') return;
+        text += body[wide && !littleEndian ? i + 1 : i];
+    }
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.size() == 5 && (text[4] == '-' || text[4] == 'T') &&
+        std::all_of(text.begin(), text.begin() + 4, digit)) {
+        body = '\0' + text.substr(0, 4);
+    }
 }
 
 // Collects the wanted frames of the frame area [begin, end) of reader.
@@ -100,7 +170,9 @@ void CollectFrames(ByteReader& reader, uint64_t begin, uint64_t end, int major,
             if (format & 0x01) body.erase(0, std::min<size_t>(4, body.size()));
             if (format & 0x02) body = Unsynchronise(body);
         }
-        if (CleanTextBody(body)) frames.push_back({id, std::move(body)});
+        if (!CleanTextBody(body)) continue;
+        if (major == 4 && std::memcmp(header, "TDRC", 4) == 0) KeepYear(body);
+        frames.push_back({id, std::move(body)});
     }
 }
 
@@ -130,7 +202,7 @@ void AppendBigEndian(std::string& out, uint32_t value) {
 
 }  // namespace
 
-std::string BuildTagImage(ByteReader& reader) {
+TagImage BuildTagImage(ByteReader& reader) {
     const uint64_t fileSize = reader.Size();
     std::vector<Frame> frames;
     uint64_t tagEnd = 0;
@@ -185,6 +257,5 @@ std::string BuildTagImage(ByteReader& reader) {
         // id3lib reads on into a tag that follows right after; zeros end it here.
         image.append(10, '\0');
     }
-    image += ReadTail(reader, tagEnd, fileSize);
-    return image;
+    return {std::move(image), ReadTail(reader, tagEnd, fileSize)};
 }

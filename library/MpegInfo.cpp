@@ -79,6 +79,97 @@ bool SyncSearch(ByteReader& reader, int32_t skip, std::array<uint8_t, kSearchRea
     }
 }
 
+uint32_t BigEndian32(const uint8_t* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+           uint32_t{bytes[3]};
+}
+
+uint32_t VersionOf(uint32_t header) { return (header >> 19) & 3u; }
+uint32_t LayerOf(uint32_t header) { return (header >> 17) & 3u; }
+uint32_t RateIndexOf(uint32_t header) { return (header >> 12) & 0xFu; }
+
+// The size in bytes of the frame a header starts, by the published tables (the walk's own
+// sizes differ for MPEG-2 Layer III); 0 when the header cannot start a frame.
+int32_t RealFrameSize(uint32_t header) {
+    const uint32_t version = VersionOf(header);
+    const uint32_t layer = LayerOf(header);
+    const uint32_t index = RateIndexOf(header);
+    if ((header & 0xFFE00000u) != 0xFFE00000u || version == VersionReserved ||
+        layer == LayerReserved || index == 0 || index == 15) {
+        return 0;
+    }
+    const int32_t samplingRate = SamplingRate(version, (header >> 10) & 3u, 0);
+    if (samplingRate == 0) return 0;
+    const bool halfFrame = version != Mpeg1 && layer == Layer3;  // 576 samples, not 1152
+    const int32_t kbits = MpegBitRate(version, halfFrame ? Layer2 : layer, index);
+    const int32_t padding = static_cast<int32_t>((header >> 9) & 1u);
+    if (layer == Layer1) return (kbits * 12000 / samplingRate + padding) * 4;
+    return kbits * (halfFrame ? 72000 : 144000) / samplingRate + padding;
+}
+
+// The average rate that a Xing or VBRI header in the frame's first bytes gives; 0 without
+// one, or for lame's "Info" header, which marks a constant rate.
+int32_t VbrAverage(const uint8_t* frame, size_t size, uint32_t header) {
+    const uint32_t version = VersionOf(header);
+    if (LayerOf(header) != Layer3) return 0;
+    const bool mono = ((header >> 6) & 3u) == 3u;
+    const size_t xing = 4 + (version == Mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    uint64_t frames = 0;
+    uint64_t bytes = 0;
+    if (xing + 16 <= size && std::equal(frame + xing, frame + xing + 4, "Xing")) {
+        if ((BigEndian32(frame + xing + 4) & 3u) == 3u) {
+            frames = BigEndian32(frame + xing + 8);
+            bytes = BigEndian32(frame + xing + 12);
+        }
+    } else if (54 <= size && std::equal(frame + 36, frame + 40, "VBRI")) {
+        bytes = BigEndian32(frame + 46);
+        frames = BigEndian32(frame + 50);
+    }
+    if (frames == 0 || bytes == 0) return 0;
+    const uint64_t samples = frames * (version == Mpeg1 ? 1152 : 576);
+    const uint64_t samplingRate =
+        static_cast<uint64_t>(SamplingRate(version, (header >> 10) & 3u, 0));
+    const uint64_t average = (bytes * 8 * samplingRate + samples * 500) / (samples * 1000);
+    return average >= 1 && average <= 448 ? static_cast<int32_t>(average) : 0;
+}
+
+// The rate of the stream from start on: that of the first header whose next frame starts
+// with a header of the same version, layer and sampling rate (sync patterns inside junk
+// and audio data rarely have one), or the average of its VBR header. Without such a pair,
+// the first header that could start a frame; 0 without one.
+int32_t StreamBitRate(ByteReader& reader, uint64_t start) {
+    constexpr uint64_t kSearch = 64 * 1024;
+    constexpr size_t kFrameHead = 64;
+    std::array<uint8_t, 1024 + 3> chunk;
+    int32_t unconfirmed = 0;
+    for (uint64_t base = start; base < start + kSearch;) {
+        reader.MoveTo(base);
+        const size_t got = reader.Read(chunk.data(), chunk.size());
+        if (got < 4) break;
+        for (size_t i = 0; i + 4 <= got; ++i) {
+            if (chunk[i] != 0xFF || (chunk[i + 1] & 0xE0) != 0xE0) continue;
+            const uint32_t header = BigEndian32(&chunk[i]);
+            const int32_t size = RealFrameSize(header);
+            if (size <= 0) continue;
+            const int32_t rate =
+                MpegBitRate(VersionOf(header), LayerOf(header), RateIndexOf(header));
+            if (unconfirmed == 0) unconfirmed = rate;
+            std::array<uint8_t, kFrameHead> frame{};
+            reader.MoveTo(base + i + static_cast<uint64_t>(size));
+            if (reader.Read(frame.data(), 4) != 4) continue;
+            constexpr uint32_t kSameStream = 0xFFFE0C00u;  // sync, version, layer, sampling rate
+            if ((BigEndian32(frame.data()) & kSameStream) != (header & kSameStream)) continue;
+            reader.MoveTo(base + i);
+            const size_t frameBytes = reader.Read(frame.data(), frame.size());
+            const int32_t average = VbrAverage(frame.data(), frameBytes, header);
+            return average > 0 ? average : rate;
+        }
+        if (got < chunk.size()) break;
+        base += got - 3;
+    }
+    return unconfirmed;
+}
+
 }  // namespace
 
 int32_t MpegBitRate(uint32_t version, uint32_t layer, uint32_t index) {
@@ -97,6 +188,7 @@ MpegInfo ReadMpegInfo(ByteReader& reader) {
         start = 10 + ((uint64_t{head[6] & 0x7Fu} << 21) | (uint64_t{head[7] & 0x7Fu} << 14) |
                       (uint64_t{head[8] & 0x7Fu} << 7) | uint64_t{head[9] & 0x7Fu});
     }
+    const int32_t streamRate = StreamBitRate(reader, start);
     reader.MoveTo(start);
 
     std::array<uint8_t, kSearchRead> buffer{};
@@ -131,6 +223,8 @@ MpegInfo ReadMpegInfo(ByteReader& reader) {
         }
         found = SyncSearch(reader, skip, buffer, header);
     }
+    // The walk's own rate is that of the last header it met, often a false sync pattern.
+    if (streamRate > 0) info.bitRate = streamRate;
     return info;
 }
 

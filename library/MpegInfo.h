@@ -8,7 +8,9 @@
 class ByteReader;
 
 struct MpegInfo {
-    int32_t bitRate = 0;  // kbit/s of the last frame with a positive table value; 0 if none
+    // kbit/s of the first frame that a second one confirms, or the average of its Xing or
+    // VBRI header; without any frame header, that of the last sync pattern the walk met.
+    int32_t bitRate = 0;
     std::string letters;  // at most 31 capital letters, no two neighbours equal
 };
 

@@ -145,19 +145,51 @@ int32_t GenreFromName(std::string text) {
     return kNoGenre;
 }
 
-void ReadTags(TrackRecord& track, ByteReader& file) {
-    // id3lib parses a clean copy of the tags, never the file itself (see Id3Image.h).
-    const std::string image = BuildTagImage(file);
+struct TagTexts {
+    std::string artist;
+    std::string title;
+    std::string album;
+    std::string year;
+    int32_t genre = kNoGenre;
+};
+
+TagTexts ReadTexts(const std::string& image, flags_t types) {
+    TagTexts texts;
+    if (image.empty()) return texts;
     ID3_MemoryReader reader(image.data(), image.size());
     ID3_Tag tag;
-    tag.Link(reader, static_cast<flags_t>(ID3TT_ALL));
-    track.OrigArtist = FrameText(tag, ID3FID_LEADARTIST);
-    track.OrigTrackname = FrameText(tag, ID3FID_TITLE);
-    track.OrigAlbum = FrameText(tag, ID3FID_ALBUM);
-    track.OrigYear = FrameText(tag, ID3FID_YEAR);
-    const size_t genre = ID3_GetGenreNum(&tag);
-    track.GenreID = static_cast<int32_t>(std::min<size_t>(genre, kNoGenre));
-    if (track.GenreID == kNoGenre) track.GenreID = GenreFromName(FrameText(tag, ID3FID_CONTENTTYPE));
+    tag.Link(reader, types);
+    texts.artist = FrameText(tag, ID3FID_LEADARTIST);
+    texts.title = FrameText(tag, ID3FID_TITLE);
+    texts.album = FrameText(tag, ID3FID_ALBUM);
+    texts.year = FrameText(tag, ID3FID_YEAR);
+    texts.genre = static_cast<int32_t>(std::min<size_t>(ID3_GetGenreNum(&tag), kNoGenre));
+    if (texts.genre == kNoGenre) texts.genre = GenreFromName(FrameText(tag, ID3FID_CONTENTTYPE));
+    return texts;
+}
+
+void FillEmpty(std::string& field, const std::string& text) {
+    if (field.empty()) field = text;
+}
+
+void ReadTags(TrackRecord& track, ByteReader& file) {
+    // id3lib parses a clean copy of the tags, never the file itself (see Id3Image.h). It
+    // would copy the ID3v1 texts into the ID3v2 frames, dropping the eighth bit of every
+    // byte on the way into UTF-16 frames, so each end of the file is read on its own and
+    // the ID3v2 text wins.
+    const TagImage image = BuildTagImage(file);
+    const TagTexts front = ReadTexts(image.id3v2, ID3TT_ID3V2);
+    track.OrigArtist = front.artist;
+    track.OrigTrackname = front.title;
+    track.OrigAlbum = front.album;
+    track.OrigYear = front.year;
+    track.GenreID = front.genre;
+    const TagTexts end = ReadTexts(image.tail, ID3TT_APPENDED);
+    FillEmpty(track.OrigArtist, end.artist);
+    FillEmpty(track.OrigTrackname, end.title);
+    FillEmpty(track.OrigAlbum, end.album);
+    FillEmpty(track.OrigYear, end.year);
+    if (track.GenreID == kNoGenre) track.GenreID = end.genre;
 }
 
 }  // namespace

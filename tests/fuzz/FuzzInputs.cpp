@@ -1,8 +1,10 @@
 #include "tests/fuzz/FuzzInputs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "library/ByteReader.h"
 #include "library/MpegInfo.h"
@@ -96,6 +98,20 @@ std::vector<std::vector<uint8_t>> FuzzSeeds() {
     PushFrame(frames, "TCON", {0, '(', '1', '7', ')'});
     seeds.push_back(Join(Id3v2(frames), mpeg1));
     seeds.push_back(Id3v2(frames));
+
+    // ID3v2.4 text in UTF-8 and in UTF-16 big-endian without a byte-order mark.
+    std::vector<uint8_t> v24Frames;
+    PushFrame(v24Frames, "TPE1", {3, 'B', 'j', 0xC3, 0xB6, 'r', 'k', 0, 'x'});
+    PushFrame(v24Frames, "TIT2", {2, 0, 'J', 0, 0xF3, 0xD8, 0x34, 0xDD, 0x1E});
+    PushFrame(v24Frames, "TDRC", {3, '1', '9', '9', '7', '-', '0', '5'});
+    std::vector<uint8_t> v24 = Id3v2(v24Frames);
+    v24[3] = 4;
+    seeds.push_back(Join(v24, mpeg1));
+    // A first frame holding a Xing header with frame and byte counts.
+    std::vector<uint8_t> xing = mpeg1;
+    const uint8_t xingHeader[] = {'X', 'i', 'n', 'g', 0, 0, 0, 3, 0, 0, 0, 40, 0, 0, 0x41, 0x50};
+    std::copy(std::begin(xingHeader), std::end(xingHeader), xing.begin() + 36);
+    seeds.push_back(xing);
 
     std::vector<uint8_t> huge = {'I', 'D', '3', 3, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};
     seeds.push_back(Join(huge, mpeg1));

@@ -12,8 +12,8 @@ void FuzzMpegWalk(const uint8_t* data, size_t size);
 // The tag reader over the bytes written to filePath (overwritten each call).
 void FuzzTagReader(const uint8_t* data, size_t size, const std::string& filePath);
 
-// Seed inputs: clean MPEG frames, frames behind ID3v2 tags in both text encodings, and
-// edge cases (short tails, huge tag sizes, runs of sync bytes).
+// Seed inputs: clean MPEG frames, one with a Xing header, frames behind ID3v2 tags in all
+// four text encodings, and edge cases (short tails, huge tag sizes, runs of sync bytes).
 std::vector<std::vector<uint8_t>> FuzzSeeds();
 // A mutation of input by a generator state the caller keeps.
 std::vector<uint8_t> Mutate(const std::vector<uint8_t>& input, uint32_t& state);

@@ -69,6 +69,32 @@ TEST_F(TagVersions, Id3v24SyncSafeSizesAndFrameUnsynchronisation) {
     EXPECT_EQ(track.OrigTrackname, "A\xC3\xBF" "B");  // ÿ
 }
 
+TEST_F(TagVersions, Id3v24Utf8AndUtf16BigEndianText) {
+    // Encoding 3 is UTF-8, encoding 2 UTF-16 big-endian without a byte-order mark.
+    const std::string title("\x02\0D\0\xE9\0j\0\xE0\0 \0V\0u\0 \xD8\x34\xDD\x1E", 21);
+    const std::string album = std::string("\x03\xE5\xBC\xA0\xE5\xAD\xA6\xE5\x8F\x8B\0Two", 14);
+    const TrackRecord track = Read(Tag(4, Frame(4, "TPE1",
+                                                "\x03M\xC3\xB6tley Cr\xC3\xBC"
+                                                "e") +
+                                              Frame(4, "TIT2", title) + Frame(4, "TALB", album) +
+                                              Frame(4, "TDRC",
+                                                    "\x03"
+                                                    "2003-05-01") +
+                                              Frame(4, "TCON", "\x03Rock")));
+    EXPECT_EQ(track.OrigArtist, "Mötley Crüe");
+    EXPECT_EQ(track.OrigTrackname, "Déjà Vu 𝄞");
+    EXPECT_EQ(track.OrigAlbum, "张学友");
+    EXPECT_EQ(track.OrigYear, "2003");
+    EXPECT_EQ(track.GenreID, 17);
+    EXPECT_EQ(track.FingerPrint, ReadTrackInfo(SampleMp3(dir_.Path())).FingerPrint);
+    // Bytes marked UTF-8 that are not UTF-8 are taken as single-byte text.
+    EXPECT_EQ(Read(Tag(4, Frame(4, "TPE1",
+                                "\x03"
+                                "Bj\xF6rk")))
+                  .OrigArtist,
+              "Björk");
+}
+
 TEST_F(TagVersions, Id3v23WholeTagUnsynchronisationAndExtendedHeader) {
     std::string frames = Frame(3, "TPE1", Text("Un\xFFsync"));
     std::string unsynced;

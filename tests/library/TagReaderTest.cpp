@@ -127,6 +127,34 @@ TEST_F(TagReading, Utf16FramesInBothByteOrders) {
     EXPECT_EQ(track.OrigArtist, "");
 }
 
+TEST_F(TagReading, LameTagsKeepEveryAccent) {
+    // lame writes UTF-16 into its ID3v2 tag and ISO-8859-1 into its ID3v1 tag by default.
+    struct Case {
+        std::string artist, title, options;
+    };
+    const Case cases[] = {
+        {"Björk", "Jóga", ""},
+        {"Mötley Crüe", "Déjà Vu", ""},
+        {"Beyoncé", "Åsa", "--id3v2-latin1"},
+        {"Åsa", "Déjà Vu, with a title longer than the thirty of ID3v1", ""},
+        {"Beyoncé", "Déjà Vu", "--id3v1-only"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir_ / "lame.mp3";
+        ASSERT_TRUE(MakeMp3(path, "-r 44100 -c 2",
+                            "-b 128 " + c.options + " --ta " + ShellQuote(c.artist) + " --tt " +
+                                ShellQuote(c.title) + " --tl " + ShellQuote(c.title),
+                            1.0));
+        const TrackRecord track = ReadTrackInfo(path);
+        EXPECT_EQ(track.OrigArtist, c.artist) << c.options;
+        EXPECT_EQ(track.OrigTrackname, c.title) << c.options;
+        if (c.options != "--id3v1-only") {
+            EXPECT_EQ(track.OrigAlbum, c.title) << c.options;
+        }
+        std::filesystem::remove(path);
+    }
+}
+
 TEST_F(TagReading, TitleWithoutArtistKeepsArtistEmpty) {
     const std::string path = Copy("Someone - Else.mp3");
     WriteTag(path, {Latin(ID3FID_TITLE, "Only a title")});

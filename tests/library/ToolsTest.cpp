@@ -39,6 +39,18 @@ TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
     EXPECT_EQ(std::count(second.begin(), second.end(), '\t'), 12);
 }
 
+TEST(Tools, TagsPrintsLameOutputWithItsAccentsAndRate) {
+    TempDir dir;
+    const std::string path = dir / "lame.mp3";
+    ASSERT_TRUE(
+        MakeMp3(path, "-r 44100 -c 2", "-b 128 --ta 'Mötley Crüe' --tt Jóga --tl Björk", 2.0));
+    const std::string out = Output(std::string(SONVERA_TAGS_TOOL) + " " + ShellQuote(path));
+    EXPECT_EQ(out.rfind(path + "\tMötley Crüe\tJóga\tBjörk\t", 0), 0u) << out;
+    size_t field = 0;
+    for (int tabs = 0; tabs < 10; ++tabs) field = out.find('\t', field) + 1;
+    EXPECT_EQ(out.substr(field, out.find('\t', field) - field), "128") << out;
+}
+
 TEST(Tools, ScanFilesAFolderIntoADatabase) {
     sonvera::test::TempDatabase database;
     const std::string folder = (database.Folder() / "music").string();
