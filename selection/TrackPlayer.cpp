@@ -34,6 +34,10 @@ constexpr const char* UnratedTracksQuery =
     "ON t.ID = tm.TrackID WHERE (((tm.MoodID)=%d Or (tm.MoodID) Is Null) AND ((tm.Rating) Is "
     "Null)) ORDER BY tm.LastPlayed";
 
+constexpr const char* RatedTracksQuery =
+    "SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
+    "WHERE MoodID=%d AND Rating IS NOT NULL";
+
 // Raised inside the guarded part of a selection when a band's query cannot run.
 struct SelectionQueryFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -140,8 +144,11 @@ bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
 }
 
 void TrackPlayer::ReportDataAccessFailure() {
+    // A broken database fails every pass alike: one box and one page are enough, and the
+    // loop waits longer before it tries again.
+    backOff_.store(true);
     UserNotifier* notifier = notifier_.load();
-    if (!notifier) return;
+    if (!notifier || dataAccessReported_.exchange(true)) return;
     notifier->ShowError(LoadResString(IDS_FATAL_ERROR, languageId_),
                         LoadResString(IDS_MDAC_UPDATE, languageId_));
     notifier->OpenUrl(LoadResString(IDS_MDAC_URL, languageId_));
@@ -155,10 +162,7 @@ void TrackPlayer::SelectNextTrack() {
     lastPickID_.store(0);
     totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
     const int32_t counter = ReadFirstValue(rs, "SELECT Counter FROM tCounter");
-    ratedTracks_.store(ReadFirstValue(
-        rs, FormatSql("SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
-                   "WHERE MoodID=%d AND Rating IS NOT NULL",
-                   moodID)));
+    ratedTracks_.store(ReadFirstValue(rs, FormatSql(RatedTracksQuery, moodID)));
 
     double ratingLevel = 0.0;
     int32_t pickSource = PickRandom;
@@ -223,6 +227,12 @@ void TrackPlayer::SelectNextTrack() {
     } else {
         SetTrackDeleted(database_, trackID, 1);
     }
+}
+
+void TrackPlayer::RefreshCounts() {
+    CADORecordset rs(database_);
+    totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
+    ratedTracks_.store(ReadFirstValue(rs, FormatSql(RatedTracksQuery, moodID_.load())));
 }
 
 void TrackPlayer::PlayTrack(int32_t trackID) {
@@ -316,7 +326,7 @@ void TrackPlayer::Run() {
     stopped_.store(0);
     while (!stopRequest_.load()) {
         PollOnce();
-        WaitUnlessStopping(PassIntervalMs);
+        WaitUnlessStopping(backOff_.exchange(false) ? NothingToPlayWaitMs : PassIntervalMs);
     }
     {
         std::lock_guard selection(selectionLock_);
