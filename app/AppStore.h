@@ -14,6 +14,8 @@ public:
     virtual ~AppStore() = default;
     virtual int32_t GetSetting(const std::string& name) = 0;
     virtual void SetSetting(const std::string& name, int32_t value) = 0;
+    // The setting's value, or nothing when the database has no row of that name.
+    virtual std::optional<int32_t> FindSetting(const std::string& name) = 0;
     virtual void RateTrack(const CurrentTrackSource& player, int32_t rating) = 0;
     virtual void RecordPlayed(const CurrentTrackSource& player) = 0;
     // Mood names of the language in ID order.

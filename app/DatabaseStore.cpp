@@ -26,6 +26,18 @@ void DatabaseStore::SetSetting(const std::string& name, int32_t value) {
     ::SetSetting(database_, name, value);
 }
 
+std::optional<int32_t> DatabaseStore::FindSetting(const std::string& name) {
+    CADORecordset rs(database_);
+    std::optional<int32_t> result;
+    int32_t value = 0;
+    if (rs.Open("SELECT ValueInt FROM tSettings WHERE Name = '" + EscapeSqlText(name) + "'",
+                CADORecordset::OpenQuery) &&
+        !rs.IsEof() && rs.GetFieldValue(int16_t{0}, value))
+        result = value;
+    rs.Close();
+    return result;
+}
+
 void DatabaseStore::RateTrack(const CurrentTrackSource& player, int32_t rating) {
     try {
         ::RateTrack(database_, &player, rating);

@@ -106,11 +106,10 @@ void MainWindow::Initialise() {
     connect(c_.moods, &QComboBox::textActivated, this,
             [this](const QString& t) { model_->SelectMood(t.toStdString()); });
 
-    auto rate = [this](int rating) { c_.ratingStatus->setText(Q(model_->Rate(rating))); };
-    connect(c_.awesome, &QPushButton::clicked, this, [rate] { rate(4); });
-    connect(c_.good, &QPushButton::clicked, this, [rate] { rate(3); });
-    connect(c_.normal, &QPushButton::clicked, this, [rate] { rate(2); });
-    connect(c_.bad, &QPushButton::clicked, this, [rate] { rate(1); });
+    connect(c_.awesome, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_AWESOME); });
+    connect(c_.good, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_GOOD); });
+    connect(c_.normal, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_NORMAL); });
+    connect(c_.bad, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_BAD); });
     connect(c_.exclude, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_EXCLUDE); });
     connect(c_.skip, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_SKIP); });
     connect(c_.pause, &QPushButton::clicked, this,
@@ -122,8 +121,8 @@ void MainWindow::Initialise() {
         if (action != QAbstractSlider::SliderMove && !c_.position->isSliderDown())
             links_.player->SetPositionMs(c_.position->sliderPosition());
     });
-    connect(c_.volume, &QSlider::valueChanged, this,
-            [this](int v) { links_.player->SetVolume(v); });
+    c_.volume->setValue(model_->ApplyStoredVolume());
+    connect(c_.volume, &QSlider::valueChanged, this, [this](int v) { model_->SetVolume(v); });
     connect(c_.download, &QCheckBox::clicked, this, &MainWindow::OnDownloadToggled);
     c_.edit->setEnabled(false);  // the track information editor comes later
 
@@ -131,6 +130,10 @@ void MainWindow::Initialise() {
     if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
         v->setChecked(voiceOn);
     CheckPlayer(model_->ApplyStoredPlayer());
+    if (auto notice = model_->NoPlayerNotice()) {
+        links_.ui->ShowNotice(this, "Sonvera", Q(*notice));
+        ShowLibraryStatus(true);  // no selection runs to count the library
+    }
     if (links_.store->GetSetting("FirstUse") == 1) RunFirstUse();
 }
 
@@ -163,19 +166,20 @@ void MainWindow::CheckPlayer(int playerType) {
             a->setChecked(type == playerType);
 }
 
+void MainWindow::ShowLibraryStatus(bool fresh) {
+    const int pending = links_.pendingFiles ? links_.pendingFiles() : 0;
+    c_.libraryStatus->setText(
+        Q(fresh ? model_->OnLibraryStatus(pending) : model_->LibraryStatus(pending)));
+}
+
 void MainWindow::OnCommand(int id) {
     switch (id) {
         case ID_TRAY_AWESOME:
-            c_.ratingStatus->setText(Q(model_->Rate(4)));
-            break;
         case ID_TRAY_GOOD:
-            c_.ratingStatus->setText(Q(model_->Rate(3)));
-            break;
         case ID_TRAY_NORMAL:
-            c_.ratingStatus->setText(Q(model_->Rate(2)));
-            break;
-        case ID_TRAY_BAD:
-            c_.ratingStatus->setText(Q(model_->Rate(1)));
+        case ID_TRAY_BAD:  // 4 awesome .. 1 bad
+            c_.ratingStatus->setText(Q(model_->Rate(ID_TRAY_BAD - id + 1)));
+            ShowLibraryStatus(false);
             break;
         case ID_TRAY_EXCLUDE:
             c_.ratingStatus->setText(Q(model_->Exclude()));
@@ -187,8 +191,7 @@ void MainWindow::OnCommand(int id) {
         case ID_PLAYER_WINAMP:
         case ID_PLAYER_FMOD: {
             int type = id == ID_PLAYER_MEDIA_PLAYER ? 1 : id == ID_PLAYER_WINAMP ? 2 : 3;
-            CheckPlayer(type);
-            model_->SelectPlayer(type, c_.volume->value());
+            CheckPlayer(model_->SelectPlayer(type, c_.volume->value()));
             break;
         }
         case ID_VOICE:
@@ -312,8 +315,7 @@ void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
             }
             break;
         case WM_APP_LIBRARY_STATUS:
-            c_.libraryStatus->setText(
-                Q(model_->LibraryStatus(links_.pendingFiles ? links_.pendingFiles() : 0)));
+            ShowLibraryStatus(true);
             break;
         case WM_APP_DOWNLOAD_STATUS:
             if (wParam == 1) {

@@ -88,6 +88,8 @@ private:
     void AddFiles();
     void OnDownloadToggled(bool checked);
     void CheckPlayer(int playerType);
+    // The library status line; fresh reads the counts anew when no files are pending.
+    void ShowLibraryStatus(bool fresh);
     void FinishExit();
     QString T(int id) const;
 

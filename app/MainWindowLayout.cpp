@@ -85,6 +85,9 @@ MainWindowControls BuildMainWindowControls(QDialog* w, QVBoxLayout* layout,
     auto* playLayout = new QGridLayout(play);
     c.position = Named(new QSlider(Qt::Horizontal, play), IDC_MAIN_POSITION_SLIDER);
     c.position->setRange(0, 0);
+    // milliseconds: a click on the groove jumps 5 s, an arrow key 1 s
+    c.position->setPageStep(5000);
+    c.position->setSingleStep(1000);
     playLayout->addWidget(c.position, 0, 0, 1, 4);
     c.skip = Button(play, IDC_MAIN_SKIP, text(IDS_SKIP));
     c.pause = Button(play, IDC_MAIN_PAUSE, text(IDS_PAUSE));

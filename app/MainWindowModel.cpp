@@ -22,30 +22,51 @@ void MainWindowModel::SpeakWelcome() { voice_.Speak(Text(IDS_WELCOME)); }
 MoodSetup MainWindowModel::LoadMoods() {
     MoodSetup setup;
     setup.names = store_.MoodNames(language_);
-    if (auto startName = store_.MoodName(language_, 2)) {
-        for (const auto& name : setup.names)
-            if (name == *startName) setup.startMood = name;
+    for (int32_t moodID : {store_.FindSetting("LastMood").value_or(2), 2}) {
+        if (auto startName = store_.MoodName(language_, moodID)) {
+            for (const auto& name : setup.names)
+                if (name == *startName) setup.startMood = name;
+        }
+        if (setup.startMood) break;
     }
     if (setup.startMood) player_.SetMoodByName(*setup.startMood);
     return setup;
 }
 
-void MainWindowModel::SelectMood(const std::string& name) { player_.SetMoodByName(name); }
+void MainWindowModel::SelectMood(const std::string& name) {
+    player_.SetMoodByName(name);
+    store_.SetSetting("LastMood", player_.GetMoodID());
+}
 
 int MainWindowModel::ApplyStoredPlayer() {
     int stored = store_.GetSetting("Player");
-    int checked = 0;
-    if (stored >= 1 && stored <= 3) {
-        checked = stored;
-        player_.SwitchPlayer(stored);
-    }
+    if (stored >= 1 && stored <= 3) player_.SwitchPlayer(stored);
     player_.CreatePlayer();
-    return checked;
+    // the fallback may have started another player, or none
+    return player_.HasActivePlayer() ? player_.GetPlayerType() : 0;
 }
 
-void MainWindowModel::SelectPlayer(int playerType, int sliderVolume) {
+int MainWindowModel::SelectPlayer(int playerType, int sliderVolume) {
     player_.SwitchPlayer(playerType);
-    if (player_.HasActivePlayer()) player_.SetVolume(sliderVolume);
+    if (!player_.HasActivePlayer()) return 0;
+    player_.SetVolume(sliderVolume);
+    return player_.GetPlayerType();
+}
+
+std::optional<std::string> MainWindowModel::NoPlayerNotice() const {
+    if (player_.HasActivePlayer()) return std::nullopt;
+    return Text(IDS_NO_SOUNDCARD);
+}
+
+int MainWindowModel::ApplyStoredVolume() {
+    const int stored = store_.FindSetting("Volume").value_or(128);
+    volume_ = stored >= 0 && stored <= 255 ? stored : 128;
+    return volume_;
+}
+
+void MainWindowModel::SetVolume(int volume) {
+    volume_ = volume;
+    player_.SetVolume(volume);
 }
 
 bool MainWindowModel::ApplyStoredVoice() {
@@ -76,7 +97,11 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
     TrackRecord track = player_.GetCurrentTrack();
     std::string spoken = VoicePhrases::StartPlaying(track.Artist, track.Trackname);
 
-    if (player_.HasActivePlayer()) player_.PlayFile(track.Filename);
+    if (player_.HasActivePlayer()) {
+        player_.PlayFile(track.Filename);
+        // a player may keep its own volume from before; the slider's is the one shown
+        player_.SetVolume(volume_);
+    }
     player_.ClearPaused();
     view.pauseText = Text(IDS_PAUSE);
 
@@ -126,6 +151,12 @@ std::string MainWindowModel::LibraryStatus(int pendingFiles) const {
     return Text(IDS_SEARCHING_FOR_SONGS) + dots[phase];
 }
 
+std::string MainWindowModel::OnLibraryStatus(int pendingFiles) {
+    // tracks were added (and no selection may run to count them: no player, a long track)
+    if (pendingFiles == 0) player_.RefreshCounts();
+    return LibraryStatus(pendingFiles);
+}
+
 std::string MainWindowModel::DownloadStatus(const DownloadCounters& c) const {
     if (c.connections >= 1)
         return FormatText(
@@ -143,6 +174,7 @@ std::string MainWindowModel::Rate(int rating) {
     voice_.Speak(VoicePhrases::RatingSet(rating));
     std::string status = Text(IDS_RATED) + RatingWord(rating);
     store_.RateTrack(player_, rating);
+    player_.RefreshCounts();
     if (rating == 4) {
         // the similar-artist lookup joins here once the web fetcher exists
         TrackRecord track = player_.GetCurrentTrack();
@@ -180,4 +212,5 @@ void MainWindowModel::StoreExitSettings(bool voiceEnabled, bool downloadChecked)
     store_.SetSetting("Voice", voiceEnabled ? 1 : 0);
     store_.SetSetting("Download", downloadChecked ? 1 : 0);
     store_.SetSetting("Player", player_.GetPlayerType());
+    store_.SetSetting("Volume", volume_);
 }

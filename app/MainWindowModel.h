@@ -55,12 +55,21 @@ public:
     std::string Text(int id) const { return text_(id); }
     void SpeakWelcome();
 
+    // Starts in the mood of the last run ("LastMood"), else in mood 2.
     MoodSetup LoadMoods();
+    // Changes the mood and remembers it for the next run.
     void SelectMood(const std::string& name);
-    // Applies the stored "Player" setting, creates the player; the checked type or 0.
+    // Applies the stored "Player" setting, creates the player; the type that really plays,
+    // or 0 when none could start.
     int ApplyStoredPlayer();
-    // A player menu item: switch, then the volume from the slider.
-    void SelectPlayer(int playerType, int sliderVolume);
+    // A player menu item: switch, then the volume from the slider; the type that plays now.
+    int SelectPlayer(int playerType, int sliderVolume);
+    // The text that tells the user there is no sound, or nothing when a player runs.
+    std::optional<std::string> NoPlayerNotice() const;
+    // The volume of the last run ("Volume"), 128 without one; the slider starts there.
+    int ApplyStoredVolume();
+    // The volume slider moved; each new track starts at this volume too.
+    void SetVolume(int volume);
     // The stored "Voice" setting; the voice follows it.
     bool ApplyStoredVoice();
     void SetVoiceEnabled(bool enabled);
@@ -68,10 +77,12 @@ public:
     PlayTrackView OnPlayTrack();
     TrackInfoView OnTrackInfo();
     std::string LibraryStatus(int pendingFiles) const;
+    // The scanner's status message: the counts are read anew once the queue is empty.
+    std::string OnLibraryStatus(int pendingFiles);
     std::string DatabaseCounts() const;
     std::string DownloadStatus(const DownloadCounters& counters) const;
 
-    // A rating 4..1; returns the rating status text.
+    // A rating 4..1; returns the rating status text. The counts are read anew.
     std::string Rate(int rating);
     std::string Exclude();
     void Skip();
@@ -95,4 +106,5 @@ private:
     TextLoader text_;
     int language_;
     std::string feedbackUrl_;
+    int volume_ = 128;
 };

@@ -15,6 +15,14 @@ void DesktopUi::ShowInfo(QWidget* owner, const QString& caption, const QString& 
     QMessageBox::information(owner, caption, text);
 }
 
+void DesktopUi::ShowNotice(QWidget* owner, const QString& caption, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, caption, text, QMessageBox::Ok, owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    // after the main window has been shown, so that it comes up in front of it
+    QTimer::singleShot(0, box, &QWidget::show);
+}
+
 bool DesktopUi::AskYesNo(QWidget* owner, const QString& caption, const QString& text) {
     return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;

@@ -11,6 +11,10 @@ public:
     virtual ~MainWindowUi() = default;
     virtual void OpenUrl(const QString& url) = 0;
     virtual void ShowInfo(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // A warning that does not wait for the user (the window goes on starting).
+    virtual void ShowNotice(QWidget* owner, const QString& caption, const QString& text) {
+        ShowInfo(owner, caption, text);
+    }
     virtual bool AskYesNo(QWidget* owner, const QString& caption, const QString& text) = 0;
     // An empty text when nothing was chosen.
     virtual QString PickFolder(QWidget* owner, const QString& title) = 0;
@@ -23,6 +27,7 @@ class DesktopUi final : public MainWindowUi {
 public:
     void OpenUrl(const QString& url) override;
     void ShowInfo(QWidget* owner, const QString& caption, const QString& text) override;
+    void ShowNotice(QWidget* owner, const QString& caption, const QString& text) override;
     bool AskYesNo(QWidget* owner, const QString& caption, const QString& text) override;
     QString PickFolder(QWidget* owner, const QString& title) override;
     void ShowCloseHint(const QString& text) override;

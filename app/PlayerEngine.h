@@ -19,6 +19,8 @@ public:
     virtual int GetPickSource() const = 0;
     virtual int32_t GetTotalCount() const = 0;
     virtual int32_t GetRatedCount() const = 0;
+    // Recounts both from the database.
+    virtual void RefreshCounts() = 0;
     virtual int GetLastPositionMs() const = 0;
     virtual int GetLastLengthMs() const = 0;
 

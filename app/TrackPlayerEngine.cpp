@@ -13,6 +13,7 @@ int TrackPlayerEngine::GetPlayerType() const { return player_.GetPlayerType(); }
 int TrackPlayerEngine::GetPickSource() const { return player_.GetPickSource(); }
 int32_t TrackPlayerEngine::GetTotalCount() const { return player_.GetTotalTracks(); }
 int32_t TrackPlayerEngine::GetRatedCount() const { return player_.GetRatedTracks(); }
+void TrackPlayerEngine::RefreshCounts() { player_.RefreshCounts(); }
 int TrackPlayerEngine::GetLastPositionMs() const { return player_.GetLastPositionMs(); }
 int TrackPlayerEngine::GetLastLengthMs() const { return player_.GetLastLengthMs(); }
 bool TrackPlayerEngine::IsPaused() const { return player_.IsPaused(); }

@@ -21,6 +21,7 @@ public:
     int GetPickSource() const override;
     int32_t GetTotalCount() const override;
     int32_t GetRatedCount() const override;
+    void RefreshCounts() override;
     int GetLastPositionMs() const override;
     int GetLastLengthMs() const override;
     bool IsPaused() const override;

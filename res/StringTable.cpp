@@ -3,7 +3,6 @@
 #include "res/StringData.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
 
@@ -57,27 +56,4 @@ bool IsInterfaceLanguage(int languageId)
 {
     return std::find(std::begin(kInterfaceLanguages), std::end(kInterfaceLanguages), languageId) !=
            std::end(kInterfaceLanguages);
-}
-
-int LanguageFromLocaleName(const std::string& localeName)
-{
-    // "he_IL.UTF-8@modifier" and the BCP 47 form "he-IL" both name he_IL.
-    std::string name = localeName.substr(0, localeName.find_first_of(".@"));
-    std::replace(name.begin(), name.end(), '-', '_');
-    auto underscore = name.find('_');
-    if (underscore == std::string::npos)
-        return kLanguageEnglish;
-    std::string language = name.substr(0, underscore);
-    std::string territory = name.substr(underscore + 1);
-    for (char& c : language)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (char& c : territory)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (language == "he" && territory == "IL")
-        return kLanguageHebrew;
-    if (language == "nl" && territory == "NL")
-        return kLanguageDutch;
-    if (language == "zh" && territory == "CN")
-        return kLanguageChinese;
-    return kLanguageEnglish;
 }

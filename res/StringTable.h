@@ -29,6 +29,8 @@ bool IsRightToLeft(int languageId);
 // True for 1033, 1037, 1043 and 2052.
 bool IsInterfaceLanguage(int languageId);
 
-// Language identifier of a locale name such as "he_IL", "he_IL.UTF-8" or "nl-NL":
-// en_US 1033, he_IL 1037, nl_NL 1043, zh_CN 2052; anything else 1033.
+// Windows language identifier of a locale name such as "de_DE", "he_IL.UTF-8" or "nl-BE":
+// de_DE 1031, en_GB 2057, nl_BE 2067, ... Only en_US and the unset locale ("C", "POSIX",
+// "") give 1033. A language alone gives its neutral identifier ("de" 7); an unknown locale
+// 0x1000. Not an interface language as such: LoadResString falls back to English.
 int LanguageFromLocaleName(const std::string& localeName);

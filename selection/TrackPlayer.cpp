@@ -34,6 +34,10 @@ constexpr const char* UnratedTracksQuery =
     "ON t.ID = tm.TrackID WHERE (((tm.MoodID)=%d Or (tm.MoodID) Is Null) AND ((tm.Rating) Is "
     "Null)) ORDER BY tm.LastPlayed";
 
+constexpr const char* RatedTracksQuery =
+    "SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
+    "WHERE MoodID=%d AND Rating IS NOT NULL";
+
 // Raised inside the guarded part of a selection when a band's query cannot run.
 struct SelectionQueryFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -54,19 +58,6 @@ bool FileExists(const std::string& utf8Path) {
         std::u8string(reinterpret_cast<const char8_t*>(utf8Path.data()), utf8Path.size()));
     return std::filesystem::is_regular_file(path, error);
 }
-
-int FallbackType(int type) {
-    switch (type) {
-        case PlayerTypeMediaPlayer:
-            return PlayerTypeWinAmp;
-        case PlayerTypeWinAmp:
-            return PlayerTypeFmod;
-        default:
-            return PlayerTypeMediaPlayer;
-    }
-}
-
-bool IsPlayerType(int type) { return type >= PlayerTypeMediaPlayer && type <= PlayerTypeFmod; }
 
 }  // namespace
 
@@ -153,8 +144,11 @@ bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
 }
 
 void TrackPlayer::ReportDataAccessFailure() {
+    // A broken database fails every pass alike: one box and one page are enough, and the
+    // loop waits longer before it tries again.
+    backOff_.store(true);
     UserNotifier* notifier = notifier_.load();
-    if (!notifier) return;
+    if (!notifier || dataAccessReported_.exchange(true)) return;
     notifier->ShowError(LoadResString(IDS_FATAL_ERROR, languageId_),
                         LoadResString(IDS_MDAC_UPDATE, languageId_));
     notifier->OpenUrl(LoadResString(IDS_MDAC_URL, languageId_));
@@ -168,10 +162,7 @@ void TrackPlayer::SelectNextTrack() {
     lastPickID_.store(0);
     totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
     const int32_t counter = ReadFirstValue(rs, "SELECT Counter FROM tCounter");
-    ratedTracks_.store(ReadFirstValue(
-        rs, FormatSql("SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
-                   "WHERE MoodID=%d AND Rating IS NOT NULL",
-                   moodID)));
+    ratedTracks_.store(ReadFirstValue(rs, FormatSql(RatedTracksQuery, moodID)));
 
     double ratingLevel = 0.0;
     int32_t pickSource = PickRandom;
@@ -236,6 +227,12 @@ void TrackPlayer::SelectNextTrack() {
     } else {
         SetTrackDeleted(database_, trackID, 1);
     }
+}
+
+void TrackPlayer::RefreshCounts() {
+    CADORecordset rs(database_);
+    totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
+    ratedTracks_.store(ReadFirstValue(rs, FormatSql(RatedTracksQuery, moodID_.load())));
 }
 
 void TrackPlayer::PlayTrack(int32_t trackID) {
@@ -329,7 +326,7 @@ void TrackPlayer::Run() {
     stopped_.store(0);
     while (!stopRequest_.load()) {
         PollOnce();
-        WaitUnlessStopping(PassIntervalMs);
+        WaitUnlessStopping(backOff_.exchange(false) ? NothingToPlayWaitMs : PassIntervalMs);
     }
     {
         std::lock_guard selection(selectionLock_);
@@ -340,80 +337,4 @@ void TrackPlayer::Run() {
         }
     }
     stopped_.store(1);
-}
-
-// ---------------------------------------------------------------- the player facade
-
-std::unique_ptr<PlayerBackend> TrackPlayer::StartBackend(int type) {
-    if (!IsPlayerType(type)) return nullptr;
-    std::unique_ptr<PlayerBackend> backend = factory_(static_cast<PlayerType>(type));
-    if (!backend || !backend->Initialise(windowObject_.load())) return nullptr;
-    return backend;
-}
-
-bool TrackPlayer::CreatePlayer() {
-    int type = playerType_.load();
-    std::unique_ptr<PlayerBackend> backend = StartBackend(type);
-    if (!backend) {
-        type = FallbackType(type);
-        backend = StartBackend(type);
-    }
-    if (!backend) return false;
-    std::unique_ptr<PlayerBackend> old;
-    {
-        std::lock_guard selection(selectionLock_);
-        std::lock_guard track(trackLock_);
-        old = std::move(backend_);
-        backend_ = std::move(backend);
-        playerType_.store(type);
-        if (old && old->IsInitialised()) old->Shutdown();
-        old.reset();
-    }
-    return true;
-}
-
-bool TrackPlayer::SwitchPlayer(int type) {
-    if (type == playerType_.load()) return true;
-    if (!IsPlayerType(type)) return false;
-    if (!HasBackend()) {
-        playerType_.store(type);
-        return true;
-    }
-    std::unique_ptr<PlayerBackend> backend = StartBackend(type);
-    if (!backend) return false;
-
-    std::lock_guard selection(selectionLock_);
-    std::lock_guard track(trackLock_);
-    pendingResumeMs_ = backend_ ? backend_->GetPositionMs() : 0;
-    Post(WM_APP_PLAY_TRACK);
-    std::unique_ptr<PlayerBackend> old = std::move(backend_);
-    backend_ = std::move(backend);
-    if (old) old->Shutdown();
-    old.reset();
-    playerType_.store(type);
-    return true;
-}
-
-void TrackPlayer::Pause() {
-    std::lock_guard track(trackLock_);
-    if (backend_) backend_->Pause();
-    paused_.store(true);
-}
-
-void TrackPlayer::Resume() {
-    std::lock_guard track(trackLock_);
-    if (backend_) backend_->Resume();
-    paused_.store(false);
-}
-
-bool TrackPlayer::HasBackend() const {
-    std::lock_guard track(trackLock_);
-    return backend_ != nullptr;
-}
-
-bool TrackPlayer::WithBackend(const std::function<void(PlayerBackend&)>& f) {
-    std::lock_guard track(trackLock_);
-    if (!backend_) return false;
-    f(*backend_);
-    return true;
 }

@@ -50,7 +50,7 @@ public:
     // Attach before the thread starts; detach before the window goes away.
     void AttachWindow(MessageTarget* target, QObject* window = nullptr);
     void DetachWindow();
-    // Who shows the data-access failure message; none = nothing is shown.
+    // Who shows the data-access failure message (once per run); none = nothing is shown.
     void SetNotifier(UserNotifier* notifier) { notifier_.store(notifier); }
 
     // ---- selection (any thread; blocks while another selection runs)
@@ -66,6 +66,9 @@ public:
     TrackRecord GetCurrentTrack() const override;
     // Re-reads the current track's row (after its tags were edited).
     void ReloadCurrentTrack();
+    // Recounts all tracks and those rated in the current mood (after a rating, or while no
+    // selection runs to count them).
+    void RefreshCounts();
     int32_t GetTotalTracks() const { return totalTracks_.load(); }
     int32_t GetRatedTracks() const { return ratedTracks_.load(); }
     int32_t GetPickSource() const { return pickSource_.load(); }
@@ -126,6 +129,9 @@ private:
     MessageTargetSlot window_;
     std::atomic<QObject*> windowObject_{nullptr};
     std::atomic<UserNotifier*> notifier_{nullptr};
+    // The data-access failure is shown once per run; after any failure the loop backs off.
+    std::atomic<bool> dataAccessReported_{false};
+    std::atomic<bool> backOff_{false};
 
     mutable std::recursive_mutex selectionLock_;
     mutable std::recursive_mutex trackLock_;

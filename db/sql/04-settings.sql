@@ -19,5 +19,7 @@ INSERT INTO tSettings(Name, ValueInt) VALUES ('CloseCount', 0);
 INSERT INTO tSettings(Name, ValueInt) VALUES ('SongsPlayed', 0);
 INSERT INTO tSettings(Name, ValueInt) VALUES ('FirstUse', 1);
 INSERT INTO tSettings(Name, ValueInt) VALUES ('ConnectionSpeed', 1);
+INSERT INTO tSettings(Name, ValueInt) VALUES ('LastMood', 2);
+INSERT INTO tSettings(Name, ValueInt) VALUES ('Volume', 128);
 
 INSERT INTO tCounter(Counter) VALUES (0);

@@ -6,8 +6,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -259,6 +261,50 @@ TEST_F(EndToEnd, StartMessageQueuedAtTheEndRecordsNoPlay) {
     app.Run();
     EXPECT_GE(playsAtEnd, 1);
     EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'"), playsAtEnd);
+}
+
+TEST_F(EndToEnd, WithoutASoundDeviceTheUserIsToldAndSeesTheLibrary) {
+    Fill("PlayTrackGood");
+    ASSERT_EQ(setenv("SDL_AUDIODRIVER", "no-such-driver", 1), 0);
+    ScriptedApplication app(AppConfig{});
+    app.script = [&](ScriptedApplication& a) {
+        MainWindow* w = a.Window();
+        EXPECT_TRUE(WaitFor([&] {
+            for (auto* box : w->findChildren<QMessageBox*>())
+                if (box->isVisible() && box->text() == "No soundcard found.") return true;
+            return false;
+        }));
+        // once the scanner has looked at its queue
+        EXPECT_TRUE(WaitFor([&] { return Text(w, 1042) == "Database: Total 3, Rated 1"; }))
+            << Text(w, 1042).toStdString();
+        for (int id : {142, 141, 1779})
+            EXPECT_FALSE(w->findChild<QAction*>(QString::number(id))->isChecked()) << id;
+    };
+    app.Run();
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    EXPECT_TRUE(app.fatal.empty());
+}
+
+TEST_F(EndToEnd, TheNextRunStartsInTheLastMoodAtTheLastVolume) {
+    Fill("PlayTrackGood");
+    for (int run = 0; run < 2; ++run) {
+        ScriptedApplication app(AppConfig{});
+        app.script = [&](ScriptedApplication& a) {
+            auto* moods = a.Window()->findChild<QComboBox*>("1006");
+            auto* volume = a.Window()->findChild<QSlider*>("1017");
+            if (run == 0) {
+                EXPECT_EQ(moods->currentText(), "Easy listening");
+                moods->setCurrentText("Happy");
+                emit moods->textActivated("Happy");
+                volume->setValue(60);
+            } else {
+                EXPECT_EQ(moods->currentText(), "Happy");
+                EXPECT_EQ(volume->value(), 60);
+            }
+        };
+        app.Run();
+    }
+    EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'LastMood'"), 3);
 }
 
 class RefusingApplication : public ScriptedApplication {

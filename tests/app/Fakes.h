@@ -16,7 +16,8 @@ struct FakeEngine : PlayerEngine {
     int mood = 2;
     int pickSource = 0;
     int playerType = 1;
-    int total = 0, rated = 0, position = 0, length = 0;
+    int total = 0, rated = 0, position = 0, length = 0, countRefreshes = 0;
+    std::map<std::string, int> moodIDs;  // SetMoodByName finds these
     bool paused = false, active = true;
     std::vector<std::string> calls;
     std::vector<std::string> played;
@@ -25,7 +26,10 @@ struct FakeEngine : PlayerEngine {
     int32_t GetMoodID() const override { return mood; }
     TrackRecord GetCurrentTrack() const override { return track; }
     void SelectNextTrack() override { calls.push_back("SelectNextTrack"); }
-    void SetMoodByName(const std::string& name) override { calls.push_back("SetMood " + name); }
+    void SetMoodByName(const std::string& name) override {
+        calls.push_back("SetMood " + name);
+        if (moodIDs.count(name)) mood = moodIDs.at(name);
+    }
     void SwitchPlayer(int type) override {
         playerType = type;
         calls.push_back("SwitchPlayer " + std::to_string(type));
@@ -35,6 +39,7 @@ struct FakeEngine : PlayerEngine {
     int GetPickSource() const override { return pickSource; }
     int32_t GetTotalCount() const override { return total; }
     int32_t GetRatedCount() const override { return rated; }
+    void RefreshCounts() override { ++countRefreshes; }
     int GetLastPositionMs() const override { return position; }
     int GetLastLengthMs() const override { return length; }
     bool IsPaused() const override { return paused; }
@@ -68,6 +73,11 @@ struct FakeStore : AppStore {
         return it == settings.end() ? 0 : it->second;
     }
     void SetSetting(const std::string& name, int32_t value) override { settings[name] = value; }
+    std::optional<int32_t> FindSetting(const std::string& name) override {
+        auto it = settings.find(name);
+        if (it == settings.end()) return std::nullopt;
+        return it->second;
+    }
     void RateTrack(const CurrentTrackSource& p, int32_t rating) override {
         ratings.emplace_back(p.GetCurrentTrack().ID, rating);
     }
@@ -119,6 +129,7 @@ inline std::string EnglishText(int id) {
         {3137, "Sonvera needs an update"},
         {3138, "Cannot find the Sonvera database file."},
         {3142, "https://data-access.test/"},
+        {3183, "No soundcard found."},
         {3180, "Rated "},
         {3184, "Excluded"},
     };

@@ -177,13 +177,57 @@ TEST_F(ModelTest, StoredPlayerOutsideOneToThreeOnlyCreatesThePlayer) {
     for (int stored : {0, 4}) {
         engine.calls.clear();
         store.settings["Player"] = stored;
-        EXPECT_EQ(model.ApplyStoredPlayer(), 0);
+        EXPECT_EQ(model.ApplyStoredPlayer(), 1);  // the Media Player really started
         EXPECT_EQ(engine.calls, std::vector<std::string>{"CreatePlayer"});
     }
     engine.calls.clear();
     store.settings["Player"] = 2;
     EXPECT_EQ(model.ApplyStoredPlayer(), 2);
     EXPECT_EQ(engine.calls, (std::vector<std::string>{"SwitchPlayer 2", "CreatePlayer"}));
+    EXPECT_EQ(model.NoPlayerNotice(), std::nullopt);
+}
+
+TEST_F(ModelTest, WithoutAnyPlayerNoTypeIsShownAndTheUserIsTold) {
+    engine.active = false;
+    store.settings["Player"] = 3;
+    EXPECT_EQ(model.ApplyStoredPlayer(), 0);
+    EXPECT_EQ(model.SelectPlayer(2, 100), 0);
+    EXPECT_EQ(model.NoPlayerNotice(), "No soundcard found.");
+}
+
+TEST_F(ModelTest, MoodAndVolumeOfTheLastRunComeBack) {
+    EXPECT_EQ(model.LoadMoods().startMood, "Party");  // no rows: mood 2, volume 128
+    EXPECT_EQ(model.ApplyStoredVolume(), 128);
+    engine.moodIDs = {{"Relaxed", 3}};
+    model.SelectMood("Relaxed");
+    EXPECT_EQ(store.settings["LastMood"], 3);
+    model.SetVolume(40);
+    model.StoreExitSettings(false, false);
+    EXPECT_EQ(store.settings["Volume"], 40);
+
+    EXPECT_EQ(model.LoadMoods().startMood, "Relaxed");
+    EXPECT_EQ(engine.calls.back(), "SetMood Relaxed");
+    EXPECT_EQ(model.ApplyStoredVolume(), 40);
+    SetTrack(1, 0, 0);
+    engine.volume = -1;
+    model.OnPlayTrack();  // the player's own volume may differ: the track starts at 40
+    EXPECT_EQ(engine.volume, 40);
+
+    store.settings["LastMood"] = 9;  // a mood without a name in this language
+    store.settings["Volume"] = 300;
+    EXPECT_EQ(model.LoadMoods().startMood, "Party");
+    EXPECT_EQ(model.ApplyStoredVolume(), 128);
+}
+
+TEST_F(ModelTest, RatingAndAnEmptiedScanQueueRecountTheLibrary) {
+    SetTrack(1, 0, 0);
+    model.Rate(3);
+    EXPECT_EQ(engine.countRefreshes, 1);
+    model.OnLibraryStatus(5);
+    EXPECT_EQ(engine.countRefreshes, 1);  // still scanning: the dots show, not the counts
+    engine.total = 23;
+    EXPECT_EQ(model.OnLibraryStatus(0), "Database: Total 23, Rated 0");
+    EXPECT_EQ(engine.countRefreshes, 2);
 }
 
 TEST_F(ModelTest, StoredVoiceSettingSilencesTheVoice) {

@@ -212,6 +212,52 @@ TEST_F(WindowTest, TrayClickOrDoubleClickRestoresAndSlidersReachThePlayer) {
     EXPECT_GT(engine.position, 0);
 }
 
+TEST_F(WindowTest, PositionSliderStepsFiveSecondsPerClickAndOnePerKey) {
+    Make();
+    engine.length = 100000;
+    Post(WM_APP_PLAYER_TICK);
+    auto* slider = Find<QSlider>(1008);
+    slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(engine.position, 5000);
+    QTest::keyClick(slider, Qt::Key_Right);
+    EXPECT_EQ(engine.position, 6000);
+}
+
+TEST_F(WindowTest, RatingShowsTheNewRatedCountAtOnce) {
+    Make();
+    engine.total = 10;
+    engine.rated = 2;
+    Post(WM_APP_PLAY_TRACK);
+    engine.rated = 3;  // what the recount finds
+    Find<QPushButton>(1010)->click();
+    EXPECT_EQ(Find<QLabel>(1041)->text(), "Rated Good");
+    EXPECT_EQ(Find<QLabel>(1042)->text(), "Database: Total 10, Rated 3");
+    EXPECT_EQ(engine.countRefreshes, 1);
+}
+
+TEST_F(WindowTest, WithoutAPlayerTheUserIsToldAndSeesTheLibrary) {
+    engine.active = false;
+    engine.total = 23;
+    store.settings["Player"] = 3;
+    Make();
+    EXPECT_EQ(ui.infos, QStringList{"No soundcard found."});
+    EXPECT_EQ(Find<QLabel>(1042)->text(), "Database: Total 23, Rated 0");
+    for (int id : {142, 141, 1779}) EXPECT_FALSE(Action(id)->isChecked()) << id;
+    Action(141)->trigger();  // only recorded: still nothing plays
+    EXPECT_FALSE(Action(141)->isChecked());
+}
+
+TEST_F(WindowTest, VolumeOfTheLastRunIsOnTheSliderAndStoredAtExit) {
+    store.settings["Volume"] = 40;
+    Make();
+    EXPECT_EQ(Find<QSlider>(1017)->value(), 40);
+    Find<QSlider>(1017)->setValue(90);
+    EXPECT_EQ(engine.volume, 90);
+    Action(160)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(store.settings["Volume"], 90);
+}
+
 TEST_F(WindowTest, TrayTipKeepsAtMost63Characters) {
     Make();
     engine.track.Artist = std::string(50, 'a');

@@ -68,7 +68,8 @@ TEST_F(Schema, EverySettingHasARowWithItsFirstValue) {
         {"PlayArtistNormal", 4}, {"PlayArtistBad", 0}, {"PlayGenreAwesome", 100},
         {"PlayGenreGood", 60}, {"PlayGenreNormal", 20}, {"PlayGenreBad", 5},
         {"PlayRandom", 10}, {"Player", 3}, {"Voice", 1}, {"Download", 0}, {"CloseCount", 0},
-        {"SongsPlayed", 0}, {"FirstUse", 1}, {"ConnectionSpeed", 1}};
+        {"SongsPlayed", 0}, {"FirstUse", 1}, {"ConnectionSpeed", 1},
+        {"LastMood", 2}, {"Volume", 128}};
     for (const auto& [name, value] : expected) {
         EXPECT_EQ(Int("SELECT COUNT(*) FROM tSettings WHERE Name = '" + name + "'"), 1) << name;
         EXPECT_EQ(GetSetting(db.Get(), name), value) << name;

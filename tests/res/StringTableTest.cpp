@@ -179,13 +179,17 @@ TEST(StringTable, IdHelpersPointAtTheRightTexts)
     EXPECT_EQ(RatingWordStringId(-1), 0);
 }
 
-TEST(Languages, LocaleNamesMapToTheFourInterfaceLanguages)
+TEST(Languages, LocaleNamesMapToTheirOwnWindowsIdentifiers)
 {
     const std::pair<const char*, int> cases[] = {
-        {"en_US", 1033},       {"he_IL", 1037},  {"nl_NL", 1043},     {"zh_CN", 2052},
-        {"he_IL.UTF-8", 1037}, {"nl-NL", 1043},  {"zh_CN.GB18030", 2052}, {"nl_NL@euro", 1043},
-        {"HE_il", 1037},       {"de_DE", 1033},  {"zh_TW", 1033},     {"nl_BE", 1033},
-        {"he", 1033},          {"C", 1033},      {"", 1033},          {"_", 1033},
+        {"en_US", 1033},      {"en_US.UTF-8", 1033}, {"C", 1033},          {"POSIX", 1033},
+        {"C.UTF-8", 1033},    {"", 1033},            {"he_IL", 1037},      {"nl_NL", 1043},
+        {"zh_CN", 2052},      {"he_IL.UTF-8", 1037}, {"nl-NL", 1043},      {"HE_il", 1037},
+        {"zh_CN.GB18030", 2052}, {"nl_NL@euro", 1043}, {"en_GB", 2057},    {"de_DE", 1031},
+        {"fr_FR", 1036},      {"nl_BE", 2067},       {"zh_TW", 1028},      {"es_ES", 3082},
+        {"pt_BR", 1046},      {"ja_JP.eucJP", 1041}, {"en-AU", 3081},      {"sr_RS", 10266},
+        {"sr_RS@latin", 9242}, {"sr_Latn_RS", 9242}, {"de", 7},            {"en", 9},
+        {"de_BE", 7},         {"xx_YY", 0x1000},     {"_", 0x1000},
     };
     for (const auto& [name, language] : cases)
         EXPECT_EQ(LanguageFromLocaleName(name), language) << name;

@@ -73,6 +73,26 @@ TEST_F(Loop, BackendThatCannotStartIsNeverPolled) {
     EXPECT_TRUE(player->IsStopped());
 }
 
+TEST_F(Loop, BrokenQueryIsReportedOnceAndTheLoopBacksOff) {
+    db.Rate(db.AddTrack("Rated"), 2, RatingAwesome);
+    PlayWeights weights{};
+    weights[PlayTrackAwesome] = 1;
+    player->SetPlayWeights(weights);
+    BreakStoredQuery(db, "qNewRatingRatedTracks");
+    RecordingNotifier notifier;
+    player->SetNotifier(&notifier);
+    ASSERT_TRUE(player->CreatePlayer());  // reports "nothing plays": every pass selects
+    Start();
+    std::this_thread::sleep_for(2500ms);
+    Stop();
+    EXPECT_EQ(notifier.errors.size(), 1u);
+    EXPECT_EQ(notifier.urls.size(), 1u);
+    // a pass each 300 ms would have tried eight or nine times
+    const int passes = players[PlayerTypeMediaPlayer].statePolls;
+    EXPECT_GE(passes, 2);
+    EXPECT_LE(passes, 3);
+}
+
 TEST_F(Loop, ResumePositionWaitsForATrackLongEnough) {
     const int32_t id = db.AddTrack("Long");
     BackendProbe& before = players[PlayerTypeMediaPlayer];

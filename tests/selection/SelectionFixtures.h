@@ -23,6 +23,7 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "playback/PlayerBackend.h"
+#include "selection/UserNotifier.h"
 
 namespace fs = std::filesystem;
 
@@ -138,6 +139,17 @@ struct TestPlayers {
 
     BackendProbe& operator[](int type) { return *probes.at(type); }
     std::function<std::unique_ptr<PlayerBackend>(PlayerType)> Factory();
+};
+
+// Records what the selection engine would show the user.
+class RecordingNotifier : public UserNotifier {
+public:
+    void ShowError(const std::string& caption, const std::string& text) override {
+        errors.emplace_back(caption, text);
+    }
+    void OpenUrl(const std::string& url) override { urls.push_back(url); }
+    std::vector<std::pair<std::string, std::string>> errors;
+    std::vector<std::string> urls;
 };
 
 // Polls cond every 10 ms until it holds or the timeout passes.

@@ -18,16 +18,6 @@ constexpr int32_t OtherMood = 3;
 
 std::unique_ptr<PlayerBackend> NoPlayer(PlayerType) { return nullptr; }
 
-class RecordingNotifier : public UserNotifier {
-public:
-    void ShowError(const std::string& caption, const std::string& text) override {
-        errors.emplace_back(caption, text);
-    }
-    void OpenUrl(const std::string& url) override { urls.push_back(url); }
-    std::vector<std::pair<std::string, std::string>> errors;
-    std::vector<std::string> urls;
-};
-
 class Selection : public ::testing::Test {
 protected:
     void SetUp() override {
