@@ -17,14 +17,12 @@ std::string Utf8ToAnsi(const std::string& text);
 // True when the text comes back unchanged from the ANSI code page.
 bool SurvivesAnsi(const std::string& text);
 
-// The code page detected for the text's ANSI bytes: -2 without a detector, -1 when
-// undecided and the text does not survive the ANSI code page, 0 when undecided and it does.
-// Plain ASCII is US-ASCII (20127). While the detector is unsure the sample (the text
-// without blanks) is repeated, up to about 1000 bytes.
+// The code page in which the text's ANSI bytes were written, when the text is the garbled
+// form of text in UTF-8, GBK, Big5, Shift-JIS, Windows-1251 or Windows-1255 that was read as
+// Windows-1252. US-ASCII (20127) for plain ASCII; 0 when the text reads best as it stands
+// (correct Western text is never changed); -1 when it does not survive the ANSI code page;
+// -2 without ICU's converters.
 int32_t DetectCodePage(const std::string& text);
 // The text's ANSI bytes read back in codePage, at most 1024 characters. A code page ICU
 // does not know gives the text unchanged.
 std::string RedecodeText(const std::string& text, int32_t codePage);
-
-// Windows code page for an ICU charset name; 0 when there is none worth using.
-int32_t CodePageOfCharset(const char* name);

@@ -1,8 +1,7 @@
 #pragma once
-// Owners of the ICU handles the code-page helpers use. Each handle belongs to one thread.
+// Owners of the ICU converters the code-page helpers use. Each handle belongs to one thread.
 
 #include <unicode/ucnv.h>
-#include <unicode/ucsdet.h>
 
 #include <memory>
 
@@ -10,8 +9,3 @@ struct ConverterCloser {
     void operator()(UConverter* converter) const noexcept { ucnv_close(converter); }
 };
 using ConverterPtr = std::unique_ptr<UConverter, ConverterCloser>;
-
-struct DetectorCloser {
-    void operator()(UCharsetDetector* detector) const noexcept { ucsdet_close(detector); }
-};
-using DetectorPtr = std::unique_ptr<UCharsetDetector, DetectorCloser>;
