@@ -124,6 +124,8 @@ AppWorkers Application::CreateWorkers() {
 
 void Application::CreateMainWindow() {
     store_ = std::make_unique<DatabaseStore>(database_.get());
+    store_->AddMissingSetting("LastMood", 2);
+    store_->AddMissingSetting("Volume", 128);
     engine_ = std::make_unique<TrackPlayerEngine>(*trackPlayer_);
     ui_ = std::make_unique<DesktopUi>();
     MainWindowLinks links;

@@ -38,6 +38,13 @@ std::optional<int32_t> DatabaseStore::FindSetting(const std::string& name) {
     return result;
 }
 
+void DatabaseStore::AddMissingSetting(const std::string& name, int32_t value) {
+    const std::string quoted = "'" + EscapeSqlText(name) + "'";
+    database_->Execute("INSERT INTO tSettings(Name, ValueInt) SELECT " + quoted + ", " +
+                       std::to_string(value) +
+                       " WHERE NOT EXISTS (SELECT 1 FROM tSettings WHERE Name = " + quoted + ")");
+}
+
 void DatabaseStore::RateTrack(const CurrentTrackSource& player, int32_t rating) {
     try {
         ::RateTrack(database_, &player, rating);

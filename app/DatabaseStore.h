@@ -12,6 +12,9 @@ public:
     int32_t GetSetting(const std::string& name) override;
     void SetSetting(const std::string& name, int32_t value) override;
     std::optional<int32_t> FindSetting(const std::string& name) override;
+    // Gives a database file from an older version the rows its newer settings are kept in
+    // (SetSetting only updates rows that exist).
+    void AddMissingSetting(const std::string& name, int32_t value);
     // A failed existence test (no current track yet, a broken connection) leaves the
     // rating or play unrecorded instead of escaping into the window's event loop.
     void RateTrack(const CurrentTrackSource& player, int32_t rating) override;

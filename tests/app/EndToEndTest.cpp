@@ -287,6 +287,8 @@ TEST_F(EndToEnd, WithoutASoundDeviceTheUserIsToldAndSeesTheLibrary) {
 
 TEST_F(EndToEnd, TheNextRunStartsInTheLastMoodAtTheLastVolume) {
     Fill("PlayTrackGood");
+    // a database file from before these settings existed
+    Execute("DELETE FROM tSettings WHERE Name IN ('LastMood', 'Volume')");
     for (int run = 0; run < 2; ++run) {
         ScriptedApplication app(AppConfig{});
         app.script = [&](ScriptedApplication& a) {
