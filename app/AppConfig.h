@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "res/StringTable.h"
+
 struct AppConfig {
-    int language = 1033;
+    int language = kLanguageEnglish;
     // base address of the product web site (update and feedback pages), ends in '/'
     std::string productSite;
     // the data-access components page; empty means string 3142

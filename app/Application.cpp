@@ -28,6 +28,17 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+class ScannerFolders final : public LibraryFolders {
+public:
+    explicit ScannerFolders(CLibraryScanner& scanner) : scanner_(scanner) {}
+    int PendingFiles() const override { return scanner_.GetPendingCount(); }
+    void QueueFolder(const std::string& folder) override { scanner_.QueueFolder(folder); }
+    std::vector<std::string> FirstUseFolders() const override { return FirstUseSearchFolders(); }
+
+private:
+    CLibraryScanner& scanner_;
+};
+
 void ErrorBox(const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
     box.exec();
@@ -136,14 +147,12 @@ void Application::CreateMainWindow() {
     links.userDefaultLanguage = LanguageFromLocaleName(QLocale::system().name().toStdString());
     links.feedbackUrl = config_.FeedbackUrl();
     links.versionText = VersionText;
-    CLibraryScanner* scanner = scanner_.get();
-    links.pendingFiles = [scanner] { return scanner->GetPendingCount(); };
-    links.queueFolder = [scanner](const std::string& folder) { scanner->QueueFolder(folder); };
-    links.firstUseFolders = [] { return FirstUseSearchFolders(); };
-    links.showPlaySettings = [this](QWidget* parent) {
+    scannerFolders_ = std::make_unique<ScannerFolders>(*scanner_);
+    links.library = scannerFolders_.get();
+    links.commands.Register(ID_PLAY_SETTINGS, [this](QWidget* parent) {
         CPlaySettingDlg dialog(*trackPlayer_, database_.get(), language_, parent);
         dialog.exec();
-    };
+    });
     // linked before the window's initialisation creates the player
     links.attach = [this](MainWindow* window) {
         trackPlayer_->AttachWindow(window, window);
@@ -177,6 +186,7 @@ void Application::DeleteWorkersAndWindow() {
     scannerWorker_.reset();
     scanner_.reset();
     window_.reset();
+    scannerFolders_.reset();
     store_.reset();
     notifier_.reset();
 }

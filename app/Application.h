@@ -6,11 +6,13 @@
 
 #include "app/AppConfig.h"
 #include "app/Startup.h"
+#include "res/StringTable.h"
 
 class CADODataBase;
 class CLibraryScanner;
 class DatabaseStore;
 class DesktopUi;
+class LibraryFolders;
 class MainWindow;
 class ScannerWorker;
 class TrackPlayer;
@@ -53,7 +55,7 @@ public:
 
 private:
     AppConfig config_;
-    int language_ = 1033;
+    int language_ = kLanguageEnglish;
     std::unique_ptr<CADODataBase> database_;
     std::unique_ptr<DatabaseStore> store_;
     std::unique_ptr<CLibraryScanner> scanner_;
@@ -63,5 +65,6 @@ private:
     std::unique_ptr<TrackPlayerEngine> engine_;
     std::unique_ptr<UserNotifier> notifier_;
     std::unique_ptr<DesktopUi> ui_;
+    std::unique_ptr<LibraryFolders> scannerFolders_;
     std::unique_ptr<MainWindow> window_;
 };

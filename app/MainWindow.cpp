@@ -15,17 +15,15 @@
 #include <QVBoxLayout>
 
 #include "app/AppStore.h"
-#include "app/HelpViewer.h"
 #include "app/MainWindowUi.h"
 #include "app/PlayerEngine.h"
 #include "app/TrayIcon.h"
 #include "app/VoiceAnnouncer.h"
-#include "library/FirstUseFolders.h"
+#include "download/DownloadControl.h"
 #include "res/Help.h"
 #include "res/Menus.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
-#include "windows/CSonveraAbout.h"
 
 namespace {
 
@@ -52,18 +50,12 @@ bool IsAppMessage(int type) {
            type == WM_APP_LIBRARY_STATUS || type == WM_APP_DOWNLOAD_STATUS;
 }
 
-// Commands whose windows come with later parts of the program.
-bool IsLaterWindow(int id) {
-    return id == ID_CATALOG || id == ID_SEARCH || id == ID_VIEW_ACTIVITY || id == ID_INFO_BROWSER ||
-           id == ID_ADD_ARTIST;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
-    : QDialog(parent), links_(std::move(links)) {
-    voice_ = links_.makeSpeech ? std::make_unique<VoiceAnnouncer>(links_.makeSpeech())
-                               : std::make_unique<VoiceAnnouncer>();
+    : QDialog(parent), links_(std::move(links)), commands_(std::move(links_.commands)) {
+    voice_ = links_.speech ? std::make_unique<VoiceAnnouncer>(std::move(links_.speech))
+                           : std::make_unique<VoiceAnnouncer>();
     shell_ = std::make_unique<UiShell>(*links_.ui);
     int lang = links_.language;
     model_ = std::make_unique<MainWindowModel>(
@@ -84,12 +76,15 @@ void MainWindow::Initialise() {
     setLayoutDirection(IsRightToLeft(links_.language) ? Qt::RightToLeft : Qt::LeftToRight);
     auto* layout = new QVBoxLayout(this);
     c_ = BuildMainWindowControls(this, layout, [this](int id) { return T(id); });
+    RegisterCommands();
     BuildMenus();
     layout->setMenuBar(menuBar_);
     setWindowTitle(QString("Sonvera %1").arg(Q(links_.versionText)));
     QIcon icon = MakeSonveraIcon();
     setWindowIcon(icon);
-    tray_ = new TrayIcon(icon, trayMenu_, links_.systemTrayAvailable, this);
+    std::function<bool()> trayAvailable;
+    if (auto fixed = links_.systemTray) trayAvailable = [fixed] { return *fixed; };
+    tray_ = new TrayIcon(icon, trayMenu_, std::move(trayAvailable), this);
     connect(tray_, &TrayIcon::RestoreRequested, this, [this] {
         showNormal();
         raise();
@@ -124,7 +119,9 @@ void MainWindow::Initialise() {
     c_.volume->setValue(model_->ApplyStoredVolume());
     connect(c_.volume, &QSlider::valueChanged, this, [this](int v) { model_->SetVolume(v); });
     connect(c_.download, &QCheckBox::clicked, this, &MainWindow::OnDownloadToggled);
-    c_.edit->setEnabled(false);  // the track information editor comes later
+    connect(c_.edit, &QPushButton::clicked, this, [this] { OnCommand(IDC_MAIN_EDIT_TRACK); });
+    CreateChildWindows();
+    ApplyCommandStates();
 
     bool voiceOn = model_->ApplyStoredVoice();
     if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
@@ -135,6 +132,7 @@ void MainWindow::Initialise() {
         ShowLibraryStatus(true);  // no selection runs to count the library
     }
     if (links_.store->GetSetting("FirstUse") == 1) RunFirstUse();
+    ShowChildWindowsAtStart();
 }
 
 void MainWindow::BuildMenus() {
@@ -143,121 +141,10 @@ void MainWindow::BuildMenus() {
         QMenu* m = menuBar_->addMenu(Q(top.text));
         FillMenu(m, top.children, this, [this](int id) { OnCommand(id); });
     }
-    for (QAction* a : menuBar_->findChildren<QAction*>()) {
-        int id = a->objectName().toInt();
-        if (id == ID_VOICE || id == ID_PLAYER_MEDIA_PLAYER || id == ID_PLAYER_WINAMP ||
-            id == ID_PLAYER_FMOD)
-            a->setCheckable(true);
-        if (IsLaterWindow(id)) a->setEnabled(false);
-        if (id == ID_ADD_FILES) a->setEnabled(static_cast<bool>(links_.queueFolder));
-        if (id == ID_PLAY_SETTINGS) a->setEnabled(static_cast<bool>(links_.showPlaySettings));
-    }
     trayMenu_ = new QMenu(this);
     auto tray = LoadResMenu(IDR_TRAYMENU, links_.language);
     if (!tray.empty())
         FillMenu(trayMenu_, tray.front().children, this, [this](int id) { OnCommand(id); });
-}
-
-void MainWindow::CheckPlayer(int playerType) {
-    const std::pair<int, int> items[] = {
-        {ID_PLAYER_MEDIA_PLAYER, 1}, {ID_PLAYER_WINAMP, 2}, {ID_PLAYER_FMOD, 3}};
-    for (auto [id, type] : items)
-        if (QAction* a = menuBar_->findChild<QAction*>(QString::number(id)))
-            a->setChecked(type == playerType);
-}
-
-void MainWindow::ShowLibraryStatus(bool fresh) {
-    const int pending = links_.pendingFiles ? links_.pendingFiles() : 0;
-    c_.libraryStatus->setText(
-        Q(fresh ? model_->OnLibraryStatus(pending) : model_->LibraryStatus(pending)));
-}
-
-void MainWindow::OnCommand(int id) {
-    switch (id) {
-        case ID_TRAY_AWESOME:
-        case ID_TRAY_GOOD:
-        case ID_TRAY_NORMAL:
-        case ID_TRAY_BAD:  // 4 awesome .. 1 bad
-            c_.ratingStatus->setText(Q(model_->Rate(ID_TRAY_BAD - id + 1)));
-            ShowLibraryStatus(false);
-            break;
-        case ID_TRAY_EXCLUDE:
-            c_.ratingStatus->setText(Q(model_->Exclude()));
-            break;
-        case ID_TRAY_SKIP:
-            model_->Skip();
-            break;
-        case ID_PLAYER_MEDIA_PLAYER:
-        case ID_PLAYER_WINAMP:
-        case ID_PLAYER_FMOD: {
-            int type = id == ID_PLAYER_MEDIA_PLAYER ? 1 : id == ID_PLAYER_WINAMP ? 2 : 3;
-            CheckPlayer(model_->SelectPlayer(type, c_.volume->value()));
-            break;
-        }
-        case ID_VOICE:
-            if (QAction* v = menuBar_->findChild<QAction*>(QString::number(ID_VOICE)))
-                model_->SetVoiceEnabled(v->isChecked());
-            break;
-        case ID_ADD_FILES:
-            AddFiles();
-            break;
-        case ID_PLAY_SETTINGS:
-            if (links_.showPlaySettings) links_.showPlaySettings(this);
-            break;
-        case ID_ABOUT:
-            CSonveraAbout::Open([this](int i) { return T(i); }, Q(links_.versionText));
-            break;
-        case ID_HELP_INDEX:
-        case ID_HELP:
-            ShowHelpFor(0);
-            break;
-        case ID_EXIT:
-            links_.player->ShutdownPlayer();
-            exiting_ = true;
-            QMetaObject::invokeMethod(
-                this, [this] { FinishExit(); }, Qt::QueuedConnection);
-            break;
-        default:
-            break;
-    }
-}
-
-void MainWindow::ShowHelpFor(int controlID) {
-    if (!help_) help_ = new HelpViewer(this);
-    help_->ShowTopic(controlID == 0 ? kHelpIndexPage : HelpTopicForControl(controlID));
-}
-
-void MainWindow::RunFirstUse() {
-    if (links_.ui->AskYesNo(this, T(IDS_SEARCH), T(IDS_ASK_AUTO_SEARCH))) {
-        if (links_.queueFolder && links_.firstUseFolders)
-            for (const auto& folder : links_.firstUseFolders()) links_.queueFolder(folder);
-    } else {
-        AddFiles();
-    }
-    links_.store->SetSetting("FirstUse", 0);
-}
-
-void MainWindow::AddFiles() {
-    if (!links_.queueFolder) return;
-    QString folder = links_.ui->PickFolder(this, T(IDS_SELECT_DIRECTORY));
-    if (folder.isEmpty()) return;
-    std::string path = FileSystemPath(folder);
-    if (path.back() != '/') path += '/';
-    links_.queueFolder(path);
-    links_.ui->ShowInfo(this, "Sonvera", T(IDS_DIRECTORY_ADDED));
-}
-
-void MainWindow::OnDownloadToggled(bool checked) {
-    if (!checked) {
-        if (links_.setDownloadEnabled) links_.setDownloadEnabled(false);
-        return;
-    }
-    if (!model_->MayEnableDownload(links_.userDefaultLanguage)) {
-        links_.ui->ShowInfo(this, "Sonvera", T(IDS_DOWNLOAD_ILLEGAL));
-        c_.download->setChecked(false);
-        return;
-    }
-    if (links_.setDownloadEnabled) links_.setDownloadEnabled(true);
 }
 
 void MainWindow::PostAppMessage(int message, intptr_t wParam, intptr_t /*lParam*/) {
@@ -322,7 +209,7 @@ void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
                 done(0);
             } else {
                 DownloadCounters counters =
-                    links_.downloadCounters ? links_.downloadCounters() : DownloadCounters{};
+                    links_.download ? links_.download->Counters() : DownloadCounters{};
                 c_.downloadStatus->setText(Q(model_->DownloadStatus(counters)));
             }
             break;
@@ -354,7 +241,7 @@ void MainWindow::FinishExit() {
     delete tray_;
     tray_ = nullptr;
     model_->StoreExitSettings(voice_->IsEnabled(), c_.download->isChecked());
-    if (links_.stopDownloader) links_.stopDownloader();
+    if (links_.download) links_.download->Stop();
     voice_->SetEnabled(false);
     voice_->Release();
     menuBar_->setEnabled(false);

@@ -5,48 +5,17 @@
 #include <QDialog>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "app/MainWindowLayout.h"
+#include "app/MainWindowLinks.h"
 #include "app/MainWindowModel.h"
-#include "app/SpeechOutput.h"
 #include "app/WindowMessages.h"
 
-class AppStore;
 class HelpViewer;
-class MainWindowUi;
-class PlayerEngine;
-class QAction;
 class QMenu;
 class QMenuBar;
 class TrayIcon;
 class VoiceAnnouncer;
-
-struct MainWindowLinks {
-    PlayerEngine* player = nullptr;
-    AppStore* store = nullptr;
-    MainWindowUi* ui = nullptr;
-    int language = 1033;
-    int userDefaultLanguage = 1033;
-    std::string feedbackUrl;
-    std::string versionText = "1.24b";
-    // the voice's output; empty means eSpeak NG
-    std::function<std::unique_ptr<SpeechOutput>()> makeSpeech;
-    // the library scanner; empty until it exists
-    std::function<int()> pendingFiles;
-    std::function<void(const std::string&)> queueFolder;
-    std::function<std::vector<std::string>()> firstUseFolders;
-    // the download engine; empty until it exists
-    std::function<DownloadCounters()> downloadCounters;
-    std::function<void(bool)> setDownloadEnabled;
-    std::function<void()> stopDownloader;
-    std::function<void(QWidget*)> showPlaySettings;
-    // whether the desktop has a notification area; empty asks Qt
-    std::function<bool()> systemTrayAvailable;
-    // called with the new window before its initialisation creates the player
-    std::function<void(class MainWindow*)> attach;
-};
 
 class MainWindow : public QDialog, public MessageTarget {
     Q_OBJECT
@@ -57,7 +26,7 @@ public:
     void PostAppMessage(int message, intptr_t wParam, intptr_t lParam) override;
     // Whether the download engine's loop still runs (it ends the window when it stops).
     void SetDownloaderRunning(std::function<bool()> running);
-    // A menu, tray or button command by its ID.
+    // A menu, tray or button command by its ID; nothing for an ID without a handler.
     void OnCommand(int id);
     // Shows the window and returns once it has ended itself (after Exit). Closing only hides
     // or minimises it. Not modal, so that the parentless windows it opens take input.
@@ -83,6 +52,13 @@ protected:
 private:
     void Initialise();
     void BuildMenus();
+    // The window's own commands where start-up registered none.
+    void RegisterCommands();
+    // Each made once with this window as parent; its command brings it up.
+    void CreateChildWindows();
+    void ShowChildWindowsAtStart();
+    // Check marks of the option items; a command without a handler is disabled.
+    void ApplyCommandStates();
     void HandleAppMessage(int message, intptr_t wParam);
     void RunFirstUse();
     void AddFiles();
@@ -97,6 +73,7 @@ private:
     std::unique_ptr<VoiceAnnouncer> voice_;
     std::unique_ptr<MainWindowModel> model_;
     std::unique_ptr<ShellActions> shell_;
+    CommandTable commands_;
     MainWindowControls c_;
     QMenuBar* menuBar_ = nullptr;
     QMenu* trayMenu_ = nullptr;

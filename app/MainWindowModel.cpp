@@ -4,7 +4,9 @@
 #include "app/PlayerEngine.h"
 #include "app/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
+#include "playback/PlayerBackend.h"
 #include "res/ResourceIds.h"
+#include "selection/TrackPlayer.h"
 
 MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
                                  ShellActions& shell, TextLoader text, int language,
@@ -40,7 +42,7 @@ void MainWindowModel::SelectMood(const std::string& name) {
 
 int MainWindowModel::ApplyStoredPlayer() {
     int stored = store_.GetSetting("Player");
-    if (stored >= 1 && stored <= 3) player_.SwitchPlayer(stored);
+    if (stored >= PlayerTypeMediaPlayer && stored <= PlayerTypeFmod) player_.SwitchPlayer(stored);
     player_.CreatePlayer();
     // the fallback may have started another player, or none
     return player_.HasActivePlayer() ? player_.GetPlayerType() : 0;
@@ -79,13 +81,13 @@ void MainWindowModel::SetVoiceEnabled(bool enabled) { voice_.SetEnabled(enabled)
 
 std::string MainWindowModel::RatingWord(int rating) const {
     switch (rating) {
-        case 1:
+        case RatingBad:
             return Text(IDS_BAD);
-        case 2:
+        case RatingNormal:
             return Text(IDS_AVERAGE);
-        case 3:
+        case RatingGood:
             return Text(IDS_GOOD);
-        case 4:
+        case RatingAwesome:
             return Text(IDS_AWESOME);
         default:
             return {};
@@ -110,12 +112,13 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
     if (songsPlayed == 30) shell_.OpenUrl(feedbackUrl_);
 
     int rating = track.CurrentRating;
-    if (player_.GetPickSource() == 1) {
+    if (player_.GetPickSource() == PickTrackRating) {
         view.ratingStatus = Text(IDS_RATED) + RatingWord(rating);
         spoken += VoicePhrases::RatedSuffix(rating);
     } else {
         view.ratingStatus = Text(IDS_NOT_RATED);
-        if (rating >= 1 && rating <= 4) view.ratingStatus += " (" + RatingWord(rating) + " ?)";
+        if (rating >= RatingBad && rating <= RatingAwesome)
+            view.ratingStatus += " (" + RatingWord(rating) + " ?)";
         spoken += VoicePhrases::NotRatedSuffix;
     }
     voice_.Speak(spoken);
@@ -175,7 +178,7 @@ std::string MainWindowModel::Rate(int rating) {
     std::string status = Text(IDS_RATED) + RatingWord(rating);
     store_.RateTrack(player_, rating);
     player_.RefreshCounts();
-    if (rating == 4) {
+    if (rating == RatingAwesome) {
         // the similar-artist lookup joins here once the web fetcher exists
         TrackRecord track = player_.GetCurrentTrack();
         store_.EnqueueArtist(track.Artist);
@@ -186,7 +189,7 @@ std::string MainWindowModel::Rate(int rating) {
 std::string MainWindowModel::Exclude() {
     voice_.Speak(VoicePhrases::TrackExcluded);
     std::string status = Text(IDS_EXCLUDED);
-    store_.RateTrack(player_, -1);
+    store_.RateTrack(player_, RatingExcluded);
     player_.SelectNextTrack();
     return status;
 }

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "download/DownloadControl.h"
+#include "res/StringTable.h"
+
 class PlayerEngine;
 class AppStore;
 class VoiceAnnouncer;
@@ -19,15 +22,6 @@ class ShellActions {
 public:
     virtual ~ShellActions() = default;
     virtual void OpenUrl(const std::string& url) = 0;
-};
-
-// The download engine's counters the status line shows.
-struct DownloadCounters {
-    int connections = 0;
-    int downloads = 0;
-    int downRate = 0;
-    int upRate = 0;
-    bool networkStarted = false;
 };
 
 struct PlayTrackView {
@@ -90,7 +84,9 @@ public:
     std::string TogglePause();
 
     // Download box ticked: false (and the refusal text) when downloading must stay off.
-    bool MayEnableDownload(int userDefaultLanguage) const { return userDefaultLanguage != 1033; }
+    bool MayEnableDownload(int userDefaultLanguage) const {
+        return userDefaultLanguage != kLanguageEnglish;
+    }
 
     // Close while running: true when the hint is due; counts the close.
     bool CountClose();

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <array>
 
+#include "res/StringTable.h"
 #include "selection/PlayWeights.h"
 
 class CADODataBase;
@@ -14,7 +15,7 @@ class TrackPlayer;
 class CPlaySettingDlg : public QDialog {
     Q_OBJECT
 public:
-    CPlaySettingDlg(TrackPlayer& player, CADODataBase* database, int languageId = 1033,
+    CPlaySettingDlg(TrackPlayer& player, CADODataBase* database, int languageId = kLanguageEnglish,
                     QWidget* parent = nullptr);
 
 private slots:

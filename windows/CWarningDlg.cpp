@@ -6,13 +6,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "res/ResourceIds.h"
+
 CWarningDlg::CWarningDlg(const DialogTextLoader& text, QWidget* parent) : QDialog(parent) {
-    setObjectName("163");
+    setObjectName(QString::number(IDD_WARNING));
     setWindowTitle("Sonvera");
     auto* layout = new QVBoxLayout(this);
-    for (int i = 0; i <= 6; ++i) {
-        auto* label = new QLabel(text(3164 + i), this);
-        label->setObjectName(QString::number(1096 + i));
+    for (int i = 0; i <= IDC_NOTICE_LINE_LAST - IDC_NOTICE_LINE_FIRST; ++i) {
+        auto* label = new QLabel(text(IDS_NOTICE_WELCOME + i), this);
+        label->setObjectName(QString::number(IDC_NOTICE_LINE_FIRST + i));
         label->setWordWrap(true);
         label->setTextFormat(Qt::PlainText);
         if (i <= 1) {
@@ -22,17 +24,17 @@ CWarningDlg::CWarningDlg(const DialogTextLoader& text, QWidget* parent) : QDialo
         }
         layout->addWidget(label);
     }
-    understand_ = new QCheckBox(text(3171), this);
-    understand_->setObjectName("1068");
+    understand_ = new QCheckBox(text(IDS_NOTICE_UNDERSTAND), this);
+    understand_->setObjectName(QString::number(IDC_NOTICE_UNDERSTAND));
     layout->addWidget(understand_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    ok_ = new QPushButton(text(3173), this);
-    ok_->setObjectName("1");
+    ok_ = new QPushButton(text(IDS_OK), this);
+    ok_->setObjectName(QString::number(IDOK));
     ok_->setEnabled(false);
-    auto* cancel = new QPushButton(text(3172), this);
-    cancel->setObjectName("2");
+    auto* cancel = new QPushButton(text(IDS_CANCEL), this);
+    cancel->setObjectName(QString::number(IDCANCEL));
     buttons->addWidget(ok_);
     buttons->addWidget(cancel);
     layout->addLayout(buttons);

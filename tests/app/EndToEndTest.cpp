@@ -146,6 +146,9 @@ TEST_F(EndToEnd, PlaysRatesExcludesAndExitsWithTheSettingsStored) {
             << Text(w, 1041).toStdString();
         EXPECT_EQ(Text(w, 1036), "Artist 1");
         EXPECT_EQ(Text(w, 1042), "Database: Total 3, Rated 1");
+        // start-up registers the play settings; the windows still to come stay disabled
+        EXPECT_TRUE(w->findChild<QAction*>("1780")->isEnabled());
+        EXPECT_FALSE(w->findChild<QAction*>("145")->isEnabled());
         Click(w, 1009);
         EXPECT_EQ(Text(w, 1041), "Rated Awesome!");
         Click(w, 1009);

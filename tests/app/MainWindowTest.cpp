@@ -26,6 +26,7 @@
 #include "app/TrayIcon.h"
 #include "app/VoiceAnnouncer.h"
 #include "res/ResourceIds.h"
+#include "res/StringTable.h"
 #include "windows/CSonveraAbout.h"
 
 namespace {
@@ -48,14 +49,23 @@ struct RecordingUi : MainWindowUi {
     void ShowCloseHint(const QString& text) override { hints << text; }
 };
 
+struct RecordingLibrary : LibraryFolders {
+    int pending = 0;
+    std::vector<std::string> queued;
+    int PendingFiles() const override { return pending; }
+    void QueueFolder(const std::string& folder) override { queued.push_back(folder); }
+    std::vector<std::string> FirstUseFolders() const override { return {"/m/", "/d/"}; }
+};
+
 struct WindowTest : ::testing::Test {
     FakeEngine engine;
     FakeStore store;
     RecordingUi ui;
+    RecordingLibrary library;
     std::vector<std::string> spoken;
-    std::vector<std::string> queuedFolders;
-    int pending = 0;
-    int language = 1033;
+    CommandTable commands;
+    std::vector<ChildWindow> childWindows;
+    int language = kLanguageEnglish;
     bool downloaderRuns = false;
     bool trayAvailable = false;
     std::unique_ptr<MainWindow> window;
@@ -66,13 +76,13 @@ struct WindowTest : ::testing::Test {
         links.store = &store;
         links.ui = &ui;
         links.language = language;
-        links.userDefaultLanguage = 1033;
+        links.userDefaultLanguage = kLanguageEnglish;
         links.feedbackUrl = "http://127.0.0.1/feedback.asp?TypeID=1";
-        links.makeSpeech = [this] { return std::make_unique<RecordingSpeech>(&spoken); };
-        links.pendingFiles = [this] { return pending; };
-        links.queueFolder = [this](const std::string& f) { queuedFolders.push_back(f); };
-        links.firstUseFolders = [] { return std::vector<std::string>{"/m/", "/d/"}; };
-        links.systemTrayAvailable = [this] { return trayAvailable; };
+        links.speech = std::make_unique<RecordingSpeech>(&spoken);
+        links.library = &library;
+        links.systemTray = trayAvailable;
+        links.commands = commands;
+        links.childWindows = childWindows;
         window = std::make_unique<MainWindow>(std::move(links));
         window->SetDownloaderRunning([this] { return downloaderRuns; });
         window->show();
@@ -126,8 +136,11 @@ TEST_F(WindowTest, MoodListIsSortedAndStartsInMoodTwo) {
 TEST_F(WindowTest, MenusHoldThePlayerItemsAndLaterWindowsAreDisabled) {
     store.settings["Player"] = 3;
     Make();
-    for (int id : {142, 141, 1779, 1771, 1780, 1773, 1772, 104, 160})
+    ASSERT_NE(Action(1780), nullptr);
+    for (int id : {142, 141, 1779, 1771, 1773, 1772, 104, 160}) {
         ASSERT_NE(Action(id), nullptr) << id;
+        EXPECT_TRUE(Action(id)->isEnabled()) << id;
+    }
     EXPECT_TRUE(Action(1779)->isChecked());
     EXPECT_FALSE(Action(142)->isChecked());
     for (int id : {145, 1774, 1776, 1777, 1775}) {
@@ -137,6 +150,51 @@ TEST_F(WindowTest, MenusHoldThePlayerItemsAndLaterWindowsAreDisabled) {
     EXPECT_FALSE(Find<QPushButton>(1085)->isEnabled());
     for (int id : {131, 132, 133, 134, 148, 135, 160})
         EXPECT_NE(window->TrayMenu()->findChild<QAction*>(QString::number(id)), nullptr) << id;
+}
+
+TEST_F(WindowTest, StartUpPlugsInCommandsAndChildWindows) {
+    std::vector<std::pair<int, QWidget*>> runs;
+    for (int id : {ID_ADD_ARTIST, IDC_MAIN_EDIT_TRACK, ID_ABOUT})
+        commands.Register(id, [&runs, id](QWidget* parent) { runs.emplace_back(id, parent); });
+    int made = 0;
+    QPointer<QWidget> catalog, browser;
+    auto make = [&made](QPointer<QWidget>& w) {
+        return [&made, &w](QWidget* parent) {
+            ++made;
+            w = new QWidget(parent, Qt::Window);
+            return w.data();
+        };
+    };
+    childWindows = {{ID_CATALOG, make(catalog)}, {ID_INFO_BROWSER, make(browser), true}};
+    Make();
+
+    Action(ID_ADD_ARTIST)->trigger();
+    Find<QPushButton>(IDC_MAIN_EDIT_TRACK)->click();
+    Action(ID_ABOUT)->trigger();  // start-up's handler takes the place of the window's own
+    using Run = std::pair<int, QWidget*>;
+    EXPECT_EQ(runs, (std::vector<Run>{{ID_ADD_ARTIST, window.get()},
+                                      {IDC_MAIN_EDIT_TRACK, window.get()},
+                                      {ID_ABOUT, window.get()}}));
+    // made once with the window as parent; the info browser comes up at the start
+    EXPECT_EQ(made, 2);
+    ASSERT_TRUE(catalog && browser);
+    EXPECT_EQ(catalog->parentWidget(), window.get());
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_FALSE(catalog->isVisible());
+    Action(ID_CATALOG)->trigger();
+    EXPECT_TRUE(catalog->isVisible());
+    catalog->showMinimized();
+    Action(ID_CATALOG)->trigger();
+    EXPECT_FALSE(catalog->isMinimized());
+    EXPECT_EQ(made, 2);
+
+    // without a handler a command stays disabled and does nothing
+    for (int id : {ID_SEARCH, ID_VIEW_ACTIVITY, ID_PLAY_SETTINGS})
+        EXPECT_FALSE(Action(id)->isEnabled()) << id;
+    window->OnCommand(ID_SEARCH);
+    EXPECT_EQ(runs.size(), 3u);
+    window.reset();
+    EXPECT_TRUE(catalog.isNull() && browser.isNull());
 }
 
 TEST_F(WindowTest, PlayerItemSwitchesThenSetsTheSliderVolume) {
@@ -183,7 +241,7 @@ TEST_F(WindowTest, TrackInfoTickAndLibraryMessages) {
     EXPECT_EQ(Find<QSlider>(1008)->maximum(), 180000);
     EXPECT_EQ(Find<QSlider>(1008)->value(), 42000);
 
-    pending = 6;
+    library.pending = 6;
     Post(WM_APP_LIBRARY_STATUS, 1);
     EXPECT_EQ(Find<QLabel>(1042)->text(), "Searching for songs..");
     Post(WM_APP_DOWNLOAD_STATUS, 0);
@@ -379,17 +437,17 @@ TEST_F(WindowTest, FirstUseQueuesTheFoldersOrOpensAddFiles) {
     store.settings["FirstUse"] = 1;
     ui.answerYes = true;
     Make();
-    EXPECT_EQ(queuedFolders, (std::vector<std::string>{"/m/", "/d/"}));
+    EXPECT_EQ(library.queued, (std::vector<std::string>{"/m/", "/d/"}));
     EXPECT_EQ(store.settings["FirstUse"], 0);
 
     window.reset();
-    queuedFolders.clear();
+    library.queued.clear();
     store.settings["FirstUse"] = 1;
     ui.answerYes = false;
     ui.folder = "/home/me/Music";
     Make();
     EXPECT_EQ(ui.folderDialogs, 1);
-    EXPECT_EQ(queuedFolders, std::vector<std::string>{"/home/me/Music/"});
+    EXPECT_EQ(library.queued, std::vector<std::string>{"/home/me/Music/"});
     EXPECT_EQ(ui.infos.size(), 1u);
     EXPECT_EQ(store.settings["FirstUse"], 0);
 }
@@ -401,7 +459,7 @@ TEST_F(WindowTest, AddFilesQueuesAFolderNotNamedInUtf8ByItsOwnBytes) {
     ui.folder = QFile::decodeName(QByteArray::fromStdString(folder));  // as the dialog gives it
     Make();
     Action(104)->trigger();
-    EXPECT_EQ(queuedFolders, std::vector<std::string>{folder + "/"});
+    EXPECT_EQ(library.queued, std::vector<std::string>{folder + "/"});
 }
 
 TEST_F(WindowTest, HelpShowsThePageOfTheControl) {
