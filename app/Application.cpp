@@ -135,8 +135,8 @@ AppWorkers Application::CreateWorkers() {
 
 void Application::CreateMainWindow() {
     store_ = std::make_unique<DatabaseStore>(database_.get());
-    store_->AddMissingSetting("LastMood", 2);
-    store_->AddMissingSetting("Volume", 128);
+    store_->AddMissingSetting("LastMood", kStartMoodID);
+    store_->AddMissingSetting("Volume", kDefaultVolume);
     engine_ = std::make_unique<TrackPlayerEngine>(*trackPlayer_);
     ui_ = std::make_unique<DesktopUi>();
     MainWindowLinks links;

@@ -12,6 +12,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "app/MainWindowModel.h"
 #include "res/ResourceIds.h"
 
 namespace {
@@ -96,8 +97,8 @@ MainWindowControls BuildMainWindowControls(QDialog* w, QVBoxLayout* layout,
     playLayout->addWidget(Label(play, IDC_MAIN_VOLUME_LABEL, text(IDS_VOLUME)), 1, 2,
                           Qt::AlignRight);
     c.volume = Named(new QSlider(Qt::Horizontal, play), IDC_MAIN_VOLUME_SLIDER);
-    c.volume->setRange(0, 255);
-    c.volume->setValue(128);
+    c.volume->setRange(0, kMaxVolume);
+    c.volume->setValue(kDefaultVolume);
     c.volume->setMinimumWidth(110);
     playLayout->addWidget(c.volume, 1, 3);
     playLayout->setColumnStretch(3, 1);

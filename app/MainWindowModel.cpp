@@ -8,6 +8,14 @@
 #include "res/ResourceIds.h"
 #include "selection/TrackPlayer.h"
 
+namespace {
+
+// The started song that opens the feedback page, and how many closes show the hint.
+constexpr int kFeedbackAfterSongs = 30;
+constexpr int kCloseHints = 5;
+
+}  // namespace
+
 MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
                                  ShellActions& shell, TextLoader text, int language,
                                  std::string feedbackUrl)
@@ -24,7 +32,7 @@ void MainWindowModel::SpeakWelcome() { voice_.Speak(Text(IDS_WELCOME)); }
 MoodSetup MainWindowModel::LoadMoods() {
     MoodSetup setup;
     setup.names = store_.MoodNames(language_);
-    for (int32_t moodID : {store_.FindSetting("LastMood").value_or(2), 2}) {
+    for (int32_t moodID : {store_.FindSetting("LastMood").value_or(kStartMoodID), kStartMoodID}) {
         if (auto startName = store_.MoodName(language_, moodID)) {
             for (const auto& name : setup.names)
                 if (name == *startName) setup.startMood = name;
@@ -61,8 +69,8 @@ std::optional<std::string> MainWindowModel::NoPlayerNotice() const {
 }
 
 int MainWindowModel::ApplyStoredVolume() {
-    const int stored = store_.FindSetting("Volume").value_or(128);
-    volume_ = stored >= 0 && stored <= 255 ? stored : 128;
+    const int stored = store_.FindSetting("Volume").value_or(kDefaultVolume);
+    volume_ = stored >= 0 && stored <= kMaxVolume ? stored : kDefaultVolume;
     return volume_;
 }
 
@@ -109,7 +117,7 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
 
     int songsPlayed = store_.GetSetting("SongsPlayed") + 1;
     store_.SetSetting("SongsPlayed", songsPlayed);
-    if (songsPlayed == 30) shell_.OpenUrl(feedbackUrl_);
+    if (songsPlayed == kFeedbackAfterSongs) shell_.OpenUrl(feedbackUrl_);
 
     int rating = track.CurrentRating;
     if (player_.GetPickSource() == PickTrackRating) {
@@ -208,7 +216,7 @@ std::string MainWindowModel::TogglePause() {
 bool MainWindowModel::CountClose() {
     int closes = store_.GetSetting("CloseCount");
     store_.SetSetting("CloseCount", closes + 1);
-    return closes < 5;
+    return closes < kCloseHints;
 }
 
 void MainWindowModel::StoreExitSettings(bool voiceEnabled, bool downloadChecked) {

@@ -24,6 +24,11 @@ public:
     virtual void OpenUrl(const std::string& url) = 0;
 };
 
+// The mood a run starts in without a stored one, and the volume slider's range and start.
+inline constexpr int kStartMoodID = 2;
+inline constexpr int kMaxVolume = 255;
+inline constexpr int kDefaultVolume = 128;
+
 struct PlayTrackView {
     std::string ratingStatus;   // 1041
     std::string libraryStatus;  // 1042
@@ -102,5 +107,5 @@ private:
     TextLoader text_;
     int language_;
     std::string feedbackUrl_;
-    int volume_ = 128;
+    int volume_ = kDefaultVolume;
 };
