@@ -35,7 +35,7 @@ TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
     EXPECT_EQ(first, path + "\tThe Beatles\tHelp!\t\t\tThe Beatles\tHelp!\t\t\t255\t128\t"
                             "RZBZAZAZAZAZ\tTHEBEATLESHELPMP");
     const std::string second = out.substr(out.find('\n') + 1);
-    EXPECT_EQ(second.substr(0, second.find('\t')), dir.Path() + "/tab here.mp3");
+    EXPECT_EQ(second.substr(0, second.find('\t')), dir / "tab here.mp3");
     EXPECT_EQ(std::count(second.begin(), second.end(), '\t'), 12);
 }
 
