@@ -8,7 +8,7 @@
 
 #include "tests/support/TempFolder.h"
 
-using TempDir = sonvera::test::TempFolder;
+using sonvera::test::TempFolder;
 
 // Runs a shell command; true when it exits with 0.
 bool RunCommand(const std::string& command);

@@ -24,7 +24,7 @@ std::string Output(const std::string& command) {
 }  // namespace
 
 TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir / "The_Beatles - Help!.mp3";
     WriteBytes(path, DistinctMp3(42));
     const std::string broken = dir / "tab\there.mp3";
@@ -40,7 +40,7 @@ TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
 }
 
 TEST(Tools, TagsPrintsLameOutputWithItsAccentsAndRate) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir / "lame.mp3";
     ASSERT_TRUE(
         MakeMp3(path, "-r 44100 -c 2", "-b 128 --ta 'Mötley Crüe' --tt Jóga --tl Björk", 2.0));
