@@ -20,6 +20,7 @@
 #include "db/CADORecordset.h"
 #include "db/CurrentTrackSource.h"
 #include "db/Store.h"
+#include "tests/support/BuiltDatabase.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const std::string file = (folder / "Sonvera.mdb").string();
-    std::filesystem::copy_file(SONVERA_MDB_PATH, file);
+    std::filesystem::copy_file(sonvera::test::BuiltDatabase(), file);
     if (!Generate(file, tracks, moodRows)) {
         std::fprintf(stderr, "cannot generate %s\n", file.c_str());
         return 1;

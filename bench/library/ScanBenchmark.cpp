@@ -20,6 +20,7 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "library/LibraryScanner.h"
+#include "tests/support/BuiltDatabase.h"
 
 namespace fs = std::filesystem;
 
@@ -162,7 +163,8 @@ int main(int argc, char** argv) {
         files = Generate(root, count);
     }
     const std::string databaseFile = root + "/Sonvera.mdb";
-    fs::copy_file(SONVERA_MDB_PATH, databaseFile, fs::copy_options::overwrite_existing);
+    fs::copy_file(sonvera::test::BuiltDatabase(), databaseFile,
+                  fs::copy_options::overwrite_existing);
 
     ReadHeads(files);  // warms the cache
     const double floorSeconds = ReadHeads(files);

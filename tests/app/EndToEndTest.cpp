@@ -24,6 +24,8 @@
 #include "app/MainWindow.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "tests/support/BuiltDatabase.h"
+#include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -53,6 +55,9 @@ public:
     }
 };
 
+// The copy of the database in the folder the program runs in.
+const std::string kConnection = sonvera::test::ConnectionString("Sonvera.mdb");
+
 // Runs the event loop until done() holds or ten seconds have passed.
 bool WaitFor(const std::function<bool()>& done) {
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -65,13 +70,11 @@ bool WaitFor(const std::function<bool()>& done) {
 }
 
 struct EndToEnd : ::testing::Test {
-    fs::path dir, previous;
+    sonvera::test::TempFolder folder;
+    const fs::path& dir = folder.Path();
+    fs::path previous;
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("sonvera-e2e-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-        fs::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb");
+        sonvera::test::CopyBuiltDatabase(dir);
         for (int i = 1; i <= 3; ++i) {
             std::string cmd = "sox -q -n -r 44100 -c 1 '" +
                               (dir / ("t" + std::to_string(i) + ".mp3")).string() +
@@ -81,15 +84,12 @@ struct EndToEnd : ::testing::Test {
         previous = fs::current_path();
         fs::current_path(dir);
     }
-    void TearDown() override {
-        fs::current_path(previous);
-        fs::remove_all(dir);
-    }
+    void TearDown() override { fs::current_path(previous); }
     // Tracks 1..3 of artists A, B, C in genre 17; track 1 rated good in mood 2; only the
     // band of the given weight setting may be drawn.
     void Fill(const std::string& onlyWeight) {
         CADODataBase db;
-        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+        ASSERT_TRUE(db.Open(kConnection));
         for (int i = 1; i <= 3; ++i) {
             std::string n = std::to_string(i);
             ASSERT_TRUE(
@@ -112,13 +112,13 @@ struct EndToEnd : ::testing::Test {
     }
     static void Execute(const std::string& sql) {
         CADODataBase db;
-        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+        ASSERT_TRUE(db.Open(kConnection));
         ASSERT_TRUE(db.Execute(sql));
         db.Close();
     }
     static int Query(const std::string& sql) {
         CADODataBase db;
-        db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;");
+        db.Open(kConnection);
         CADORecordset rs(&db);
         int32_t v = -99;
         if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof()) rs.GetFieldValue(int16_t{0}, v);
@@ -192,7 +192,7 @@ TEST_F(EndToEnd, StoredPlayerOutOfRangeStartsWithTheMediaPlayerAttemptAndStillEx
         Fill("PlayTrackGood");
         {
             CADODataBase db;
-            ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+            ASSERT_TRUE(db.Open(kConnection));
             db.Execute("UPDATE tSettings SET ValueInt = " + std::to_string(stored) +
                        " WHERE Name = 'Player'");
         }
@@ -209,8 +209,7 @@ TEST_F(EndToEnd, StoredPlayerOutOfRangeStartsWithTheMediaPlayerAttemptAndStillEx
         // the Media Player (1) was tried first; with its one fallback the type is 1 or 2
         int player = Query("SELECT ValueInt FROM tSettings WHERE Name = 'Player'");
         EXPECT_TRUE(player == 1 || player == 2) << player;
-        fs::remove(dir / "Sonvera.mdb");
-        fs::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb");
+        sonvera::test::CopyBuiltDatabase(dir);
     }
 }
 

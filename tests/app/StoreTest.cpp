@@ -1,34 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <memory>
 
 #include "app/DatabaseStore.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/CurrentTrackSource.h"
+#include "tests/support/TempDatabase.h"
 
 namespace {
 
-// A copy of the shipped database in a temporary folder.
+// A copy of the built database in a temporary folder.
 struct StoreTest : ::testing::Test {
-    std::filesystem::path dir;
-    CADODataBase db;
-    std::unique_ptr<DatabaseStore> store;
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("sonvera-store-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir);
-        std::filesystem::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb",
-                                   std::filesystem::copy_options::overwrite_existing);
-        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
-                            (dir / "Sonvera.mdb").string() + ";"));
-        store = std::make_unique<DatabaseStore>(&db);
-    }
-    void TearDown() override {
-        db.Close();
-        std::filesystem::remove_all(dir);
-    }
+    sonvera::test::TempDatabase copy;
+    CADODataBase& db = *copy.Get();
+    std::unique_ptr<DatabaseStore> store = std::make_unique<DatabaseStore>(&db);
     int Count(const std::string& sql) {
         CADORecordset rs(&db);
         int32_t n = -1;

@@ -13,6 +13,7 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/FindCriteria.h"
+#include "tests/support/BuiltDatabase.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ CADODataBase* Database() {
         // A private copy of the built database: the layer opens only song databases. Registered
         // before the connection exists, the removal runs after it has closed.
         const auto& file = CopyPath();
-        std::filesystem::copy_file(SONVERA_MDB_PATH, file,
+        std::filesystem::copy_file(sonvera::test::BuiltDatabase(), file,
                                    std::filesystem::copy_options::overwrite_existing);
         std::atexit([] {
             std::error_code ignored;

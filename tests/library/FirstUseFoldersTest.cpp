@@ -9,7 +9,7 @@
 namespace fs = std::filesystem;
 
 TEST(FirstUseFolders, ExistingFoldersInOrderEachEndingInSlash) {
-    TempDir home;
+    TempFolder home;
     for (const char* folder :
          {"Music", "Documents", "own/Downloads", ".aMule/Incoming", "LimeWire/Saved"}) {
         fs::create_directories(home / folder);
@@ -34,7 +34,7 @@ TEST(FirstUseFolders, ExistingFoldersInOrderEachEndingInSlash) {
 }
 
 TEST(FirstUseFolders, SystemFoldersComeFromTheUsersHome) {
-    TempDir home;
+    TempFolder home;
     fs::create_directories(home / "Music");
     setenv("HOME", home.Path().c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
@@ -48,7 +48,7 @@ TEST(FirstUseFolders, SystemFoldersComeFromTheUsersHome) {
 }
 
 TEST(FirstUseFolders, AHomeNamedInLatin1KeepsItsBytes) {
-    TempDir temp;
+    TempFolder temp;
     const std::string home = temp / "m\xFAsica";  // "música" in ISO-8859-1, not UTF-8
     fs::create_directories(home + "/Music");
     setenv("HOME", home.c_str(), 1);

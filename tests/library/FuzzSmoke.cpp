@@ -10,7 +10,7 @@
 #include "tests/library/TestFiles.h"
 
 int main() {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir / "fuzz.mp3";
     const auto seeds = FuzzSeeds();
     uint32_t state = 12345;

@@ -46,7 +46,7 @@ protected:
         WriteBytes(path, bytes);
         return ReadTrackInfo(path);
     }
-    TempDir dir_;
+    TempFolder dir_;
 };
 
 }  // namespace

@@ -150,7 +150,7 @@ TEST(MpegWalk, ShortLastReadEndsTheWalkAndKeepsEarlierLetters) {
 
 class MpegFiles : public ::testing::Test {
 protected:
-    TempDir dir_;
+    TempFolder dir_;
 };
 
 TEST_F(MpegFiles, FingerPrintKeepsTheLast12LettersOrFewer) {

@@ -64,7 +64,7 @@ protected:
         WriteBytes(path, ReadBytes(SampleMp3(dir_.Path())));
         return path;
     }
-    TempDir dir_;
+    TempFolder dir_;
 };
 
 }  // namespace

@@ -8,17 +8,6 @@
 #include <fstream>
 #include <iterator>
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "sonvera-lib-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 std::string ShellQuote(const std::string& text) {
     std::string out = "'";
     for (const char c : text) {

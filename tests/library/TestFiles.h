@@ -6,19 +6,9 @@
 #include <string>
 #include <vector>
 
-// A fresh folder under the system's temp folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+#include "tests/support/TempFolder.h"
 
-private:
-    std::string path_;
-};
+using sonvera::test::TempFolder;
 
 // Runs a shell command; true when it exits with 0.
 bool RunCommand(const std::string& command);

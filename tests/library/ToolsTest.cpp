@@ -24,7 +24,7 @@ std::string Output(const std::string& command) {
 }  // namespace
 
 TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir / "The_Beatles - Help!.mp3";
     WriteBytes(path, DistinctMp3(42));
     const std::string broken = dir / "tab\there.mp3";
@@ -35,12 +35,12 @@ TEST(Tools, TagsPrintsOneTabSeparatedLinePerFile) {
     EXPECT_EQ(first, path + "\tThe Beatles\tHelp!\t\t\tThe Beatles\tHelp!\t\t\t255\t128\t"
                             "RZBZAZAZAZAZ\tTHEBEATLESHELPMP");
     const std::string second = out.substr(out.find('\n') + 1);
-    EXPECT_EQ(second.substr(0, second.find('\t')), dir.Path() + "/tab here.mp3");
+    EXPECT_EQ(second.substr(0, second.find('\t')), dir / "tab here.mp3");
     EXPECT_EQ(std::count(second.begin(), second.end(), '\t'), 12);
 }
 
 TEST(Tools, TagsPrintsLameOutputWithItsAccentsAndRate) {
-    TempDir dir;
+    TempFolder dir;
     const std::string path = dir / "lame.mp3";
     ASSERT_TRUE(
         MakeMp3(path, "-r 44100 -c 2", "-b 128 --ta 'Mötley Crüe' --tt Jóga --tl Björk", 2.0));

@@ -5,22 +5,10 @@
 #include <cstdlib>
 #include <fstream>
 
-TestMedia::TestMedia() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sonvera-playback-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a temporary folder";
-    folder_ = pattern;
-}
-
-TestMedia::~TestMedia() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-}
-
 std::string TestMedia::MakeMp3(const std::string& name, int rate, int channels,
                                const std::string& soxSynth, const std::string& lameOptions) {
-    const std::string wav = (folder_ / (name + ".wav")).string();
-    const std::string mp3 = (folder_ / name).string();
+    const std::string wav = folder_ / (name + ".wav");
+    const std::string mp3 = folder_ / name;
     const std::string sox = "sox -n -r " + std::to_string(rate) + " -c " +
                             std::to_string(channels) + " '" + wav + "' " + soxSynth;
     const std::string lame = "lame --quiet " + lameOptions + " '" + wav + "' '" + mp3 + "'";
@@ -31,7 +19,7 @@ std::string TestMedia::MakeMp3(const std::string& name, int rate, int channels,
 }
 
 std::string TestMedia::MakeFile(const std::string& name, const std::string& bytes) {
-    const std::string path = (folder_ / name).string();
+    const std::string path = folder_ / name;
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
 }

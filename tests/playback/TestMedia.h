@@ -5,14 +5,11 @@
 #include <filesystem>
 #include <string>
 
+#include "tests/support/TempFolder.h"
+
 class TestMedia {
 public:
-    TestMedia();
-    ~TestMedia();
-    TestMedia(const TestMedia&) = delete;
-    TestMedia& operator=(const TestMedia&) = delete;
-
-    const std::filesystem::path& Folder() const { return folder_; }
+    const std::filesystem::path& Folder() const { return folder_.Path(); }
     // Encodes `soxSynth` (sox's arguments after the output file, e.g. "synth 5 sine 440")
     // at `rate` Hz and `channels` channels with `lameOptions`. Returns the file's path; fails
     // the current test when a tool fails.
@@ -22,5 +19,5 @@ public:
     std::string MakeFile(const std::string& name, const std::string& bytes);
 
 private:
-    std::filesystem::path folder_;
+    sonvera::test::TempFolder folder_;
 };

@@ -53,7 +53,7 @@ TEST(PickTool, RefusesBadArguments) {
     EXPECT_NE(RunPick("").status, 0);
     EXPECT_NE(RunPick("db.mdb two 3").status, 0);
     EXPECT_NE(RunPick("db.mdb 2 -1").status, 0);
-    TempDir dir;
+    TempFolder dir;
     const Output missing = RunPick((dir.Path() / "none" / "Sonvera.mdb").string() + " 2 1");
     EXPECT_NE(missing.status, 0);
     EXPECT_TRUE(missing.lines.empty());

@@ -5,31 +5,10 @@
 
 #include "selection/Random.h"
 
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "sonvera-selection-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code error;
-    fs::remove_all(path_, error);
-}
-
-TestDatabase::TestDatabase() {
-    const fs::path file = dir_.Path() / "Sonvera.mdb";
-    fs::copy_file(SONVERA_TEST_MDB, file);
-    if (!database_.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";"))
-        throw std::runtime_error("cannot open the test database: " +
-                                 database_.GetLastErrorString());
-}
-
-void TestDatabase::Exec(const std::string& sql) {
-    ASSERT_TRUE(database_.Execute(sql)) << sql << "\n" << database_.GetLastErrorString();
-}
+void TestDatabase::Exec(const std::string& sql) { copy_.Exec(sql); }
 
 int32_t TestDatabase::QueryInt(const std::string& sql) {
-    CADORecordset rs(&database_);
+    CADORecordset rs(Get());
     int32_t value = -999;
     EXPECT_TRUE(rs.Open(sql, CADORecordset::OpenQuery)) << sql << "\n" << rs.GetLastErrorString();
     if (rs.IsOpen() && !rs.IsEof()) rs.GetFieldValue(int16_t{0}, value);
@@ -38,7 +17,7 @@ int32_t TestDatabase::QueryInt(const std::string& sql) {
 }
 
 int32_t TestDatabase::AddTrack(const std::string& artist, int32_t genreID, bool withFile) {
-    const fs::path file = dir_.Path() / ("track" + std::to_string(++fileCount_) + ".mp3");
+    const fs::path file = Folder() / ("track" + std::to_string(++fileCount_) + ".mp3");
     if (withFile) std::ofstream(file) << "not really audio";
     Exec(
         "INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, Album, Year, OrigArtist, "
@@ -58,7 +37,7 @@ void TestDatabase::Rate(int32_t trackID, int32_t moodID, int32_t rating) {
 }
 
 std::string TestDatabase::FileOf(int32_t trackID) {
-    CADORecordset rs(&database_);
+    CADORecordset rs(Get());
     std::string name;
     rs.Open("SELECT Filename FROM tTrack WHERE ID=" + std::to_string(trackID),
             CADORecordset::OpenQuery);

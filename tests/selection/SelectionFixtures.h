@@ -1,5 +1,5 @@
 #pragma once
-// Test doubles for the selection tests: a temporary copy of the shipped database with
+// Test doubles for the selection tests: a temporary copy of the built database with
 // helpers to fill it, a message target that records what was posted, and a player backend
 // whose behaviour the test steers through a shared probe.
 
@@ -24,26 +24,17 @@
 #include "db/CADORecordset.h"
 #include "playback/PlayerBackend.h"
 #include "selection/UserNotifier.h"
+#include "tests/support/TempDatabase.h"
 
 namespace fs = std::filesystem;
 
-// A folder that is removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const fs::path& Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using sonvera::test::TempFolder;
 
 // A private copy of Sonvera.mdb, open, with helpers that add tracks and ratings.
 class TestDatabase {
 public:
-    TestDatabase();
-    CADODataBase* Get() { return &database_; }
-    const fs::path& Folder() const { return dir_.Path(); }
+    CADODataBase* Get() { return copy_.Get(); }
+    const fs::path& Folder() const { return copy_.Folder(); }
 
     void Exec(const std::string& sql);
     int32_t QueryInt(const std::string& sql);
@@ -53,8 +44,7 @@ public:
     std::string FileOf(int32_t trackID);
 
 private:
-    TempDir dir_;
-    CADODataBase database_;
+    sonvera::test::TempDatabase copy_;
     int fileCount_ = 0;
 };
 
