@@ -4,6 +4,7 @@
 
 #include "db/AdoError.h"
 #include "db/Connection.h"
+#include "db/sqlite/Sqlite.h"
 
 using sonvera::db::AdoException;
 using sonvera::db::Connection;

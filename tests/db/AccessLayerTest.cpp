@@ -5,10 +5,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "db/sqlite/Sqlite.h"
 #include "tests/support/TempDatabase.h"
 
 namespace {
@@ -441,6 +443,37 @@ TEST_F(AccessLayer, ExecuteCountsTheRowsItChanged) {
     EXPECT_EQ(db->GetRecordsAffected(), 2);
     EXPECT_FALSE(db->Execute("UPDATE tNothing SET x = 1"));
     EXPECT_NE(db->GetLastErrorString().find("CADODataBase Error\n\tCode = 80040e14"), std::string::npos);
+}
+
+TEST(SqliteOwners, ResetGuardEndsAStepLeftOpenByAnExceptionAndMovesKeepOneOwner) {
+    using namespace sonvera::db::sqlite;
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    DatabaseHandle db(raw);
+    ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE t(x); INSERT INTO t VALUES (1), (2);", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* prepared = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT x FROM t WHERE x >= ?1", -1, &prepared, nullptr),
+              SQLITE_OK);
+    Statement statement(prepared);
+    try {
+        StatementReset reset(statement.get());
+        sqlite3_bind_int(statement.get(), 1, 2);
+        ASSERT_EQ(sqlite3_step(statement.get()), SQLITE_ROW);
+        throw std::runtime_error("read failed");
+    } catch (const std::runtime_error&) {
+    }
+    // Reset and unbound: a kept statement must not hold its read open or keep the old value.
+    EXPECT_FALSE(sqlite3_stmt_busy(statement.get()));
+    EXPECT_EQ(sqlite3_step(statement.get()), SQLITE_DONE);
+
+    Statement moved(std::move(statement));
+    EXPECT_FALSE(statement);
+    Statement assigned;
+    assigned = std::move(moved);
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(assigned.get(), prepared);
 }
 
 }  // namespace
