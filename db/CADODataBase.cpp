@@ -33,6 +33,10 @@ std::string DataSource(const std::string& connectionString) {
 
 }  // namespace
 
+std::string MakeConnectionString(const std::string& dataSource) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dataSource + ";";
+}
+
 CADODataBase::CADODataBase() : connection_(std::make_shared<Connection>()) {}
 
 CADODataBase::~CADODataBase() { Close(); }

@@ -89,7 +89,7 @@ struct EndToEnd : ::testing::Test {
     // band of the given weight setting may be drawn.
     void Fill(const std::string& onlyWeight) {
         CADODataBase db;
-        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+        ASSERT_TRUE(db.Open(MakeConnectionString(kSongDatabaseFile)));
         for (int i = 1; i <= 3; ++i) {
             std::string n = std::to_string(i);
             ASSERT_TRUE(
@@ -112,13 +112,13 @@ struct EndToEnd : ::testing::Test {
     }
     static void Execute(const std::string& sql) {
         CADODataBase db;
-        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+        ASSERT_TRUE(db.Open(MakeConnectionString(kSongDatabaseFile)));
         ASSERT_TRUE(db.Execute(sql));
         db.Close();
     }
     static int Query(const std::string& sql) {
         CADODataBase db;
-        db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;");
+        db.Open(MakeConnectionString(kSongDatabaseFile));
         CADORecordset rs(&db);
         int32_t v = -99;
         if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof()) rs.GetFieldValue(int16_t{0}, v);
@@ -189,7 +189,7 @@ TEST_F(EndToEnd, StoredPlayerOutOfRangeStartsWithTheMediaPlayerAttemptAndStillEx
         Fill("PlayTrackGood");
         {
             CADODataBase db;
-            ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;"));
+            ASSERT_TRUE(db.Open(MakeConnectionString(kSongDatabaseFile)));
             db.Execute("UPDATE tSettings SET ValueInt = " + std::to_string(stored) +
                        " WHERE Name = 'Player'");
         }

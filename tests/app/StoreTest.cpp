@@ -21,8 +21,7 @@ struct StoreTest : ::testing::Test {
         std::filesystem::create_directories(dir);
         std::filesystem::copy_file(SONVERA_MDB_PATH, dir / "Sonvera.mdb",
                                    std::filesystem::copy_options::overwrite_existing);
-        ASSERT_TRUE(db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
-                            (dir / "Sonvera.mdb").string() + ";"));
+        ASSERT_TRUE(db.Open(MakeConnectionString((dir / "Sonvera.mdb").string())));
         store = std::make_unique<DatabaseStore>(&db);
     }
     void TearDown() override {

@@ -73,12 +73,13 @@ TEST_F(AccessLayer, QueryTextIsTrimmedAndShownInTheErrorReport) {
 
 TEST_F(AccessLayer, ConnectionErrorsNameTheConnectionString) {
     CADODataBase other;
-    EXPECT_FALSE(other.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/x.mdb;"));
+    EXPECT_FALSE(other.Open(MakeConnectionString("/nonexistent/x.mdb")));
     EXPECT_FALSE(other.IsOpen());
     const std::string error = other.GetLastErrorString();
-    EXPECT_EQ(error.rfind("Connection String = Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/x.mdb;\n"
-                          "CADODataBase Error\n\tCode = 80004005\n\tCode meaning = Unspecified error\n",
-                          0),
+    EXPECT_EQ(error.rfind(
+                  "Connection String = " + MakeConnectionString("/nonexistent/x.mdb") + "\n" +
+                      "CADODataBase Error\n\tCode = 80004005\n\tCode meaning = Unspecified error\n",
+                  0),
               0u)
         << error;
     EXPECT_FALSE(other.Execute("SELECT 1"));

@@ -19,7 +19,7 @@ TempDir::~TempDir() {
 TestDatabase::TestDatabase() {
     const fs::path file = dir_.Path() / "Sonvera.mdb";
     fs::copy_file(SONVERA_TEST_MDB, file);
-    if (!database_.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";"))
+    if (!database_.Open(MakeConnectionString(file.string())))
         throw std::runtime_error("cannot open the test database: " +
                                  database_.GetLastErrorString());
 }

@@ -48,9 +48,7 @@ public:
             ADD_FAILURE() << database_->GetLastErrorString();
         }
     }
-    std::string ConnectionString() const {
-        return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file_.string() + ";";
-    }
+    std::string ConnectionString() const { return MakeConnectionString(file_.string()); }
     CADODataBase* Get() { return database_.get(); }
     CADODataBase* operator->() { return database_.get(); }
     const std::filesystem::path& File() const { return file_; }
