@@ -1,7 +1,7 @@
 #pragma once
 // The cursor behind CADORecordset: walks rows, reads a row's fields and keeps a pending new
-// or edited row until it is written. StaticCursor and TableCursor are its two kinds.
-// Operations throw AdoException.
+// or edited row until it is written. StaticCursor and TableCursor are its two kinds. Used by
+// one thread at a time, for one piece of work. Operations throw AdoException.
 
 #include <cstdint>
 #include <map>
