@@ -92,7 +92,7 @@ bool Application::DatabaseFilePresent() { return QFileInfo("Sonvera.mdb").isFile
 
 bool Application::OpenDatabase() {
     database_ = std::make_unique<CADODataBase>();
-    return database_->Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=Sonvera.mdb;", "", "");
+    return database_->Open(MakeConnectionString(kSongDatabaseFile), "", "");
 }
 
 void Application::CloseDatabase() {

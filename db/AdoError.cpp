@@ -1,8 +1,8 @@
 #include "db/AdoError.h"
 
-#include <sqlite3.h>
-
 #include <cstdio>
+
+#include "db/sqlite/Sqlite.h"
 
 namespace sonvera::db {
 

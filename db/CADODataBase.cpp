@@ -4,6 +4,7 @@
 
 #include "db/AdoError.h"
 #include "db/Connection.h"
+#include "db/sqlite/Sqlite.h"
 
 using sonvera::db::AdoException;
 using sonvera::db::Connection;
@@ -31,6 +32,10 @@ std::string DataSource(const std::string& connectionString) {
 }
 
 }  // namespace
+
+std::string MakeConnectionString(const std::string& dataSource) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + dataSource + ";";
+}
 
 CADODataBase::CADODataBase() : connection_(std::make_shared<Connection>()) {}
 

@@ -49,3 +49,8 @@ private:
     uint32_t lastErrorCode_ = 0;
     std::atomic<int32_t> recordsAffected_{0};
 };
+
+// The connection string of the song database file at dataSource (a path relative to the
+// current folder, or absolute). The program's own file is kSongDatabaseFile.
+std::string MakeConnectionString(const std::string& dataSource);
+inline constexpr const char* kSongDatabaseFile = "Sonvera.mdb";

@@ -7,8 +7,9 @@
 #include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
 #include "db/Connection.h"
-#include "db/Cursor.h"
 #include "db/FieldConversion.h"
+#include "db/StaticCursor.h"
+#include "db/TableCursor.h"
 
 using sonvera::db::AdoException;
 
@@ -63,7 +64,7 @@ bool CADORecordset::Open(const std::string& source, int32_t option) {
     if (option != OpenAuto && option != OpenQuery && option != OpenTable) return false;
     return Guard([&] {
         if (option == OpenTable) {
-            cursor_ = std::make_unique<sonvera::db::KeysetCursor>(connection_, query_);
+            cursor_ = std::make_unique<sonvera::db::TableCursor>(connection_, query_);
         } else {
             cursor_ = std::make_unique<sonvera::db::StaticCursor>(*connection_, query_,
                                                                  std::vector<Variant>{});

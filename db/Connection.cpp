@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "db/AdoError.h"
+#include "db/sqlite/Sqlite.h"
 
 namespace sonvera::db {
 namespace {
@@ -77,9 +78,9 @@ std::string NotASongDatabase(sqlite3* db) {
     Statement statement(raw);
     for (const char* table : kSongTables) {
         if (rc != SQLITE_OK) break;
+        sqlite::StatementReset reset(raw);
         sqlite3_bind_text(raw, 1, table, -1, SQLITE_STATIC);
         rc = sqlite3_step(raw);
-        sqlite3_reset(raw);
         if (rc == SQLITE_DONE) return std::string("it has no table ") + table;
         if (rc == SQLITE_ROW) rc = SQLITE_OK;
     }
@@ -113,7 +114,7 @@ void Connection::Open(const std::string& path) {
     sqlite3* raw = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
                              nullptr);
-    SqliteHandle db(raw);
+    sqlite::DatabaseHandle db(raw);
     if (rc != SQLITE_OK) {
         std::string message = raw ? sqlite3_errmsg(raw) : "out of memory";
         throw AdoException{kUnspecified, "SQLite",
@@ -180,12 +181,10 @@ std::string Connection::ResolveStoredQuery(const std::string& sql) const {
     sqlite3* db = Handle();
     ConnectionLock lock(db);
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT Sql FROM tStoredQuery WHERE Name = ?1", -1, &raw,
-                           nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        return sql;  // a file without stored queries: the text runs as it is
-    }
+    const int rc =
+        sqlite3_prepare_v2(db, "SELECT Sql FROM tStoredQuery WHERE Name = ?1", -1, &raw, nullptr);
     Statement statement(raw);
+    if (rc != SQLITE_OK) return sql;  // a file without stored queries: the text runs as it is
     sqlite3_bind_text(raw, 1, name.c_str(), -1, SQLITE_TRANSIENT);
     if (sqlite3_step(raw) == SQLITE_ROW) {
         const unsigned char* text = sqlite3_column_text(raw, 0);

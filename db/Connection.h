@@ -2,34 +2,14 @@
 // The SQLite connection behind CADODataBase, shared by the recordsets and commands made on
 // it. Opened in serialized mode: any thread may use it. Operations throw AdoException.
 
-#include <sqlite3.h>
-
-#include <memory>
 #include <string>
+
+#include "db/sqlite/Statement.h"
 
 namespace sonvera::db {
 
-struct SqliteCloser {
-    void operator()(sqlite3* db) const noexcept { sqlite3_close_v2(db); }
-};
-struct StatementFinalizer {
-    void operator()(sqlite3_stmt* statement) const noexcept { sqlite3_finalize(statement); }
-};
-using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
-
-// Holds SQLite's own connection mutex, so that a statement's steps and its error text are
-// not interleaved with another thread's use of the connection.
-class ConnectionLock {
-public:
-    explicit ConnectionLock(sqlite3* db) : mutex_(sqlite3_db_mutex(db)) { sqlite3_mutex_enter(mutex_); }
-    ~ConnectionLock() { sqlite3_mutex_leave(mutex_); }
-    ConnectionLock(const ConnectionLock&) = delete;
-    ConnectionLock& operator=(const ConnectionLock&) = delete;
-
-private:
-    sqlite3_mutex* mutex_;
-};
+using sqlite::ConnectionLock;
+using sqlite::Statement;
 
 class Connection {
 public:
@@ -50,7 +30,7 @@ public:
     [[noreturn]] void ThrowLastError(int resultCode) const;
 
 private:
-    SqliteHandle db_;
+    sqlite::DatabaseHandle db_;
 };
 
 }  // namespace sonvera::db

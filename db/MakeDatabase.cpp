@@ -1,19 +1,12 @@
 // Builds the shipped database file from the SQL files given on the command line, in order.
 // Usage: sonvera-mkdb OUTPUT FILE.sql...
 
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
-namespace {
-struct Closer {
-    void operator()(sqlite3* db) const noexcept { sqlite3_close(db); }
-};
-}  // namespace
+#include "db/sqlite/Sqlite.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -29,7 +22,7 @@ int main(int argc, char** argv) {
         sqlite3_close(raw);
         return 1;
     }
-    std::unique_ptr<sqlite3, Closer> db(raw);
+    sonvera::db::sqlite::DatabaseHandle db(raw);
     for (int i = 2; i < argc; ++i) {
         std::ifstream in(argv[i], std::ios::binary);
         if (!in) {

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
-#include "db/Store.h"
+#include "db/TrackRecord.h"
+#include "library/ScannerStore.h"
 #include "library/SearchString.h"
 #include "library/TagReader.h"
 
@@ -18,30 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kBatchQuery =
-    "SELECT i.Filename, i.Dir, i.Downloaded FROM (tInfoRead i LEFT OUTER JOIN tTrack t ON "
-    "i.Filename=t.Filename) LEFT OUTER JOIN tDuplicate d ON i.Filename=d.Filename WHERE t.ID IS "
-    "NULL AND d.ID IS NULL GROUP BY i.Filename, i.Dir, i.Downloaded ORDER BY i.Dir DESC";
-constexpr const char* kDeleteFiledTracks =
-    "DELETE FROM tInfoRead WHERE EXISTS (SELECT 1 FROM tTrack t WHERE t.Filename = "
-    "tInfoRead.Filename)";
-constexpr const char* kDeleteFiledDuplicates =
-    "DELETE FROM tInfoRead WHERE EXISTS (SELECT 1 FROM tDuplicate d WHERE d.Filename = "
-    "tInfoRead.Filename)";
-constexpr size_t kTextLength = 255;
-constexpr size_t kYearLength = 10;
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
-
-// The first count characters of a UTF-8 text; never splits a character.
-std::string Cut(const std::string& text, size_t count) {
-    size_t characters = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == count) {
-            return text.substr(0, i);
-        }
-    }
-    return text;
-}
 
 bool EndsWithMp3(const std::string& name) {
     if (name.size() < 4) return false;
@@ -78,8 +55,7 @@ CLibraryScanner::CLibraryScanner(CADODataBase* database, Timings timings)
     : database_(database), timings_(timings) {}
 
 void CLibraryScanner::QueueFile(const std::string& path, bool downloaded) {
-    database_->Execute("INSERT INTO tInfoRead(Filename, Downloaded) VALUES ('" +
-                       EscapeSqlText(path) + "', " + std::to_string(downloaded ? 1 : 0) + ")");
+    ScannerStore::QueueFile(database_, path, downloaded);
     ++pendingCount_;
     PostStatus();
 }
@@ -87,8 +63,7 @@ void CLibraryScanner::QueueFile(const std::string& path, bool downloaded) {
 void CLibraryScanner::QueueFolder(const std::string& folder) {
     // Before the row: the scanner must not see the row and an old list of walked folders.
     ++folderRequests_;
-    database_->Execute("INSERT INTO tInfoRead(Filename, Dir) VALUES ('" + EscapeSqlText(folder) +
-                       "', True)");
+    ScannerStore::QueueFolder(database_, folder);
     ++pendingCount_;
     PostStatus();
 }
@@ -114,19 +89,8 @@ void CLibraryScanner::Run() {
     stopped_.store(1);
 }
 
-int32_t CLibraryScanner::QueueCount() {
-    CADORecordset count(database_);
-    int32_t rows = 0;
-    // Read whole: the 16-bit form would read a queue of 65,536 rows as empty.
-    if (count.Open("SELECT COUNT(*) FROM tInfoRead", CADORecordset::OpenAuto) && !count.IsEof()) {
-        count.GetFieldValue(int16_t{0}, rows);
-    }
-    count.Close();
-    return rows;
-}
-
 bool CLibraryScanner::WorkOnce() {
-    if (QueueCount() == 0) {
+    if (ScannerStore::CountQueued(database_) == 0) {
         walkedFolders_.clear();
         pendingCount_.store(0);
         PostStatus();
@@ -140,9 +104,9 @@ void CLibraryScanner::ProcessBatch() {
     CADORecordset tracks(database_);
     CADORecordset duplicates(database_);
     CADORecordset batch(database_);
-    tracks.Open("tTrack", CADORecordset::OpenTable);
-    duplicates.Open("tDuplicate", CADORecordset::OpenTable);
-    batch.Open(kBatchQuery, CADORecordset::OpenQuery);
+    ScannerStore::OpenTracks(tracks);
+    ScannerStore::OpenDuplicates(duplicates);
+    ScannerStore::OpenUnfiled(batch);
     if (batch.IsOpen() && !batch.IsEof()) {
         busy_.store(1);
         batch.MoveLast();
@@ -155,8 +119,7 @@ void CLibraryScanner::ProcessBatch() {
             batch.GetFieldValue(int16_t{2}, downloaded);
             if (!path.empty() && path.back() == '/') {
                 ExpandFolder(path);
-                database_->Execute("DELETE FROM tInfoRead WHERE Filename='" + EscapeSqlText(path) +
-                                   "'");
+                ScannerStore::Dequeue(database_, path);
                 batch.MoveLast();
             } else {
                 FileTrack(tracks, duplicates, path, downloaded == -1);
@@ -166,8 +129,7 @@ void CLibraryScanner::ProcessBatch() {
             batch.MoveNext();
         }
     }
-    database_->Execute(kDeleteFiledTracks);
-    database_->Execute(kDeleteFiledDuplicates);
+    ScannerStore::DropFiled(database_);
     busy_.store(0);
     batch.Close();
     duplicates.Close();
@@ -177,43 +139,16 @@ void CLibraryScanner::ProcessBatch() {
 void CLibraryScanner::FileTrack(CADORecordset& tracks, CADORecordset& duplicates,
                                 const std::string& path, bool downloaded) {
     if (IsSpecialFile(path)) {
-        database_->Execute("DELETE FROM tInfoRead WHERE Filename='" + EscapeSqlText(path) + "'");
+        ScannerStore::Dequeue(database_, path);
         return;
     }
     const TrackRecord track = ReadTrackInfo(path);
-    const bool known = tracks.GetRecordCount() != 0 &&
-                       tracks.FindFirst("FingerPrint='" + EscapeSqlText(track.FingerPrint) + "'");
-    // Filename is stored whole: a cut path would never match its queue row again.
-    if (known) {
-        duplicates.AddNew();
-        duplicates.SetFieldValue("Filename", track.Filename);
-        duplicates.SetFieldValue("Artist", Cut(track.Artist, kTextLength));
-        duplicates.SetFieldValue("Trackname", Cut(track.Trackname, kTextLength));
-        duplicates.SetFieldValue("Album", Cut(track.Album, kTextLength));
-        duplicates.SetFieldValue("Year", Cut(track.Year, kYearLength));
-        duplicates.SetFieldValue("GenreID", track.GenreID);
-        duplicates.SetFieldValue("FingerPrint", track.FingerPrint);
-        duplicates.SetFieldValue("BitRate", track.BitRate);
-        duplicates.Update();
-        database_->Execute("DELETE FROM tInfoRead WHERE Filename='" + EscapeSqlText(path) + "'");
+    if (ScannerStore::FindFingerPrint(tracks, track.FingerPrint)) {
+        ScannerStore::AddDuplicate(duplicates, track);
+        ScannerStore::Dequeue(database_, path);
         return;
     }
-    tracks.AddNew();
-    tracks.SetFieldValue("Filename", track.Filename);
-    tracks.SetFieldValue("SearchString", Cut(MakeSearchString(path), kTextLength));
-    tracks.SetFieldValue("Artist", Cut(track.Artist, kTextLength));
-    tracks.SetFieldValue("Trackname", Cut(track.Trackname, kTextLength));
-    tracks.SetFieldValue("Album", Cut(track.Album, kTextLength));
-    tracks.SetFieldValue("Year", Cut(track.Year, kYearLength));
-    tracks.SetFieldValue("OrigArtist", Cut(track.OrigArtist, kTextLength));
-    tracks.SetFieldValue("OrigTrackname", Cut(track.OrigTrackname, kTextLength));
-    tracks.SetFieldValue("OrigAlbum", Cut(track.OrigAlbum, kTextLength));
-    tracks.SetFieldValue("OrigYear", Cut(track.OrigYear, kYearLength));
-    tracks.SetFieldValue("GenreID", track.GenreID);
-    tracks.SetFieldValue("FingerPrint", track.FingerPrint);
-    tracks.SetFieldValue("BitRate", track.BitRate);
-    tracks.SetFieldValue("Source", downloaded);
-    tracks.Update();
+    ScannerStore::AddTrack(tracks, track, MakeSearchString(path), downloaded);
 }
 
 void CLibraryScanner::RaisePending() {
@@ -255,18 +190,13 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
     std::sort(folders.begin(), folders.end());
 
     CADORecordset queue(database_);
-    queue.Open("tInfoRead", CADORecordset::OpenTable);
+    ScannerStore::OpenQueue(queue);
     for (const std::string& file : files) {
-        queue.AddNew();
-        queue.SetFieldValue(int16_t{0}, file);
-        queue.Update();
+        ScannerStore::AddQueued(queue, file, false);
         RaisePending();
     }
     for (const std::string& sub : folders) {
-        queue.AddNew();
-        queue.SetFieldValue(int16_t{0}, sub);
-        queue.SetFieldValue(int16_t{1}, int16_t{1});
-        queue.Update();
+        ScannerStore::AddQueued(queue, sub, true);
         RaisePending();
     }
     queue.Close();

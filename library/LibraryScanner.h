@@ -50,7 +50,6 @@ public:
     MessageTargetSlot& MainWindow() { return mainWindow_; }
 
 private:
-    int32_t QueueCount();
     void ProcessBatch();
     void FileTrack(CADORecordset& tracks, CADORecordset& duplicates, const std::string& path,
                    bool downloaded);

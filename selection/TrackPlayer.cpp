@@ -9,47 +9,27 @@
 #include <stdexcept>
 #include <system_error>
 
-#include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
-#include "db/SqlFormat.h"
 #include "db/Store.h"
 #include "playback/PlayerFactory.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "selection/Random.h"
+#include "selection/SelectionStore.h"
 #include "selection/UserNotifier.h"
+
+using SelectionStore::BandQuery;
 
 namespace {
 
 constexpr int PassIntervalMs = 300;
 constexpr int NothingToPlayWaitMs = 1000;
 
-// ADO values of the stored-query parameters: type code 8, input, 4 bytes.
-constexpr int32_t ParamType = 8;
-constexpr int32_t ParamSize = 4;
-
-constexpr const char* UnratedTracksQuery =
-    "SELECT t.ID, t.Filename, tm.Rating AS CurrentRating FROM tTrack t LEFT JOIN tTrackMood tm "
-    "ON t.ID = tm.TrackID WHERE (((tm.MoodID)=%d Or (tm.MoodID) Is Null) AND ((tm.Rating) Is "
-    "Null)) ORDER BY tm.LastPlayed";
-
-constexpr const char* RatedTracksQuery =
-    "SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
-    "WHERE MoodID=%d AND Rating IS NOT NULL";
-
 // Raised inside the guarded part of a selection when a band's query cannot run.
 struct SelectionQueryFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-// The first column of the first row, or 0 when the statement fails or has no rows.
-int32_t ReadFirstValue(CADORecordset& rs, const std::string& sql) {
-    int32_t value = 0;
-    if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof()) rs.GetFieldValue(int16_t{0}, value);
-    rs.Close();
-    return value;
-}
 
 bool FileExists(const std::string& utf8Path) {
     if (utf8Path.empty()) return false;
@@ -72,19 +52,19 @@ int FindBand(const PlayWeights& weights, int64_t r) {
 }
 
 const std::array<TrackPlayer::Band, PlayWeightCount> TrackPlayer::Bands = {{
-    {"SELECT * FROM qNewRatingRatedTracks", RatingAwesome, PickTrackRating},
-    {"SELECT * FROM qNewRatingRatedTracks", RatingGood, PickTrackRating},
-    {"SELECT * FROM qNewRatingRatedTracks", RatingNormal, PickTrackRating},
-    {"SELECT * FROM qNewRatingRatedTracks", RatingBad, PickTrackRating},
-    {"SELECT * FROM qNewRatingRatedArtists", RatingAwesome, PickArtistRating},
-    {"SELECT * FROM qNewRatingRatedArtists", RatingGood, PickArtistRating},
-    {"SELECT * FROM qNewRatingRatedArtists", RatingNormal, PickArtistRating},
-    {"SELECT * FROM qNewRatingRatedArtists", RatingBad, PickArtistRating},
-    {"SELECT * FROM qNewRatingRatedGenres", RatingAwesome, PickGenreRating},
-    {"SELECT * FROM qNewRatingRatedGenres", RatingGood, PickGenreRating},
-    {"SELECT * FROM qNewRatingRatedGenres", RatingNormal, PickGenreRating},
-    {"SELECT * FROM qNewRatingRatedGenres", RatingBad, PickGenreRating},
-    {nullptr, 0, PickRandom},
+    {BandQuery::RatedTracks, RatingAwesome, PickTrackRating},
+    {BandQuery::RatedTracks, RatingGood, PickTrackRating},
+    {BandQuery::RatedTracks, RatingNormal, PickTrackRating},
+    {BandQuery::RatedTracks, RatingBad, PickTrackRating},
+    {BandQuery::RatedArtists, RatingAwesome, PickArtistRating},
+    {BandQuery::RatedArtists, RatingGood, PickArtistRating},
+    {BandQuery::RatedArtists, RatingNormal, PickArtistRating},
+    {BandQuery::RatedArtists, RatingBad, PickArtistRating},
+    {BandQuery::RatedGenres, RatingAwesome, PickGenreRating},
+    {BandQuery::RatedGenres, RatingGood, PickGenreRating},
+    {BandQuery::RatedGenres, RatingNormal, PickGenreRating},
+    {BandQuery::RatedGenres, RatingBad, PickGenreRating},
+    {BandQuery::Unrated, 0, PickRandom},
 }};
 
 TrackPlayer::TrackPlayer(CADODataBase* database, BackendFactory factory, int32_t languageId)
@@ -124,17 +104,12 @@ void TrackPlayer::WaitUnlessStopping(int ms) {
 // ---------------------------------------------------------------- selection
 
 bool TrackPlayer::RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int32_t counter) {
-    CADOCommand command(database_, Bands[band].query, CADOCommand::adCmdText);
-    command.AddParameter("TheMoodID", ParamType, CADOCommand::adParamInput, ParamSize, moodID);
-    command.AddParameter("TheRating", ParamType, CADOCommand::adParamInput, ParamSize,
-                         Bands[band].rating);
-    command.AddParameter("CurrentCounter", ParamType, CADOCommand::adParamInput, ParamSize,
-                         counter);
-    return rs.Execute(&command);
+    return SelectionStore::OpenRatedCandidates(database_, rs, Bands[band].query, moodID,
+                                               Bands[band].rating, counter);
 }
 
 bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
-    if (!rs.Open(FormatSql(UnratedTracksQuery, moodID), CADORecordset::OpenQuery)) return false;
+    if (!SelectionStore::OpenUnratedTracks(rs, moodID)) return false;
     if (!rs.IsEof()) {
         rs.MoveLast();
         const int32_t count = rs.GetRecordCount();
@@ -160,9 +135,9 @@ void TrackPlayer::SelectNextTrack() {
 
     const int32_t moodID = moodID_.load();
     lastPickID_.store(0);
-    totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
-    const int32_t counter = ReadFirstValue(rs, "SELECT Counter FROM tCounter");
-    ratedTracks_.store(ReadFirstValue(rs, FormatSql(RatedTracksQuery, moodID)));
+    totalTracks_.store(SelectionStore::CountTracks(rs));
+    const int32_t counter = SelectionStore::ReadPlayCounter(rs);
+    ratedTracks_.store(SelectionStore::CountRatedTracks(rs, moodID));
 
     double ratingLevel = 0.0;
     int32_t pickSource = PickRandom;
@@ -177,7 +152,7 @@ void TrackPlayer::SelectNextTrack() {
         }
         const int64_t r = NextRandom() % sum;
         const int band = FindBand(weights, r);
-        if (band >= 0 && Bands[band].query) {
+        if (band >= 0 && Bands[band].query != BandQuery::Unrated) {
             if (!RunBandQuery(rs, band, moodID, counter))
                 throw SelectionQueryFailed(rs.GetLastErrorString());
             ratingLevel = Bands[band].rating;
@@ -231,8 +206,8 @@ void TrackPlayer::SelectNextTrack() {
 
 void TrackPlayer::RefreshCounts() {
     CADORecordset rs(database_);
-    totalTracks_.store(ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"));
-    ratedTracks_.store(ReadFirstValue(rs, FormatSql(RatedTracksQuery, moodID_.load())));
+    totalTracks_.store(SelectionStore::CountTracks(rs));
+    ratedTracks_.store(SelectionStore::CountRatedTracks(rs, moodID_.load()));
 }
 
 void TrackPlayer::PlayTrack(int32_t trackID) {
@@ -250,15 +225,8 @@ void TrackPlayer::PlayTrack(int32_t trackID) {
 }
 
 void TrackPlayer::SetMoodByName(const std::string& name) {
-    CADORecordset rs(database_);
-    // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
-    const std::string sql = FormatSql("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
-                                   EscapeSqlText(name).c_str(), languageId_);
-    int32_t moodID = 0;
-    if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&
-        rs.GetFieldValue(std::string("ID"), moodID))
-        moodID_.store(moodID);
-    rs.Close();
+    if (const auto moodID = SelectionStore::FindMoodID(database_, name, languageId_))
+        moodID_.store(*moodID);
 }
 
 TrackRecord TrackPlayer::GetCurrentTrack() const {

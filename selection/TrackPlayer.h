@@ -19,6 +19,7 @@
 #include "db/TrackRecord.h"
 #include "playback/PlayerBackend.h"
 #include "selection/PlayWeights.h"
+#include "selection/SelectionStore.h"
 
 class CADODataBase;
 class CADORecordset;
@@ -108,7 +109,7 @@ public:
 
 private:
     struct Band {
-        const char* query;
+        SelectionStore::BandQuery query;
         int16_t rating;
         int32_t source;
     };

@@ -29,8 +29,7 @@ int main(int argc, char** argv) {
     }
     SeedRandomFromTime();
     CADODataBase database;
-    if (!database.Open(std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + argv[1] +
-                       ";")) {
+    if (!database.Open(MakeConnectionString(argv[1]))) {
         std::fprintf(stderr, "sonvera-pick: cannot open %s\n%s", argv[1],
                      database.GetLastErrorString().c_str());
         return 1;

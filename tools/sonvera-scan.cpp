@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     CADODataBase database;
-    if (!database.Open(std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + argv[1] + ";")) {
+    if (!database.Open(MakeConnectionString(argv[1]))) {
         std::fprintf(stderr, "sonvera-scan: %s\n", database.GetLastErrorString().c_str());
         return 1;
     }

@@ -46,7 +46,7 @@ private:
 bool MakeLibrary(const fs::path& file, int tracks) {
     fs::copy_file(SONVERA_BENCH_MDB, file, fs::copy_options::overwrite_existing);
     CADODataBase db;
-    if (!db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";")) return false;
+    if (!db.Open(MakeConnectionString(file.string()))) return false;
     std::string n = std::to_string(tracks);
     bool ok = db.Execute(
         "WITH RECURSIVE k(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM k WHERE i < " + n +

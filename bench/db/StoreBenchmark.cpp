@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     CADODataBase db;
-    if (!db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file + ";")) {
+    if (!db.Open(MakeConnectionString(file))) {
         std::fprintf(stderr, "%s\n", db.GetLastErrorString().c_str());
         return 1;
     }

@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     const double floorSeconds = ReadHeads(files);
 
     CADODataBase database;
-    if (!database.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + databaseFile + ";")) {
+    if (!database.Open(MakeConnectionString(databaseFile))) {
         std::fprintf(stderr, "%s\n", database.GetLastErrorString().c_str());
         return 1;
     }

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     std::ofstream(audio) << "audio";
 
     CADODataBase db;
-    if (!db.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + mdb.string() + ";")) return 1;
+    if (!db.Open(MakeConnectionString(mdb.string()))) return 1;
     const auto fillStart = std::chrono::steady_clock::now();
     if (!Fill(db, tracks, audio.string())) return 1;
     std::printf(

@@ -5,10 +5,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 #include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "db/sqlite/Sqlite.h"
 #include "tests/support/TempDatabase.h"
 
 namespace {
@@ -71,12 +73,13 @@ TEST_F(AccessLayer, QueryTextIsTrimmedAndShownInTheErrorReport) {
 
 TEST_F(AccessLayer, ConnectionErrorsNameTheConnectionString) {
     CADODataBase other;
-    EXPECT_FALSE(other.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/x.mdb;"));
+    EXPECT_FALSE(other.Open(MakeConnectionString("/nonexistent/x.mdb")));
     EXPECT_FALSE(other.IsOpen());
     const std::string error = other.GetLastErrorString();
-    EXPECT_EQ(error.rfind("Connection String = Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/nonexistent/x.mdb;\n"
-                          "CADODataBase Error\n\tCode = 80004005\n\tCode meaning = Unspecified error\n",
-                          0),
+    EXPECT_EQ(error.rfind(
+                  "Connection String = " + MakeConnectionString("/nonexistent/x.mdb") + "\n" +
+                      "CADODataBase Error\n\tCode = 80004005\n\tCode meaning = Unspecified error\n",
+                  0),
               0u)
         << error;
     EXPECT_FALSE(other.Execute("SELECT 1"));
@@ -441,6 +444,37 @@ TEST_F(AccessLayer, ExecuteCountsTheRowsItChanged) {
     EXPECT_EQ(db->GetRecordsAffected(), 2);
     EXPECT_FALSE(db->Execute("UPDATE tNothing SET x = 1"));
     EXPECT_NE(db->GetLastErrorString().find("CADODataBase Error\n\tCode = 80040e14"), std::string::npos);
+}
+
+TEST(SqliteOwners, ResetGuardEndsAStepLeftOpenByAnExceptionAndMovesKeepOneOwner) {
+    using namespace sonvera::db::sqlite;
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &raw), SQLITE_OK);
+    DatabaseHandle db(raw);
+    ASSERT_EQ(sqlite3_exec(raw, "CREATE TABLE t(x); INSERT INTO t VALUES (1), (2);", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* prepared = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "SELECT x FROM t WHERE x >= ?1", -1, &prepared, nullptr),
+              SQLITE_OK);
+    Statement statement(prepared);
+    try {
+        StatementReset reset(statement.get());
+        sqlite3_bind_int(statement.get(), 1, 2);
+        ASSERT_EQ(sqlite3_step(statement.get()), SQLITE_ROW);
+        throw std::runtime_error("read failed");
+    } catch (const std::runtime_error&) {
+    }
+    // Reset and unbound: a kept statement must not hold its read open or keep the old value.
+    EXPECT_FALSE(sqlite3_stmt_busy(statement.get()));
+    EXPECT_EQ(sqlite3_step(statement.get()), SQLITE_DONE);
+
+    Statement moved(std::move(statement));
+    EXPECT_FALSE(statement);
+    Statement assigned;
+    assigned = std::move(moved);
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(assigned.get(), prepared);
 }
 
 }  // namespace

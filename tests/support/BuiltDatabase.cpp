@@ -1,5 +1,6 @@
 #include "tests/support/BuiltDatabase.h"
 
+
 #ifndef SONVERA_MDB_PATH
 #error "SONVERA_MDB_PATH must name the built database"
 #endif
@@ -17,9 +18,4 @@ std::filesystem::path CopyBuiltDatabase(const std::filesystem::path& folder) {
                                std::filesystem::copy_options::overwrite_existing);
     return file;
 }
-
-std::string ConnectionString(const std::filesystem::path& file) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + file.string() + ";";
-}
-
 }  // namespace sonvera::test

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "db/CADODataBase.h"
+
 namespace sonvera::test {
 
 // The database file the build made; tests only ever open copies of it.
@@ -14,6 +16,8 @@ const std::filesystem::path& BuiltDatabase();
 std::filesystem::path CopyBuiltDatabase(const std::filesystem::path& folder);
 
 // The connection string the program opens `file` with.
-std::string ConnectionString(const std::filesystem::path& file);
+inline std::string ConnectionString(const std::filesystem::path& file) {
+    return MakeConnectionString(file.string());
+}
 
 }  // namespace sonvera::test
