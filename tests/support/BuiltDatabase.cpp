@@ -18,4 +18,5 @@ std::filesystem::path CopyBuiltDatabase(const std::filesystem::path& folder) {
                                std::filesystem::copy_options::overwrite_existing);
     return file;
 }
+
 }  // namespace sonvera::test
