@@ -75,6 +75,11 @@ HttpFrontend::HttpFrontend(InfoService& service, std::FILE* log)
     server.set_write_timeout(5);
     server.set_payload_max_length(InfoService::MaxBodyBytes);
     server.set_tcp_nodelay(true);
+    // httplib's default adds SO_REUSEPORT, which lets a second server share the port unnoticed.
+    server.set_socket_options([](socket_t socket) {
+        int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     Impl* impl = impl_.get();
     auto handler = [impl](const httplib::Request& req, httplib::Response& res) {
         impl->Serve(req, res);
