@@ -5,6 +5,8 @@
 #include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QUrl>
+#include <cctype>
+#include <cstring>
 
 SongInfoTransport::SongInfoTransport(QObject* parent)
     : QObject(parent), network_(new QNetworkAccessManager(this)) {}
@@ -21,9 +23,7 @@ void SongInfoTransport::Stop() {
 
 void SongInfoTransport::Navigate(const QString& address) {
     Stop();
-    // Tolerant parsing, as a browser's address bar: a lone '%' or a space is encoded, '&' and
-    // '+' stay as they are.
-    QNetworkRequest request(QUrl(address, QUrl::TolerantMode));
+    QNetworkRequest request(RequestUrl(address));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
@@ -49,6 +49,27 @@ void SongInfoTransport::Finished(QNetworkReply* reply) {
             reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
     }
     emit NavigateComplete(markup);
+}
+
+QUrl RequestUrl(const QString& address) {
+    static const char digits[] = "0123456789ABCDEF";
+    const auto isHex = [](QChar c) { return isxdigit(c.unicode()) && c.unicode() < 0x80; };
+    const QByteArray utf8 = address.toUtf8();
+    QByteArray encoded;
+    encoded.reserve(utf8.size() * 3);
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        const bool escape = c == '%' && i + 2 < utf8.size() && isHex(QChar(utf8[i + 1])) &&
+                            isHex(QChar(utf8[i + 2]));
+        if (escape || (c > 0x20 && c < 0x7F && c != '%' && c != '#' && !strchr("\"<>\\^`{|}", c))) {
+            encoded += char(c);
+        } else {
+            encoded += '%';
+            encoded += digits[c >> 4];
+            encoded += digits[c & 0xF];
+        }
+    }
+    return QUrl::fromEncoded(encoded, QUrl::StrictMode);
 }
 
 QString ExtractBodyMarkup(const QString& page) {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -43,6 +44,12 @@ private:
     QNetworkReply* current_ = nullptr;
     bool tooLarge_ = false;
 };
+
+// The address as a URL sent with its escapes as they are: what a browser's address bar would
+// send, except that '#' (which the query leaves unescaped) stays part of the query instead of
+// starting a fragment. A '%' that starts no escape, a space, and any other character a request
+// line cannot carry are percent-encoded.
+QUrl RequestUrl(const QString& address);
 
 // The markup inside the first <body ...> element, up to the last </body>; the whole text when
 // there is no body element.

@@ -82,7 +82,7 @@ int Exchange(bool submit, const QString& base, const std::string& path, long id)
     }
     const TrackRecord track = LoadTrack(&database, static_cast<int32_t>(id));
     database.Close();
-    if (track.ID <= 0) {
+    if (track.Filename.empty()) {  // the load leaves every field empty for a missing row
         std::fprintf(stderr, "sonvera-songinfo: no track %ld in %s\n", id, path.c_str());
         return 1;
     }
