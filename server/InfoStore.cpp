@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <tuple>
+
 #include "server/QueryText.h"
 
 namespace {
@@ -84,38 +86,56 @@ std::unique_ptr<InfoStore> InfoStore::Open(const std::string& path, std::string&
         sqlite3_free(message);
         return nullptr;
     }
+    if (path != ":memory:" && !path.empty()) {
+        sqlite3* pages = nullptr;
+        const int pagesRc = sqlite3_open_v2(path.c_str(), &pages,
+                                            SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        store->ownPagesDatabase_.reset(pages);
+        if (pagesRc != SQLITE_OK) {
+            error = pages ? sqlite3_errmsg(pages) : "cannot open the database for reading";
+            return nullptr;
+        }
+        sqlite3_busy_timeout(pages, 5000);
+        store->pagesMutex_ = &store->ownPagesMutex_;
+    }
     if (!store->Prepare(error)) return nullptr;
     return store;
 }
 
 bool InfoStore::Prepare(std::string& error) {
-    const std::pair<Statement*, const char*> statements[] = {
+    sqlite3* pages = ownPagesDatabase_ ? ownPagesDatabase_.get() : database_.get();
+    const std::tuple<Statement*, const char*, sqlite3*> statements[] = {
         {&insert_,
          "INSERT INTO submission(fingerprint, artist, track, album, year, genre, language, client,"
-         " time, artist_key, track_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"},
+         " time, artist_key, track_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
+         database_.get()},
         {&byFingerPrint_,
          "SELECT artist, track, album, year, genre, client, id FROM submission"
-         " WHERE fingerprint = ?1 ORDER BY id DESC LIMIT ?2"},
+         " WHERE fingerprint = ?1 ORDER BY id DESC LIMIT ?2",
+         database_.get()},
         {&byTitle_,
          "SELECT artist, track, album, year, genre, client, id FROM submission"
-         " WHERE artist_key = ?1 AND track_key = ?2 ORDER BY id DESC LIMIT ?3"},
+         " WHERE artist_key = ?1 AND track_key = ?2 ORDER BY id DESC LIMIT ?3",
+         database_.get()},
         {&albums_,
          "SELECT album, track, MAX(year) FROM submission WHERE artist_key = ?1"
-         " GROUP BY album, track_key ORDER BY album, track_key LIMIT ?2"},
-        {&similar_, SimilarSql},
+         " GROUP BY album, track_key ORDER BY album, track_key LIMIT ?2",
+         pages},
+        {&similar_, SimilarSql, pages},
         {&feedback_,
-         "INSERT INTO feedback(type, text, contact, client, time) VALUES (?1, ?2, ?3, ?4, ?5)"},
-        {&count_, "SELECT COUNT(*) FROM submission"},
-        {&countFeedback_, "SELECT COUNT(*) FROM feedback"},
-        {&begin_, "BEGIN"},
-        {&commit_, "COMMIT"},
-        {&rollback_, "ROLLBACK"},
+         "INSERT INTO feedback(type, text, contact, client, time) VALUES (?1, ?2, ?3, ?4, ?5)",
+         database_.get()},
+        {&count_, "SELECT COUNT(*) FROM submission", database_.get()},
+        {&countFeedback_, "SELECT COUNT(*) FROM feedback", database_.get()},
+        {&begin_, "BEGIN", database_.get()},
+        {&commit_, "COMMIT", database_.get()},
+        {&rollback_, "ROLLBACK", database_.get()},
     };
-    for (const auto& [owner, sql] : statements) {
+    for (const auto& [owner, sql, connection] : statements) {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v3(database_.get(), sql, -1, SQLITE_PREPARE_PERSISTENT, &statement,
+        if (sqlite3_prepare_v3(connection, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement,
                                nullptr) != SQLITE_OK) {
-            error = sqlite3_errmsg(database_.get());
+            error = sqlite3_errmsg(connection);
             return false;
         }
         owner->reset(statement);
@@ -197,7 +217,7 @@ std::vector<SubmissionRow> InfoStore::ByArtistAndTrack(const std::string& artist
 
 std::vector<AlbumTrack> InfoStore::AlbumsAndTracks(const std::string& artist, int limit) {
     const std::string artistKey = FoldCase(artist);
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(*pagesMutex_);
     sqlite3_stmt* statement = albums_.get();
     StatementUse use(statement);
     BindText(statement, 1, artistKey);
@@ -211,7 +231,7 @@ std::vector<AlbumTrack> InfoStore::AlbumsAndTracks(const std::string& artist, in
 
 std::vector<std::string> InfoStore::SimilarArtists(const std::string& artist, int limit) {
     const std::string artistKey = FoldCase(artist);
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(*pagesMutex_);
     sqlite3_stmt* statement = similar_.get();
     StatementUse use(statement);
     BindText(statement, 1, artistKey);

@@ -1,6 +1,8 @@
 #pragma once
 // The server's SQLite database: submissions and feedback. Every statement is prepared once
-// with bound parameters. Any thread: one mutex guards the connection and its statements.
+// with bound parameters. Any thread: one mutex guards the connection and its statements; the
+// pages' slower reads go through a second, read-only connection with a mutex of its own, so
+// that they never hold up the exchange (an in-memory database has the one connection only).
 
 #include <cstdint>
 #include <memory>
@@ -74,6 +76,9 @@ private:
 
     std::mutex mutex_;
     std::unique_ptr<sqlite3, DatabaseDeleter> database_;
+    std::mutex ownPagesMutex_;
+    std::unique_ptr<sqlite3, DatabaseDeleter> ownPagesDatabase_;
+    std::mutex* pagesMutex_ = &mutex_;
     Statement insert_, byFingerPrint_, byTitle_, albums_, similar_, feedback_, count_,
         countFeedback_, begin_, commit_, rollback_;
 };

@@ -50,11 +50,13 @@ void Fill(InfoStore& store, long wanted) {
             const long fp = long(random() % uint32_t(fingerPrints));
             Submission s;
             s.fingerPrint = FingerPrint(fp);
-            s.artist = "Artist " + std::to_string(fp % 20000);
+            const long artist = fp % 20000;
+            s.artist = "Artist " + std::to_string(artist);
             s.track = "Track " + std::to_string(fp) + (random() % 4 == 0 ? " (live)" : "");
             s.album = "Album " + std::to_string(fp / 12);
             s.year = std::to_string(1960 + fp % 60);
-            s.genreID = int32_t(random() % 126);
+            // Most of an artist's tracks in one genre, the rest in a second one.
+            s.genreID = int32_t(random() % 100 < 85 ? artist * 7 % 126 : artist * 13 % 126);
             s.client = "10." + std::to_string(random() % 256) + "." +
                        std::to_string(random() % 256) + ".1";
             s.time = 1700000000 + have;
@@ -136,6 +138,25 @@ int main(int argc, char** argv) {
             "getfromdb.asp latency, %zu sequential requests (%d known fingerprints): "
             "median %.3f ms, p99 %.3f ms\n",
             millis.size(), known, Percentile(millis, 0.5), Percentile(millis, 0.99));
+        std::fflush(stdout);
+    }
+
+    // The readable pages that search the whole table: the artist's albums and similar artists.
+    {
+        httplib::Client client("127.0.0.1", port);
+        client.set_keep_alive(true);
+        for (const char* page : {"/artist.asp?Artist=Artist%20", "/similar/Artist%20"}) {
+            std::vector<double> millis;
+            for (int i = 0; i < 50; ++i) {
+                const auto start = Clock::now();
+                auto result = client.Get(page + std::to_string(i * 397 % 20000));
+                millis.push_back(
+                    std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+                if (!result || result->status != 200) std::quick_exit(1);
+            }
+            std::printf("%s...: median %.3f ms, p99 %.3f ms\n", page, Percentile(millis, 0.5),
+                        Percentile(millis, 0.99));
+        }
         std::fflush(stdout);
     }
 
