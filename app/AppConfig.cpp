@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "res/StringTable.h"
+#include "songinfo/InfoServer.h"
 
 namespace {
 
@@ -36,11 +37,13 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
     std::string site = env("SONVERA_SITE");
     config.dataAccessPage = env("SONVERA_DATA_ACCESS_PAGE");
     config.helpDir = env("SONVERA_HELP_DIR");
+    std::string infoServer = env("SONVERA_INFO_SERVER");
 
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
-        if (a == "--language" || a == "--site" || a == "--data-access-page" || a == "--help-dir") {
+        if (a == "--language" || a == "--site" || a == "--data-access-page" || a == "--help-dir" ||
+            a == "--info-server") {
             if (!hasValue) {
                 config.error = "missing value after " + a;
                 break;
@@ -52,6 +55,8 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
                 site = v;
             else if (a == "--data-access-page")
                 config.dataAccessPage = v;
+            else if (a == "--info-server")
+                infoServer = v;
             else
                 config.helpDir = v;
         }
@@ -60,5 +65,6 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
         config.error = "unknown interface language " + language + " (use 1033, 1037, 1043 or 2052)";
     config.productSite = WithSlash(site.empty() ? DefaultProductSite : site);
     if (config.helpDir.empty()) config.helpDir = defaultHelpDir;
+    config.infoServer = WithSlash(infoServer.empty() ? DefaultInfoServer : infoServer);
     return config;
 }

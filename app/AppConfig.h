@@ -13,6 +13,8 @@ struct AppConfig {
     // the data-access components page; empty means string 3142
     std::string dataAccessPage;
     std::string helpDir;
+    // base address of the song-information server, ends in '/'
+    std::string infoServer;
     std::string error;  // set when an argument was not understood
 
     std::string FeedbackUrl() const { return productSite + "feedback.asp?TypeID=1"; }
@@ -21,8 +23,9 @@ struct AppConfig {
     }
 };
 
-// Options: --language ID, --site URL, --data-access-page URL, --help-dir DIR. Environment
-// (used when the option is absent): SONVERA_LANGUAGE, SONVERA_SITE, SONVERA_DATA_ACCESS_PAGE,
-// SONVERA_HELP_DIR. getEnv returns null for an unset variable.
+// Options: --language ID, --site URL, --data-access-page URL, --help-dir DIR, --info-server URL.
+// Environment (used when the option is absent): SONVERA_LANGUAGE, SONVERA_SITE,
+// SONVERA_DATA_ACCESS_PAGE, SONVERA_HELP_DIR, SONVERA_INFO_SERVER. getEnv returns null for an unset
+// variable.
 AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*getEnv)(const char*),
                          const std::string& defaultHelpDir);

@@ -195,6 +195,7 @@ const char* HebrewEnv(const char* name) {
     std::string n = name;
     if (n == "SONVERA_LANGUAGE") return "1037";
     if (n == "SONVERA_SITE") return "http://127.0.0.1:8080/sonvera";
+    if (n == "SONVERA_INFO_SERVER") return "http://127.0.0.1:9000";
     return nullptr;
 }
 
@@ -202,12 +203,16 @@ TEST(Config, DefaultsOptionsAndEnvironment) {
     AppConfig c = ParseAppConfig({}, NoEnv, "/help");
     EXPECT_EQ(c.language, 1033);
     EXPECT_EQ(c.helpDir, "/help");
+    EXPECT_EQ(c.infoServer, "http://127.0.0.1:8470/");
     EXPECT_TRUE(c.error.empty());
     EXPECT_EQ(c.FeedbackUrl(), c.productSite + "feedback.asp?TypeID=1");
 
     c = ParseAppConfig({}, HebrewEnv, "/help");
     EXPECT_EQ(c.language, 1037);
     EXPECT_EQ(c.UpdateUrl("1.24b"), "http://127.0.0.1:8080/sonvera/Updates.asp?version=1.24b");
+    EXPECT_EQ(c.infoServer, "http://127.0.0.1:9000/");
+    EXPECT_EQ(ParseAppConfig({"--info-server", "http://a/"}, HebrewEnv, "").infoServer,
+              "http://a/");
 
     c = ParseAppConfig({"--language", "2052", "--site", "http://127.0.0.1/"}, HebrewEnv, "");
     EXPECT_EQ(c.language, 2052);  // the option wins over the environment

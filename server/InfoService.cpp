@@ -1,0 +1,234 @@
+#include "server/InfoService.h"
+
+#include <ctime>
+#include <map>
+#include <set>
+
+#include "server/Pages.h"
+#include "server/QueryText.h"
+
+namespace {
+
+constexpr const char* PagePolicy =
+    "default-src 'none'; style-src 'unsafe-inline'; form-action 'self'";
+
+HttpResponse Html(std::string body, int status = 200) {
+    HttpResponse response;
+    response.status = status;
+    response.body = std::move(body);
+    response.headers = {{"X-Content-Type-Options", "nosniff"},
+                        {"Content-Security-Policy", PagePolicy}};
+    return response;
+}
+
+HttpResponse Plain(std::string body, int status = 200) {
+    HttpResponse response;
+    response.status = status;
+    response.contentType = "text/plain; charset=utf-8";
+    response.body = std::move(body);
+    response.headers = {{"X-Content-Type-Options", "nosniff"}};
+    return response;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return text;
+}
+
+// Per field: the value with the most distinct clients, the newest on a tie.
+template <typename Value, typename Get>
+Value Winner(const std::vector<SubmissionRow>& rows, Get get) {
+    struct Tally {
+        std::set<std::string> clients;
+        int64_t newest = 0;
+    };
+    std::map<Value, Tally> tallies;
+    for (const SubmissionRow& row : rows) {
+        Tally& tally = tallies[get(row)];
+        tally.clients.insert(row.client);
+        tally.newest = std::max(tally.newest, row.id);
+    }
+    const Value* best = nullptr;
+    const Tally* bestTally = nullptr;
+    for (const auto& [value, tally] : tallies) {
+        if (!bestTally || tally.clients.size() > bestTally->clients.size() ||
+            (tally.clients.size() == bestTally->clients.size() &&
+             tally.newest > bestTally->newest)) {
+            best = &value;
+            bestTally = &tally;
+        }
+    }
+    return *best;
+}
+
+// A submitted value must not carry a marker of the reply document (nor a body tag, which the
+// player's transport looks for), else it could end its own field early or fill another.
+// Dropping the '<' of each such tag can join a new one, so this repeats until none is left.
+std::string WithoutMarkers(std::string value) {
+    static const char* const names[] = {"sonvera", "artist", "trackname", "album",
+                                        "year",    "genre",  "body"};
+    for (bool changed = true; changed;) {
+        changed = false;
+        const std::string lower = Lower(value);
+        for (size_t i = lower.find('<'); i != std::string::npos; i = lower.find('<', i + 1)) {
+            size_t at = i + 1;
+            if (at < lower.size() && lower[at] == '/') ++at;
+            bool marker = false;
+            for (const char* name : names)
+                marker =
+                    marker || lower.compare(at, std::char_traits<char>::length(name), name) == 0;
+            if (marker) {
+                value.erase(i, 1);
+                changed = true;
+                break;
+            }
+        }
+    }
+    return value;
+}
+
+bool IsHostText(const std::string& host) {
+    if (host.empty() || host.size() > 255) return false;
+    for (char c : host) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                        (c >= '0' && c <= '9') || c == '.' || c == '-' || c == ':' || c == '[' ||
+                        c == ']';
+        if (!ok) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<VotedSong> VoteSong(const std::vector<SubmissionRow>& rows) {
+    if (rows.empty()) return std::nullopt;
+    VotedSong song;
+    song.artist = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.artist; });
+    song.track = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.track; });
+    song.album = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.album; });
+    song.year = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.year; });
+    song.genreID = Winner<int32_t>(rows, [](const SubmissionRow& r) { return r.genreID; });
+    return song;
+}
+
+std::string SongInfoDocument(const VotedSong& song) {
+    return "<SONVERA><ARTIST>" + WithoutMarkers(song.artist) + "</ARTIST><TRACKNAME>" +
+           WithoutMarkers(song.track) + "</TRACKNAME><ALBUM>" + WithoutMarkers(song.album) +
+           "</ALBUM><YEAR>" + WithoutMarkers(song.year) + "</YEAR><GENRE>" +
+           std::to_string(song.genreID) + "</GENRE></SONVERA>";
+}
+
+InfoService::InfoService(InfoStore& store, ServiceOptions options, Clock clock)
+    : store_(store),
+      options_(std::move(options)),
+      clock_(std::move(clock)),
+      submits_(options_.submitsPerSecond, options_.submitBurst) {}
+
+HttpResponse InfoService::Handle(const HttpRequest& request) {
+    if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
+        HttpResponse response = Plain("method not allowed\n", 405);
+        response.headers.push_back({"Allow", "GET, HEAD, POST"});
+        return response;
+    }
+    if (request.target.size() > MaxTargetBytes) return Plain("request too long\n", 414);
+    if (request.body.size() > MaxBodyBytes) return Plain("request body too large\n", 413);
+
+    const size_t mark = request.target.find('?');
+    const std::string path = request.target.substr(0, mark);
+    const std::string query = mark == std::string::npos ? "" : request.target.substr(mark + 1);
+    if (path.rfind("/similar/", 0) == 0) return Similar(path.substr(9));
+    if (path.empty() || path[0] != '/') return Plain("not found\n", 404);
+    const std::string page = Lower(path.substr(path.rfind('/') + 1));
+
+    if (page == "addtodb.asp") return Submit(request, query);
+    if (page == "getfromdb.asp") return Retrieve(query);
+    if (page == "updates.asp") return Update(request, query);
+    if (page == "feedback.asp") return Feedback(request, query);
+    if (page == "download.asp") return Html(RenderDownloadPage(options_.currentVersion));
+    if (path == "/" || page == "index.html") return Html(RenderIndexPage());
+
+    static const std::pair<const char*, InfoPage> infoPages[] = {{"artist.asp", InfoPage::Artist},
+                                                                 {"lyrics.asp", InfoPage::Lyrics},
+                                                                 {"photos.asp", InfoPage::Photos},
+                                                                 {"buy.asp", InfoPage::Buy},
+                                                                 {"links.asp", InfoPage::Links}};
+    for (const auto& [name, kind] : infoPages) {
+        if (page != name) continue;
+        const std::optional<SongFields> song = ParseSongFields(query);
+        if (!song) return Plain("field too long\n", 400);
+        std::vector<AlbumTrack> known;
+        if (kind == InfoPage::Artist && !song->artist.empty())
+            known = store_.AlbumsAndTracks(song->artist, 500);
+        return Html(RenderInfoPage(kind, *song, known));
+    }
+    return Plain("not found\n", 404);
+}
+
+std::optional<HttpResponse> InfoService::Limited(const HttpRequest& request) {
+    const int wait = submits_.Take(request.client, clock_());
+    if (wait == 0) return std::nullopt;
+    HttpResponse response = Plain("too many submissions; try again later\n", 429);
+    response.headers.push_back({"Retry-After", std::to_string(wait)});
+    return response;
+}
+
+HttpResponse InfoService::Submit(const HttpRequest& request, const std::string& query) {
+    if (std::optional<HttpResponse> limited = Limited(request)) return *limited;
+    const std::optional<SongFields> song = ParseSongFields(query);
+    if (!song) return Plain("field too long\n", 400);
+    if (song->fingerPrint.empty() && (song->artist.empty() || song->track.empty()))
+        return Plain("a fingerprint, or an artist and a track, is needed\n", 400);
+    Submission submission{
+        song->fingerPrint, song->artist,   song->track,
+        song->album,       song->year,     song->genreID,
+        song->langID,      request.client, static_cast<int64_t>(std::time(nullptr))};
+    if (!store_.Add(submission)) return Plain("could not store the submission\n", 500);
+    return Plain("stored\n");
+}
+
+HttpResponse InfoService::Retrieve(const std::string& query) {
+    const std::optional<SongFields> song = ParseSongFields(query);
+    if (!song) return Plain("field too long\n", 400);
+    std::vector<SubmissionRow> rows;
+    if (!song->fingerPrint.empty()) rows = store_.ByFingerPrint(song->fingerPrint, VoteRows);
+    if (rows.empty() && !song->artist.empty() && !song->track.empty())
+        rows = store_.ByArtistAndTrack(song->artist, song->track, VoteRows);
+    const std::optional<VotedSong> voted = VoteSong(rows);
+    if (!voted) return Html(RenderNoInfoPage(song->langID));
+    return Plain(SongInfoDocument(*voted));
+}
+
+HttpResponse InfoService::Update(const HttpRequest& request, const std::string& query) {
+    const std::string version = QueryValue(SplitSongQuery(query), "version");
+    if (options_.currentVersion.empty() || version == options_.currentVersion) return Plain("");
+    if (!options_.downloadAddress.empty()) return Plain(options_.downloadAddress);
+    const std::string host = IsHostText(request.host) ? request.host : "127.0.0.1";
+    return Plain("http://" + host + "/download.asp");
+}
+
+HttpResponse InfoService::Feedback(const HttpRequest& request, const std::string& query) {
+    const std::vector<QueryPair> pairs = SplitSongQuery(query);
+    if (request.method != "POST") {
+        const int32_t lang =
+            HasQueryKey(pairs, "LangID") ? ToInteger(QueryValue(pairs, "LangID")) : 1033;
+        return Html(RenderFeedbackForm(lang, ToInteger(QueryValue(pairs, "TypeID"))));
+    }
+    if (std::optional<HttpResponse> limited = Limited(request)) return *limited;
+    const std::vector<QueryPair> form = SplitSongQuery(request.body);
+    const std::string text = QueryValue(form, "Text", true);
+    const std::string contact = QueryValue(form, "Contact", true);
+    if (text.empty() || text.size() > MaxFeedbackBytes || contact.size() > MaxContactBytes)
+        return Plain("a message of at most 4000 bytes is needed\n", 400);
+    const int32_t lang = HasQueryKey(form, "LangID") ? ToInteger(QueryValue(form, "LangID")) : 1033;
+    if (!store_.AddFeedback(ToInteger(QueryValue(form, "TypeID")), text, contact, request.client,
+                            static_cast<int64_t>(std::time(nullptr))))
+        return Plain("could not store the feedback\n", 500);
+    return Html(RenderFeedbackThanks(lang));
+}
+
+HttpResponse InfoService::Similar(const std::string& rawName) {
+    const std::string name = DecodeQueryValue(rawName);
+    if (name.size() > MaxTextBytes) return Plain("name too long\n", 400);
+    return Html(RenderSimilarPage(name, store_.SimilarArtists(name, 50)));
+}

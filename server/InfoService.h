@@ -1,0 +1,79 @@
+#pragma once
+// The server's request handling, from a request to a response, without sockets; the HTTP
+// front end only copies in and out. Any thread: the store and the limiter lock themselves.
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "server/InfoStore.h"
+#include "server/RateLimiter.h"
+
+struct HttpRequest {
+    std::string method;  // "GET", "POST", ...
+    std::string target;  // path and query as sent, still escaped
+    std::string body;
+    std::string client;  // the peer's address: one voter, one rate bucket
+    std::string host;    // the Host header
+};
+
+struct HttpResponse {
+    int status = 200;
+    std::string contentType = "text/html; charset=utf-8";
+    std::string body;
+    std::vector<std::pair<std::string, std::string>> headers;
+};
+
+struct ServiceOptions {
+    std::string currentVersion;   // empty: no update is announced
+    std::string downloadAddress;  // empty: this server's download.asp
+    double submitsPerSecond = 3.0;
+    double submitBurst = 10.0;
+};
+
+// The values a fingerprint's (or a title's) submissions agree on, field by field.
+struct VotedSong {
+    std::string artist, track, album, year;
+    int32_t genreID = 0;
+};
+
+// Each field takes the value sent by the most distinct clients; a tie goes to the value
+// submitted last. Nothing for no rows.
+std::optional<VotedSong> VoteSong(const std::vector<SubmissionRow>& rows);
+
+// The <SONVERA> document the player parses.
+std::string SongInfoDocument(const VotedSong& song);
+
+class InfoService {
+public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    InfoService(
+        InfoStore& store, ServiceOptions options,
+        Clock clock = [] { return std::chrono::steady_clock::now(); });
+
+    HttpResponse Handle(const HttpRequest& request);
+
+    static constexpr size_t MaxTargetBytes = 4096;
+    static constexpr size_t MaxBodyBytes = 16 * 1024;
+    static constexpr size_t MaxFeedbackBytes = 4000;
+    static constexpr size_t MaxContactBytes = 200;
+    static constexpr int VoteRows = 1000;  // newest submissions a vote reads
+
+private:
+    HttpResponse Submit(const HttpRequest& request, const std::string& query);
+    HttpResponse Retrieve(const std::string& query);
+    HttpResponse Update(const HttpRequest& request, const std::string& query);
+    HttpResponse Feedback(const HttpRequest& request, const std::string& query);
+    HttpResponse Similar(const std::string& rawName);
+    std::optional<HttpResponse> Limited(const HttpRequest& request);
+
+    InfoStore& store_;
+    ServiceOptions options_;
+    Clock clock_;
+    RateLimiter submits_;
+};

@@ -1,0 +1,266 @@
+#include "server/InfoStore.h"
+
+#include <sqlite3.h>
+
+#include <tuple>
+
+#include "server/QueryText.h"
+
+namespace {
+
+constexpr const char* Schema = R"sql(
+PRAGMA journal_mode = WAL;
+PRAGMA synchronous = NORMAL;
+CREATE TABLE IF NOT EXISTS submission(
+    id INTEGER PRIMARY KEY,
+    fingerprint TEXT NOT NULL,
+    artist TEXT NOT NULL, track TEXT NOT NULL, album TEXT NOT NULL, year TEXT NOT NULL,
+    genre INTEGER NOT NULL, language INTEGER NOT NULL,
+    client TEXT NOT NULL, time INTEGER NOT NULL,
+    artist_key TEXT NOT NULL, track_key TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS submission_fingerprint ON submission(fingerprint, id);
+CREATE INDEX IF NOT EXISTS submission_title ON submission(artist_key, track_key, id);
+-- Covers the similar-artist count, which reads many rows of a few genres.
+DROP INDEX IF EXISTS submission_genre;
+CREATE INDEX IF NOT EXISTS submission_genre_artist ON submission(genre, artist_key, artist, id);
+CREATE TABLE IF NOT EXISTS feedback(
+    id INTEGER PRIMARY KEY, type INTEGER NOT NULL, text TEXT NOT NULL, contact TEXT NOT NULL,
+    client TEXT NOT NULL, time INTEGER NOT NULL);
+)sql";
+
+// Genres that say nothing about an artist: none chosen (the player's 255 and -1).
+constexpr const char* SimilarSql = R"sql(
+SELECT artist, COUNT(*) AS shared, MAX(id) FROM submission
+WHERE genre IN (SELECT DISTINCT genre FROM submission WHERE artist_key = ?1 AND genre NOT IN (-1, 255))
+  AND artist_key <> ?1 AND artist_key <> ''
+GROUP BY artist_key ORDER BY shared DESC, artist_key LIMIT ?2)sql";
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    return text ? std::string(reinterpret_cast<const char*>(text),
+                              size_t(sqlite3_column_bytes(statement, column)))
+                : std::string();
+}
+
+void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
+    sqlite3_bind_text(statement, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// Resets and clears a statement when the scope ends, so the next use starts clean.
+class StatementUse {
+public:
+    explicit StatementUse(sqlite3_stmt* statement) : statement_(statement) {}
+    ~StatementUse() {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    StatementUse(const StatementUse&) = delete;
+    StatementUse& operator=(const StatementUse&) = delete;
+
+private:
+    sqlite3_stmt* statement_;
+};
+
+}  // namespace
+
+void InfoStore::StatementDeleter::operator()(sqlite3_stmt* statement) const {
+    sqlite3_finalize(statement);
+}
+void InfoStore::DatabaseDeleter::operator()(sqlite3* database) const { sqlite3_close(database); }
+
+InfoStore::~InfoStore() = default;
+
+std::unique_ptr<InfoStore> InfoStore::Open(const std::string& path, std::string& error) {
+    auto store = std::make_unique<InfoStore>(OpenedOnly{});
+    sqlite3* raw = nullptr;
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &raw,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    store->database_.reset(raw);
+    if (rc != SQLITE_OK) {
+        error = raw ? sqlite3_errmsg(raw) : "cannot open the database";
+        return nullptr;
+    }
+    sqlite3_busy_timeout(raw, 5000);
+    char* message = nullptr;
+    if (sqlite3_exec(raw, Schema, nullptr, nullptr, &message) != SQLITE_OK) {
+        error = message ? message : "cannot create the tables";
+        sqlite3_free(message);
+        return nullptr;
+    }
+    if (path != ":memory:" && !path.empty()) {
+        sqlite3* pages = nullptr;
+        const int pagesRc = sqlite3_open_v2(path.c_str(), &pages,
+                                            SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+        store->ownPagesDatabase_.reset(pages);
+        if (pagesRc != SQLITE_OK) {
+            error = pages ? sqlite3_errmsg(pages) : "cannot open the database for reading";
+            return nullptr;
+        }
+        sqlite3_busy_timeout(pages, 5000);
+        store->pagesMutex_ = &store->ownPagesMutex_;
+    }
+    if (!store->Prepare(error)) return nullptr;
+    return store;
+}
+
+bool InfoStore::Prepare(std::string& error) {
+    sqlite3* pages = ownPagesDatabase_ ? ownPagesDatabase_.get() : database_.get();
+    const std::tuple<Statement*, const char*, sqlite3*> statements[] = {
+        {&insert_,
+         "INSERT INTO submission(fingerprint, artist, track, album, year, genre, language, client,"
+         " time, artist_key, track_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
+         database_.get()},
+        {&byFingerPrint_,
+         "SELECT artist, track, album, year, genre, client, id FROM submission"
+         " WHERE fingerprint = ?1 ORDER BY id DESC LIMIT ?2",
+         database_.get()},
+        {&byTitle_,
+         "SELECT artist, track, album, year, genre, client, id FROM submission"
+         " WHERE artist_key = ?1 AND track_key = ?2 ORDER BY id DESC LIMIT ?3",
+         database_.get()},
+        {&albums_,
+         "SELECT album, track, MAX(year) FROM submission WHERE artist_key = ?1"
+         " GROUP BY album, track_key ORDER BY album, track_key LIMIT ?2",
+         pages},
+        {&similar_, SimilarSql, pages},
+        {&feedback_,
+         "INSERT INTO feedback(type, text, contact, client, time) VALUES (?1, ?2, ?3, ?4, ?5)",
+         database_.get()},
+        {&count_, "SELECT COUNT(*) FROM submission", database_.get()},
+        {&countFeedback_, "SELECT COUNT(*) FROM feedback", database_.get()},
+        {&begin_, "BEGIN", database_.get()},
+        {&commit_, "COMMIT", database_.get()},
+        {&rollback_, "ROLLBACK", database_.get()},
+    };
+    for (const auto& [owner, sql, connection] : statements) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(connection, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement,
+                               nullptr) != SQLITE_OK) {
+            error = sqlite3_errmsg(connection);
+            return false;
+        }
+        owner->reset(statement);
+    }
+    return true;
+}
+
+bool InfoStore::Insert(const Submission& s) {
+    sqlite3_stmt* statement = insert_.get();
+    StatementUse use(statement);
+    BindText(statement, 1, s.fingerPrint);
+    BindText(statement, 2, s.artist);
+    BindText(statement, 3, s.track);
+    BindText(statement, 4, s.album);
+    BindText(statement, 5, s.year);
+    sqlite3_bind_int(statement, 6, s.genreID);
+    sqlite3_bind_int(statement, 7, s.langID);
+    BindText(statement, 8, s.client);
+    sqlite3_bind_int64(statement, 9, s.time);
+    BindText(statement, 10, FoldCase(s.artist));
+    BindText(statement, 11, FoldCase(s.track));
+    return sqlite3_step(statement) == SQLITE_DONE;
+}
+
+bool InfoStore::Add(const Submission& submission) {
+    std::lock_guard lock(mutex_);
+    return Insert(submission);
+}
+
+bool InfoStore::AddMany(const std::vector<Submission>& submissions) {
+    std::lock_guard lock(mutex_);
+    {
+        StatementUse use(begin_.get());
+        if (sqlite3_step(begin_.get()) != SQLITE_DONE) return false;
+    }
+    bool ok = true;
+    for (const Submission& s : submissions) ok = ok && Insert(s);
+    sqlite3_stmt* end = ok ? commit_.get() : rollback_.get();
+    StatementUse use(end);
+    return sqlite3_step(end) == SQLITE_DONE && ok;
+}
+
+std::vector<SubmissionRow> InfoStore::ReadRows(sqlite3_stmt* statement) {
+    std::vector<SubmissionRow> rows;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        SubmissionRow row;
+        row.artist = ColumnText(statement, 0);
+        row.track = ColumnText(statement, 1);
+        row.album = ColumnText(statement, 2);
+        row.year = ColumnText(statement, 3);
+        row.genreID = sqlite3_column_int(statement, 4);
+        row.client = ColumnText(statement, 5);
+        row.id = sqlite3_column_int64(statement, 6);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<SubmissionRow> InfoStore::ByFingerPrint(const std::string& fingerPrint, int limit) {
+    std::lock_guard lock(mutex_);
+    sqlite3_stmt* statement = byFingerPrint_.get();
+    StatementUse use(statement);
+    BindText(statement, 1, fingerPrint);
+    sqlite3_bind_int(statement, 2, limit);
+    return ReadRows(statement);
+}
+
+std::vector<SubmissionRow> InfoStore::ByArtistAndTrack(const std::string& artist,
+                                                       const std::string& track, int limit) {
+    const std::string artistKey = FoldCase(artist), trackKey = FoldCase(track);
+    std::lock_guard lock(mutex_);
+    sqlite3_stmt* statement = byTitle_.get();
+    StatementUse use(statement);
+    BindText(statement, 1, artistKey);
+    BindText(statement, 2, trackKey);
+    sqlite3_bind_int(statement, 3, limit);
+    return ReadRows(statement);
+}
+
+std::vector<AlbumTrack> InfoStore::AlbumsAndTracks(const std::string& artist, int limit) {
+    const std::string artistKey = FoldCase(artist);
+    std::lock_guard lock(*pagesMutex_);
+    sqlite3_stmt* statement = albums_.get();
+    StatementUse use(statement);
+    BindText(statement, 1, artistKey);
+    sqlite3_bind_int(statement, 2, limit);
+    std::vector<AlbumTrack> result;
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        result.push_back(
+            {ColumnText(statement, 0), ColumnText(statement, 1), ColumnText(statement, 2)});
+    return result;
+}
+
+std::vector<std::string> InfoStore::SimilarArtists(const std::string& artist, int limit) {
+    const std::string artistKey = FoldCase(artist);
+    std::lock_guard lock(*pagesMutex_);
+    sqlite3_stmt* statement = similar_.get();
+    StatementUse use(statement);
+    BindText(statement, 1, artistKey);
+    sqlite3_bind_int(statement, 2, limit);
+    std::vector<std::string> names;
+    while (sqlite3_step(statement) == SQLITE_ROW) names.push_back(ColumnText(statement, 0));
+    return names;
+}
+
+bool InfoStore::AddFeedback(int32_t typeID, const std::string& text, const std::string& contact,
+                            const std::string& client, int64_t time) {
+    std::lock_guard lock(mutex_);
+    sqlite3_stmt* statement = feedback_.get();
+    StatementUse use(statement);
+    sqlite3_bind_int(statement, 1, typeID);
+    BindText(statement, 2, text);
+    BindText(statement, 3, contact);
+    BindText(statement, 4, client);
+    sqlite3_bind_int64(statement, 5, time);
+    return sqlite3_step(statement) == SQLITE_DONE;
+}
+
+int64_t InfoStore::Count(sqlite3_stmt* statement) {
+    std::lock_guard lock(mutex_);
+    StatementUse use(statement);
+    return sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
+}
+
+int64_t InfoStore::CountSubmissions() { return Count(count_.get()); }
+int64_t InfoStore::CountFeedback() { return Count(countFeedback_.get()); }

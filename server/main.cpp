@@ -1,0 +1,62 @@
+// sonvera-infod: the song-information server the player submits to and retrieves from.
+
+#include <pthread.h>
+
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "server/HttpFrontend.h"
+#include "server/InfoService.h"
+#include "server/InfoStore.h"
+#include "server/ServerOptions.h"
+
+int main(int argc, char** argv) {
+    const ServerOptions options =
+        ParseServerOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.help) {
+        std::fputs(ServerUsage, stdout);
+        return 0;
+    }
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "sonvera-infod: %s\n%s", options.error.c_str(), ServerUsage);
+        return 2;
+    }
+    std::string error;
+    std::unique_ptr<InfoStore> store = InfoStore::Open(options.database, error);
+    if (!store) {
+        std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.database.c_str(), error.c_str());
+        return 1;
+    }
+    InfoService service(*store, {options.currentVersion, options.downloadAddress});
+
+    // The workers must not take the stop signals; one thread waits for them instead.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    HttpFrontend frontend(service, stderr);
+    const int port = frontend.Bind(options.host, options.port);
+    if (port < 0) {
+        std::fprintf(stderr, "sonvera-infod: cannot listen on %s:%d\n", options.host.c_str(),
+                     options.port);
+        return 1;
+    }
+    const bool v6 = options.host.find(':') != std::string::npos;
+    std::printf("sonvera-infod listening on http://%s%s%s:%d/\n", v6 ? "[" : "",
+                options.host.c_str(), v6 ? "]" : "", port);
+    std::fflush(stdout);
+
+    std::thread waiter([&] {
+        int signal = 0;
+        sigwait(&stopSignals, &signal);
+        frontend.Stop();
+    });
+    const bool served = frontend.Run();
+    // Run ends only by a signal or a failure; in the latter case wake the waiter ourselves.
+    if (!served) pthread_kill(waiter.native_handle(), SIGTERM);
+    waiter.join();
+    return served ? 0 : 1;
+}

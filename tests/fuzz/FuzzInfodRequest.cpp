@@ -1,0 +1,65 @@
+// Every request to sonvera-infod comes from the network: any method, target and body must get
+// an answer, never a crash, and no page may carry markup that came in with the request.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "server/InfoService.h"
+
+namespace {
+
+struct Fixture {
+    std::unique_ptr<InfoStore> store;
+    std::unique_ptr<InfoService> service;
+    std::chrono::steady_clock::time_point now{};
+    Fixture() {
+        std::string error;
+        store = InfoStore::Open(":memory:", error);
+        if (!store) std::abort();
+        ServiceOptions options;
+        options.currentVersion = "1.24b";
+        // The clock moves a second per request, so submissions are stored, not refused.
+        service = std::make_unique<InfoService>(*store, options, [this] {
+            now += std::chrono::seconds(1);
+            return now;
+        });
+    }
+};
+
+std::string Field(const uint8_t*& data, size_t& size) {
+    const uint8_t* end = static_cast<const uint8_t*>(std::memchr(data, '\n', size));
+    const size_t length = end ? size_t(end - data) : size;
+    std::string field(reinterpret_cast<const char*>(data), length);
+    const size_t used = end ? length + 1 : length;
+    data += used;
+    size -= used;
+    return field;
+}
+
+}  // namespace
+
+// Input: method, target and client on their own lines, then the body.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // A fresh database now and then, so long runs do not grow it without end.
+    static auto fixture = std::make_unique<Fixture>();
+    static int runs = 0;
+    if (++runs % 20000 == 0) fixture = std::make_unique<Fixture>();
+    HttpRequest request;
+    request.method = Field(data, size);
+    request.target = Field(data, size);
+    request.client = Field(data, size);
+    request.host = "fuzz";
+    request.body.assign(reinterpret_cast<const char*>(data), size);
+    const HttpResponse response = fixture->service->Handle(request);
+    if (response.status < 200 || response.status > 599) std::abort();
+    if (response.contentType.rfind("text/html", 0) == 0) {
+        // Our own templates hold no script and no element named like the input's.
+        if (response.body.find("<script") != std::string::npos) std::abort();
+        if (response.body.find("<SONVERA") != std::string::npos) std::abort();
+    }
+    return 0;
+}

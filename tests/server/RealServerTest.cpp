@@ -1,0 +1,116 @@
+// The real sonvera-infod on 127.0.0.1: the HTTP side, the log and the signals.
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/support/InfoServerProcess.h"
+
+using sonvera::test::InfoServerProcess;
+
+namespace {
+
+// Sends targets exactly as given, as the player's transport does after its own escaping.
+httplib::Client Client(const InfoServerProcess& server) {
+    httplib::Client client("127.0.0.1", server.Port());
+    client.set_url_encode(false);
+    client.set_connection_timeout(5);
+    client.set_read_timeout(5);
+    return client;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+TEST(RealServer, SubmitThenRetrieveOverHttpAndOneLogLinePerRequest) {
+    InfoServerProcess server({"--current-version", "1.24b"});
+    ASSERT_GT(server.Port(), 0);
+    httplib::Client client = Client(server);
+    auto submitted = client.Get(
+        "/addtodb.asp?Artist=Caf%C3%A9%20%3D%20Bar&Track=Rock%20&%20Roll+100%25&Album=%E0%A4%85"
+        "&Year=1999&GenreID=17&FingerPrint=ABCDEFGHIJKL&r=77&LangID=1033");
+    ASSERT_TRUE(submitted);
+    EXPECT_EQ(submitted->status, 200);
+    auto reply = client.Get(
+        "/getfromdb.asp?Artist=&Track=&Album=&Year=&GenreID=255"
+        "&FingerPrint=ABCDEFGHIJKL&r=78&LangID=1033");
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->body,
+              "<SONVERA><ARTIST>Caf\u00e9 = Bar</ARTIST><TRACKNAME>Rock & Roll+100%</TRACKNAME>"
+              "<ALBUM>\u0905</ALBUM><YEAR>1999</YEAR><GENRE>17</GENRE></SONVERA>");
+    auto update = client.Post("/Updates.asp?version=1.24b", "", "text/plain");
+    ASSERT_TRUE(update);
+    EXPECT_EQ(update->body, "");
+
+    EXPECT_EQ(server.Stop(), 0);  // SIGTERM ends it cleanly
+    // Connections are served by different workers, so the lines may come in any order.
+    const std::string log = ReadFile(server.LogPath());
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
+    EXPECT_NE(log.find(" 127.0.0.1 GET /addtodb.asp?Artist=Caf%C3%A9"), std::string::npos) << log;
+    EXPECT_NE(log.find("GET /getfromdb.asp?Artist=&Track=&Album=&Year=&GenreID=255"),
+              std::string::npos);
+    EXPECT_NE(log.find("POST /Updates.asp?version=1.24b 200 0 "), std::string::npos) << log;
+}
+
+TEST(RealServer, RefusesASubmissionFloodWithRetryAfter) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    httplib::Client client = Client(server);
+    int refused = 0;
+    std::string retryAfter;
+    for (int i = 0; i < 30 && refused == 0; ++i) {
+        auto result = client.Get("/addtodb.asp?Artist=A&Track=T&FingerPrint=F" + std::to_string(i));
+        ASSERT_TRUE(result);
+        if (result->status == 429) {
+            ++refused;
+            retryAfter = result->get_header_value("Retry-After");
+        }
+    }
+    EXPECT_EQ(refused, 1);
+    EXPECT_GE(std::atoi(retryAfter.c_str()), 1);
+}
+
+TEST(RealServer, ConcurrentClientsAllGetAnswers) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    {
+        httplib::Client client = Client(server);
+        ASSERT_TRUE(client.Get("/addtodb.asp?Artist=A&Track=T&FingerPrint=SHARED"));
+    }
+    std::atomic<int> good{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([&] {
+            httplib::Client client = Client(server);
+            for (int i = 0; i < 25; ++i) {
+                auto result = client.Get("/getfromdb.asp?FingerPrint=SHARED");
+                if (result && result->body.rfind("<SONVERA><ARTIST>A</ARTIST>", 0) == 0) ++good;
+            }
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    EXPECT_EQ(good.load(), 200);
+}
+
+TEST(RealServer, RefusesBadOptionsAndABusyPort) {
+    InfoServerProcess first;
+    ASSERT_GT(first.Port(), 0);
+    const std::string command = "timeout 10 " + std::string(SONVERA_INFOD) +
+                                " --listen 127.0.0.1:" + std::to_string(first.Port()) + " --db " +
+                                (first.Folder() / "second.db").string() + " >/dev/null 2>&1";
+    EXPECT_NE(std::system(command.c_str()), 0);
+    EXPECT_EQ(WEXITSTATUS(std::system(
+                  (std::string(SONVERA_INFOD) + " --listen nowhere 2>/dev/null").c_str())),
+              2);
+}

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "server/InfoService.h"
+#include "server/QueryText.h"
+
+namespace {
+
+class ServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device random;
+        folder_ =
+            std::filesystem::temp_directory_path() /
+            ("sonvera-service-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+        std::filesystem::create_directories(folder_);
+        std::string error;
+        store_ = InfoStore::Open((folder_ / "infod.db").string(), error);
+        ASSERT_TRUE(store_) << error;
+        ServiceOptions options;
+        options.currentVersion = "1.24b";
+        service_ = std::make_unique<InfoService>(*store_, options, [this] { return now_; });
+    }
+    void TearDown() override {
+        service_.reset();
+        store_.reset();
+        std::filesystem::remove_all(folder_);
+    }
+
+    HttpResponse Get(const std::string& target, const std::string& client = "10.0.0.1") {
+        return service_->Handle({"GET", target, "", client, "infod.test:8470"});
+    }
+    HttpResponse Post(const std::string& target, const std::string& body,
+                      const std::string& client = "10.0.0.1") {
+        return service_->Handle({"POST", target, body, client, "infod.test:8470"});
+    }
+    // A submission as the player sends it (texts already escaped).
+    HttpResponse Submit(const std::string& client, const std::string& artist,
+                        const std::string& track, int genre = 17,
+                        const std::string& fingerPrint = "ABCDEFGHIJKL",
+                        const std::string& album = "Album", const std::string& year = "1999") {
+        now_ += std::chrono::seconds(1);  // keep under the submission limit
+        return Get("/addtodb.asp?Artist=" + artist + "&Track=" + track + "&Album=" + album +
+                       "&Year=" + year + "&GenreID=" + std::to_string(genre) +
+                       "&FingerPrint=" + fingerPrint + "&r=1&LangID=1033",
+                   client);
+    }
+    std::string Retrieve(const std::string& fingerPrint, const std::string& artist = "",
+                         const std::string& track = "") {
+        return Get("/getfromdb.asp?Artist=" + artist + "&Track=" + track +
+                   "&Album=&Year=&GenreID=255&FingerPrint=" + fingerPrint + "&r=2&LangID=1033")
+            .body;
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<InfoStore> store_;
+    std::unique_ptr<InfoService> service_;
+    std::chrono::steady_clock::time_point now_{};
+};
+
+// The player's similar-artist reader: names between the marker's '>' and the next '<'.
+std::vector<std::string> ReadSimilarNames(std::string text) {
+    const std::string marker = "<td><a href=\"/music/";
+    std::vector<std::string> names;
+    for (size_t at; (at = text.find(marker)) != std::string::npos && at != 0;) {
+        text.erase(0, at + marker.size() - 1);
+        const size_t close = text.find('>');
+        if (close != std::string::npos) text.erase(0, close + 1);
+        names.push_back(text.substr(0, text.find('<')));
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST_F(ServiceTest, EachFieldGoesToTheValueOfTheMostDistinctClients) {
+    // One client repeating itself does not outvote two others.
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Submit("10.0.0.1", "Spammer", "Wrong", 3).status, 200);
+    Submit("10.0.0.2", "Band", "Song", 3);
+    Submit("10.0.0.3", "Band", "Song", 17);
+    // Genre 3 has two clients, 17 one: the genre vote is its own.
+    EXPECT_EQ(Retrieve("ABCDEFGHIJKL"),
+              "<SONVERA><ARTIST>Band</ARTIST><TRACKNAME>Song</TRACKNAME><ALBUM>Album</ALBUM>"
+              "<YEAR>1999</YEAR><GENRE>3</GENRE></SONVERA>");
+    EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").contentType.find("text/plain"), 0u);
+}
+
+TEST_F(ServiceTest, ATieGoesToTheLatestSubmission) {
+    Submit("10.0.0.1", "First", "T");
+    Submit("10.0.0.2", "Second", "T");
+    EXPECT_NE(Retrieve("ABCDEFGHIJKL").find("<ARTIST>Second</ARTIST>"), std::string::npos);
+    Submit("10.0.0.1", "First", "T");  // still one client each: the latest wins again
+    EXPECT_NE(Retrieve("ABCDEFGHIJKL").find("<ARTIST>First</ARTIST>"), std::string::npos);
+}
+
+TEST_F(ServiceTest, UnknownFingerPrintFallsBackToArtistAndTitleIgnoringCase) {
+    Submit("10.0.0.1", "Die%20%C3%84rzte", "Westerland", 17, "AAAAAAAAAAAA", "Das%20Ist%20Rock");
+    const std::string reply = Retrieve("ZZZZZZZZZZZZ", "die%20%C3%A4RZTE", "WESTERLAND");
+    EXPECT_EQ(reply.rfind("<SONVERA>", 0), 0u) << reply;
+    EXPECT_NE(reply.find("<ALBUM>Das Ist Rock</ALBUM>"), std::string::npos);
+    // A known fingerprint is not mixed with title matches.
+    Submit("10.0.0.2", "Other", "Westerland", 17, "ZZZZZZZZZZZZ");
+    EXPECT_NE(Retrieve("ZZZZZZZZZZZZ", "die%20%C3%A4RZTE", "WESTERLAND").find("<ARTIST>Other<"),
+              std::string::npos);
+    // Nothing known: a page the player ignores.
+    const std::string none = Retrieve("QQQQQQQQQQQQ", "Nobody", "Nothing");
+    EXPECT_NE(none.rfind("<SONVERA>", 0), 0u);
+    EXPECT_NE(none.find("knows nothing"), std::string::npos);
+}
+
+TEST_F(ServiceTest, SubmittedTextCannotForgeReplyMarkers) {
+    Submit("10.0.0.1", "A%3CYEAR%3E1%3C/YEAR%3E%3C%3CGENRE%3E", "%3Cbody%3Ex", 5);
+    const std::string reply = Retrieve("ABCDEFGHIJKL");
+    EXPECT_EQ(reply.find("<YEAR>"), reply.rfind("<YEAR>")) << reply;
+    EXPECT_EQ(reply.find("<GENRE>"), reply.rfind("<GENRE>")) << reply;
+    EXPECT_EQ(reply.find("<body"), std::string::npos) << reply;
+    EXPECT_NE(reply.find("<GENRE>5</GENRE>"), std::string::npos);
+}
+
+TEST_F(ServiceTest, NoPageCarriesASubmittedScriptAsMarkup) {
+    const std::string script = "%3Cscript%3Ealert(1)%3C/script%3E";
+    const std::string quoted = "%22%3E%3Cscript%3Ealert(2)%3C/script%3E";
+    Submit("10.0.0.1", script, quoted, 17, "ABCDEFGHIJKL", script, quoted);
+    Submit("10.0.0.2", "Neighbour", script, 17, "BBBBBBBBBBBB", quoted, script);
+    const std::string query = "?Artist=" + script + "&Track=" + quoted + "&Album=" + script +
+                              "&Year=" + quoted +
+                              "&GenreID=17&FingerPrint=ABCDEFGHIJKL&LangID=1037";
+    std::vector<std::string> targets;
+    for (const char* page : {"artist.asp", "lyrics.asp", "photos.asp", "buy.asp", "links.asp"})
+        targets.push_back(std::string("/") + page + query);
+    targets.push_back("/artist.asp?Artist=Neighbour");
+    targets.push_back("/similar/" + script);
+    targets.push_back("/similar/Neighbour");  // lists the scripted artist's name
+    targets.push_back("/getfromdb.asp?FingerPrint=QQQQQQQQQQQQ&Artist=" + script + "&Track=x");
+    targets.push_back("/feedback.asp?TypeID=" + script);
+    for (const std::string& target : targets) {
+        const HttpResponse response = Get(target);
+        EXPECT_EQ(response.status, 200) << target;
+        EXPECT_EQ(response.body.find("<script"), std::string::npos) << target << "\n"
+                                                                    << response.body;
+    }
+    EXPECT_NE(Get("/similar/Neighbour").body.find("&lt;script&gt;"), std::string::npos);
+    // The reply document is plain text that a browser must not sniff into a page.
+    const HttpResponse reply = Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL");
+    EXPECT_EQ(reply.contentType, "text/plain; charset=utf-8");
+    ASSERT_FALSE(reply.headers.empty());
+    EXPECT_EQ(reply.headers[0].second, "nosniff");
+}
+
+TEST_F(ServiceTest, SubmissionsOverTheClientsRateAreRefusedWithRetryAfter) {
+    const std::string target = "/addtodb.asp?Artist=A&Track=T&FingerPrint=ABCDEFGHIJKL";
+    for (int i = 0; i < 10; ++i) ASSERT_EQ(Get(target).status, 200) << i;  // the burst
+    const HttpResponse refused = Get(target);
+    EXPECT_EQ(refused.status, 429);
+    ASSERT_EQ(refused.headers.back().first, "Retry-After");
+    EXPECT_EQ(refused.headers.back().second, "1");
+    EXPECT_EQ(Get(target, "10.0.0.9").status, 200);  // another client has its own bucket
+    EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").status, 200);  // lookups are free
+    now_ += std::chrono::milliseconds(340);  // about three a second flow back in
+    EXPECT_EQ(Get(target).status, 200);
+    EXPECT_EQ(Get(target).status, 429);
+    EXPECT_EQ(store_->CountSubmissions(), 12);
+}
+
+TEST_F(ServiceTest, RequestAndFieldLimits) {
+    EXPECT_EQ(Get("/artist.asp?Artist=" + std::string(5000, 'a')).status, 414);
+    EXPECT_EQ(Get("/addtodb.asp?Artist=" + std::string(1025, 'a') + "&FingerPrint=X").status, 400);
+    EXPECT_EQ(Post("/feedback.asp", std::string(InfoService::MaxBodyBytes + 1, 'a')).status, 413);
+    EXPECT_EQ(service_->Handle({"PUT", "/addtodb.asp", "", "10.0.0.1", ""}).status, 405);
+    EXPECT_EQ(Get("/addtodb.asp?Artist=&Track=&FingerPrint=").status, 400);  // nothing to store
+    EXPECT_EQ(Get("/nothing.asp").status, 404);
+    EXPECT_EQ(store_->CountSubmissions(), 0);
+}
+
+TEST_F(ServiceTest, UpdatesAnswersNothingForTheCurrentVersionElseAnAddress) {
+    EXPECT_EQ(Post("/Updates.asp?version=1.24b", "").body, "");
+    const std::string address = Post("/Updates.asp?version=1.23", "").body;
+    EXPECT_EQ(address, "http://infod.test:8470/download.asp");
+    // The player opens 7 to 399 bytes only.
+    EXPECT_GT(address.size(), 6u);
+    EXPECT_LT(address.size(), 400u);
+    // A Host header that is not a host name is not echoed into the address.
+    EXPECT_EQ(service_->Handle({"GET", "/updates.asp?version=0", "", "c", "x\"><a"}).body,
+              "http://127.0.0.1/download.asp");
+}
+
+TEST_F(ServiceTest, FeedbackFormAndItsPosts) {
+    const HttpResponse form = Get("/feedback.asp?TypeID=1");
+    EXPECT_NE(form.body.find("<form method=\"post\""), std::string::npos);
+    EXPECT_NE(form.body.find("name=\"TypeID\" value=\"1\""), std::string::npos);
+    EXPECT_EQ(Post("/feedback.asp", "TypeID=1&Text=Great+player%21&Contact=").status, 200);
+    EXPECT_EQ(Post("/feedback.asp", "TypeID=1&Text=&Contact=x").status, 400);
+    EXPECT_EQ(store_->CountFeedback(), 1);
+}
+
+TEST_F(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
+    Submit("10.0.0.1", "Seed", "a", 17);
+    Submit("10.0.0.1", "Seed", "b", 20);
+    Submit("10.0.0.1", "Seed", "c", 255);  // no genre: shares nothing
+    for (int i = 0; i < 3; ++i) Submit("10.0.0.2", "AC%26DC", "t" + std::to_string(i), 17);
+    Submit("10.0.0.3", "Second", "t", 20);
+    Submit("10.0.0.3", "Unrelated", "t", 5);
+    Submit("10.0.0.3", "NoGenre", "t", 255);
+    EXPECT_EQ(ReadSimilarNames(Get("/similar/seed").body),
+              (std::vector<std::string>{"AC&amp;DC", "Second"}));
+    for (int i = 0; i < 60; ++i) Submit("10.0.0.4", "Many" + std::to_string(i), "t", 17);
+    EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body).size(), 50u);
+}
+
+TEST_F(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
+    Submit("10.0.0.1", "Band", "Song%20One", 17, "ABCDEFGHIJKL", "First%20Album", "2001");
+    const std::string artist = Get("/artist.asp?Artist=BAND&Track=x&LangID=1043").body;
+    EXPECT_NE(artist.find("Artiest: BAND"), std::string::npos);
+    EXPECT_NE(artist.find("First Album"), std::string::npos);
+    EXPECT_NE(artist.find("<li>Song One</li>"), std::string::npos);
+    const std::string lyrics = Get("/lyrics.asp?Artist=Band&Track=Song%20One&LangID=1037").body;
+    EXPECT_NE(lyrics.find("dir=\"rtl\""), std::string::npos);
+    EXPECT_NE(lyrics.find("q=Band%20Song%20One"), std::string::npos);
+    EXPECT_NE(Get("/links.asp?Artist=Band&LangID=2052").body.find("zh.wikipedia.org"),
+              std::string::npos);
+    EXPECT_NE(Get("/photos.asp?Artist=Band&LangID=9999").body.find("lang=\"en\""),
+              std::string::npos);
+}

@@ -1,0 +1,153 @@
+// sonvera-songinfo: the song-information protocol from the command line.
+//   query [--info-server URL] PAGE ARTIST TRACK ALBUM YEAR GENREID FINGERPRINT LANGID
+//       prints the request address
+//   parse FILE
+//       prints the parsed reply of the file's UTF-8 text as JSON, or null
+//   submit|retrieve [--info-server URL] DATABASE ID
+//       runs the exchange for a stored track and prints what came back
+// The server's base address: --info-server, else SONVERA_INFO_SERVER, else the local default.
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "db/CADODataBase.h"
+#include "db/Store.h"
+#include "selection/Random.h"
+#include "songinfo/InfoServer.h"
+#include "songinfo/SongInfoExchange.h"
+#include "songinfo/SongInfoReply.h"
+#include "songinfo/SongInfoTransport.h"
+#include "songinfo/SongQuery.h"
+
+namespace {
+
+constexpr const char* Usage =
+    "usage: sonvera-songinfo query [--info-server URL] PAGE ARTIST TRACK ALBUM YEAR GENREID "
+    "FINGERPRINT LANGID\n"
+    "       sonvera-songinfo parse FILE\n"
+    "       sonvera-songinfo submit|retrieve [--info-server URL] DATABASE ID\n";
+
+bool ParseInt(const std::string& text, long& value) {
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && *end == '\0';
+}
+
+QString Json(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '"' || u == '\\') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u < 0x20) {
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
+QString ReplyJson(const std::optional<SongInfoReply>& reply) {
+    if (!reply) return QStringLiteral("null");
+    return QStringLiteral("{\"artist\":%1,\"track\":%2,\"album\":%3,\"year\":%4,\"genre\":%5}")
+        .arg(Json(reply->artist), Json(reply->trackname), Json(reply->album), Json(reply->year),
+             QString::number(reply->genreID));
+}
+
+void Print(const QString& text) { std::printf("%s\n", text.toUtf8().constData()); }
+
+int Parse(const std::string& file) {
+    QFile in(QString::fromStdString(file));
+    if (!in.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "sonvera-songinfo: cannot read %s\n", file.c_str());
+        return 1;
+    }
+    Print(ReplyJson(ParseSongInfoReply(QString::fromUtf8(in.readAll()))));
+    return 0;
+}
+
+int Exchange(bool submit, const QString& base, const std::string& path, long id) {
+    CADODataBase database;
+    if (!database.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";")) {
+        std::fprintf(stderr, "sonvera-songinfo: cannot open %s\n%s", path.c_str(),
+                     database.GetLastErrorString().c_str());
+        return 1;
+    }
+    const TrackRecord track = LoadTrack(&database, static_cast<int32_t>(id));
+    database.Close();
+    if (track.Filename.empty()) {  // the load leaves every field empty for a missing row
+        std::fprintf(stderr, "sonvera-songinfo: no track %ld in %s\n", id, path.c_str());
+        return 1;
+    }
+    const QString query =
+        SongQuery(QString::fromStdString(track.Artist), QString::fromStdString(track.Trackname),
+                  QString::fromStdString(track.Album), QString::fromStdString(track.Year),
+                  track.GenreID, QString::fromStdString(track.FingerPrint), 1033);
+    const QString address =
+        BuildRequestAddress(base, submit ? songinfo::AddPage : songinfo::GetPage, query);
+    std::fprintf(stderr, "%s\n", address.toUtf8().constData());
+
+    SongInfoTransport transport;
+    SongInfoExchange exchange(transport);
+    int status = 1;
+    QObject::connect(&transport, &SongInfoTransport::NavigateComplete, [&](const QString& markup) {
+        if (submit) {
+            Print(markup);
+            status = 0;
+        } else {
+            const std::optional<SongInfoReply> reply = exchange.TakeReply(markup);
+            Print(ReplyJson(reply));
+            status = reply ? 0 : 3;
+        }
+        QCoreApplication::quit();
+    });
+    QTimer::singleShot(15000, [] {
+        std::fprintf(stderr, "sonvera-songinfo: no answer from the server\n");
+        QCoreApplication::exit(4);
+    });
+    if (submit)
+        exchange.Submit(address);
+    else
+        exchange.Retrieve(address);
+    const int loop = QCoreApplication::exec();
+    return loop != 0 ? loop : status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    SeedRandomFromTime();
+    std::vector<std::string> args(argv + 1, argv + argc);
+    QString base = QString::fromUtf8(std::getenv("SONVERA_INFO_SERVER"));
+    if (base.isEmpty()) base = QString::fromLatin1(DefaultInfoServer);
+    for (size_t i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == "--info-server") {
+            base = QString::fromStdString(args[i + 1]);
+            args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
+            break;
+        }
+    }
+    const std::string command = args.empty() ? "" : args[0];
+    long genre = 0, lang = 0, id = 0;
+    if (command == "query" && args.size() == 9 && ParseInt(args[6], genre) &&
+        ParseInt(args[8], lang) && lang >= 0 && lang <= 0xFFFF) {
+        const auto q = [&](size_t i) { return QString::fromStdString(args[i]); };
+        Print(BuildRequestAddress(base, q(1),
+                                  SongQuery(q(2), q(3), q(4), q(5), static_cast<int32_t>(genre),
+                                            q(7), static_cast<uint16_t>(lang))));
+        return 0;
+    }
+    if (command == "parse" && args.size() == 2) return Parse(args[1]);
+    if ((command == "submit" || command == "retrieve") && args.size() == 3 && ParseInt(args[2], id))
+        return Exchange(command == "submit", base, args[1], id);
+    std::fputs(Usage, stderr);
+    return 2;
+}
