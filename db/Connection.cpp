@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "db/AdoError.h"
+#include "db/UnicodeLike.h"
 #include "db/sqlite/Sqlite.h"
 
 namespace sonvera::db {
@@ -22,8 +23,7 @@ void NowFunction(sqlite3_context* context, int, sqlite3_value**) {
 
 bool EqualsNoCase(const std::string& a, size_t pos, const char* word) {
     for (size_t i = 0; word[i] != '\0'; ++i) {
-        if (pos + i >= a.size() ||
-            std::toupper(static_cast<unsigned char>(a[pos + i])) != word[i])
+        if (pos + i >= a.size() || std::toupper(static_cast<unsigned char>(a[pos + i])) != word[i])
             return false;
     }
     return true;
@@ -49,7 +49,8 @@ std::string StoredQueryName(const std::string& sql) {
     bool bracket = pos < sql.size() && sql[pos] == '[';
     if (bracket) ++pos;
     size_t start = pos;
-    while (pos < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[pos])) || sql[pos] == '_'))
+    while (pos < sql.size() &&
+           (std::isalnum(static_cast<unsigned char>(sql[pos])) || sql[pos] == '_'))
         ++pos;
     std::string name = sql.substr(start, pos - start);
     if (bracket) {
@@ -112,8 +113,8 @@ bool NothingToRun(const char* text) {
 void Connection::Open(const std::string& path) {
     Close();
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
     sqlite::DatabaseHandle db(raw);
     if (rc != SQLITE_OK) {
         std::string message = raw ? sqlite3_errmsg(raw) : "out of memory";
@@ -141,6 +142,7 @@ void Connection::Open(const std::string& path) {
                            "The file '" + path + "' is not a usable database: " + message};
     }
     sqlite3_create_function(raw, "Now", 0, SQLITE_UTF8, nullptr, NowFunction, nullptr, nullptr);
+    RegisterUnicodeLike(raw);
     db_ = std::move(db);
 }
 
