@@ -23,7 +23,8 @@ void NowFunction(sqlite3_context* context, int, sqlite3_value**) {
 
 bool EqualsNoCase(const std::string& a, size_t pos, const char* word) {
     for (size_t i = 0; word[i] != '\0'; ++i) {
-        if (pos + i >= a.size() || std::toupper(static_cast<unsigned char>(a[pos + i])) != word[i])
+        if (pos + i >= a.size() ||
+            std::toupper(static_cast<unsigned char>(a[pos + i])) != word[i])
             return false;
     }
     return true;
@@ -49,8 +50,7 @@ std::string StoredQueryName(const std::string& sql) {
     bool bracket = pos < sql.size() && sql[pos] == '[';
     if (bracket) ++pos;
     size_t start = pos;
-    while (pos < sql.size() &&
-           (std::isalnum(static_cast<unsigned char>(sql[pos])) || sql[pos] == '_'))
+    while (pos < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[pos])) || sql[pos] == '_'))
         ++pos;
     std::string name = sql.substr(start, pos - start);
     if (bracket) {
@@ -113,8 +113,8 @@ bool NothingToRun(const char* text) {
 void Connection::Open(const std::string& path) {
     Close();
     sqlite3* raw = nullptr;
-    int rc =
-        sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
+                             nullptr);
     sqlite::DatabaseHandle db(raw);
     if (rc != SQLITE_OK) {
         std::string message = raw ? sqlite3_errmsg(raw) : "out of memory";
