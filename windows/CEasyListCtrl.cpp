@@ -25,14 +25,13 @@ CEasyListCtrl::CEasyListCtrl(QWidget* parent)
 bool CEasyListCtrl::SetColumns(const QString& specification) {
     int pos = 0;
     while (pos < specification.size()) {
-        const int comma = specification.indexOf(u',', pos);
-        if (comma < 0) break;
-        int end = specification.indexOf(u';', comma);
+        int end = specification.indexOf(u';', pos);
         if (end < 0) end = int(specification.size());
-        const QString title = specification.mid(pos, comma - pos);
-        const int width = specification.mid(comma + 1, end - comma - 1).trimmed().toInt();
-        model_->AddColumn(title);
-        setColumnWidth(model_->ColumnCount() - 1, width);
+        const QString entry = specification.mid(pos, end - pos);
+        const int comma = entry.indexOf(u',');
+        if (comma < 0) break;
+        model_->AddColumn(entry.left(comma));
+        setColumnWidth(model_->ColumnCount() - 1, entry.mid(comma + 1).trimmed().toInt());
         pos = end + 1;
     }
     return true;

@@ -35,11 +35,11 @@ int EasyListModel::AddRow(const QStringList& texts) {
     if (sortOnInsert_) {
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseInsensitive);
-        const QString first = texts.value(0);
-        auto it = std::upper_bound(rows_.begin(), rows_.end(), first,
-                                   [&](const QString& text, const EasyListRow& row) {
-                                       return collator.compare(text, row.texts.value(0)) < 0;
-                                   });
+        const QString first = texts.value(0).toCaseFolded();
+        auto it = std::upper_bound(
+            rows_.begin(), rows_.end(), first, [&](const QString& text, const EasyListRow& row) {
+                return collator.compare(text, row.texts.value(0).toCaseFolded()) < 0;
+            });
         at = int(it - rows_.begin());
     }
     beginInsertRows({}, at, at);

@@ -99,7 +99,7 @@ std::vector<int> InsertionOrder(const std::vector<QString>& texts) {
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<QCollatorSortKey> keys;
     keys.reserve(texts.size());
-    for (const QString& text : texts) keys.push_back(collator.sortKey(text));
+    for (const QString& text : texts) keys.push_back(collator.sortKey(text.toCaseFolded()));
     std::vector<int> order(texts.size());
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),

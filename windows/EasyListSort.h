@@ -11,5 +11,5 @@
 std::vector<int> SortOrder(const std::vector<QString>& texts, bool ascending);
 
 // The order in which rows stand as they are inserted into a list that keeps itself sorted:
-// the locale's comparison, ignoring case.
+// the locale's comparison of the case-folded texts.
 std::vector<int> InsertionOrder(const std::vector<QString>& texts);
