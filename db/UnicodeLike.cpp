@@ -16,20 +16,21 @@ constexpr char32_t kOneChar = 0xFFFFFFFE;
 
 // Simple (one to one) folding, so that '_' still stands for one character of either side.
 void Fold(const unsigned char* text, int length, std::u32string& out) {
-    out.clear();
-    out.reserve(static_cast<size_t>(length));
+    out.resize(size_t(length));  // never more code points than bytes
+    char32_t* o = out.data();
     int32_t i = 0;
     while (i < length) {
         UChar32 c = text[i];
         if (c < 0x80) {
             ++i;
-            out.push_back(static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + 32 : c));
+            *o++ = static_cast<char32_t>(c >= 'A' && c <= 'Z' ? c + 32 : c);
             continue;
         }
         U8_NEXT(text, i, length, c);
         if (c < 0) c = 0xFFFD;
-        out.push_back(static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT)));
+        *o++ = static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT));
     }
+    out.resize(size_t(o - out.data()));
 }
 
 // The folded pattern with its wildcards as the two reserved values; kept by SQLite for as long
