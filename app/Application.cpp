@@ -22,6 +22,8 @@
 #include "selection/Random.h"
 #include "selection/TrackPlayer.h"
 #include "selection/UserNotifier.h"
+#include "windows/CCatalogTreeView.h"
+#include "windows/CSearchDlg.h"
 #include "windows/CWarningDlg.h"
 
 namespace {
@@ -153,6 +155,15 @@ void Application::CreateMainWindow() {
         CPlaySettingDlg dialog(*trackPlayer_, database_.get(), language_, parent);
         dialog.exec();
     });
+    const DialogTextLoader text = [this](int id) { return Q(Text(id)); };
+    const auto play = [this](int32_t trackID) { trackPlayer_->PlayTrack(trackID); };
+    links.childWindows.push_back({ID_CATALOG, [=, this](QWidget* parent) -> QWidget* {
+                                      return new CCatalogTreeView(database_.get(), text, play,
+                                                                  parent);
+                                  }});
+    links.childWindows.push_back({ID_SEARCH, [=, this](QWidget* parent) -> QWidget* {
+                                      return new CSearchDlg(database_.get(), text, play, parent);
+                                  }});
     // linked before the window's initialisation creates the player
     links.attach = [this](MainWindow* window) {
         trackPlayer_->AttachWindow(window, window);

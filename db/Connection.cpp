@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "db/AdoError.h"
+#include "db/UnicodeLike.h"
 #include "db/sqlite/Sqlite.h"
 
 namespace sonvera::db {
@@ -141,6 +142,7 @@ void Connection::Open(const std::string& path) {
                            "The file '" + path + "' is not a usable database: " + message};
     }
     sqlite3_create_function(raw, "Now", 0, SQLITE_UTF8, nullptr, NowFunction, nullptr, nullptr);
+    RegisterUnicodeLike(raw);
     db_ = std::move(db);
 }
 

@@ -8,11 +8,13 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <QTreeView>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -146,9 +148,17 @@ TEST_F(EndToEnd, PlaysRatesExcludesAndExitsWithTheSettingsStored) {
             << Text(w, 1041).toStdString();
         EXPECT_EQ(Text(w, 1036), "Artist 1");
         EXPECT_EQ(Text(w, 1042), "Database: Total 3, Rated 1");
-        // start-up registers the play settings; the windows still to come stay disabled
+        // start-up registers the play settings and plugs in the catalog, made hidden
         EXPECT_TRUE(w->findChild<QAction*>("1780")->isEnabled());
-        EXPECT_FALSE(w->findChild<QAction*>("145")->isEnabled());
+        auto* catalog = w->findChild<QDialog*>("137");
+        ASSERT_NE(catalog, nullptr);
+        EXPECT_FALSE(catalog->isVisible());
+        w->findChild<QAction*>("145")->trigger();
+        EXPECT_TRUE(catalog->isVisible());
+        auto* tree = catalog->findChild<QTreeView*>("1019");
+        ASSERT_NE(tree, nullptr);
+        EXPECT_EQ(tree->model()->index(0, 0).data().toString(), "Artist 1");
+        catalog->close();
         Click(w, 1009);
         EXPECT_EQ(Text(w, 1041), "Rated Awesome!");
         Click(w, 1009);

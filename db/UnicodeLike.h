@@ -1,0 +1,13 @@
+#pragma once
+// SQLite's LIKE folds case for ASCII letters only; Jet's pattern comparison folds every letter.
+// This replaces LIKE on a connection with one that folds with ICU's case folding, keeping
+// '%' (any text), '_' (one character) and the optional ESCAPE character. Any thread.
+
+struct sqlite3;
+
+namespace sonvera::db {
+
+// Returns false when SQLite refuses the function.
+bool RegisterUnicodeLike(sqlite3* db);
+
+}  // namespace sonvera::db

@@ -1,0 +1,50 @@
+#include "windows/CEasyListCtrl.h"
+
+#include <QHeaderView>
+
+CEasyListCtrl::CEasyListCtrl(QWidget* parent)
+    : QTableView(parent), model_(new EasyListModel(this)) {
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    // one fixed row height: the view never measures 100,000 rows
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CEasyListCtrl::OnHeaderClicked);
+}
+
+bool CEasyListCtrl::SetColumns(const QString& specification) {
+    int pos = 0;
+    while (pos < specification.size()) {
+        int end = specification.indexOf(u';', pos);
+        if (end < 0) end = int(specification.size());
+        const QString entry = specification.mid(pos, end - pos);
+        const int comma = entry.indexOf(u',');
+        if (comma < 0) break;
+        model_->AddColumn(entry.left(comma));
+        setColumnWidth(model_->ColumnCount() - 1, entry.mid(comma + 1).trimmed().toInt());
+        pos = end + 1;
+    }
+    return true;
+}
+
+int CEasyListCtrl::SelectionMark() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void CEasyListCtrl::OnHeaderClicked(int column) {
+    model_->SortOnHeaderClick(column);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(
+        column, model_->SortAscending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
