@@ -29,13 +29,6 @@
 
 namespace {
 
-// A worker's message, carried as a posted event whose type is the message number.
-class AppMessageEvent : public QEvent {
-public:
-    AppMessageEvent(int message, intptr_t w) : QEvent(static_cast<Type>(message)), wParam(w) {}
-    intptr_t wParam;
-};
-
 class UiShell final : public ShellActions {
 public:
     explicit UiShell(MainWindowUi& ui) : ui_(ui) {}
@@ -47,11 +40,6 @@ private:
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-bool IsAppMessage(int type) {
-    return type == WM_APP_PLAY_TRACK || type == WM_APP_TRACK_INFO || type == WM_APP_PLAYER_TICK ||
-           type == WM_APP_LIBRARY_STATUS || type == WM_APP_DOWNLOAD_STATUS;
-}
-
 // Commands whose windows come with later parts of the program.
 bool IsLaterWindow(int id) {
     return id == ID_CATALOG || id == ID_SEARCH || id == ID_VIEW_ACTIVITY || id == ID_INFO_BROWSER ||
@@ -61,7 +49,7 @@ bool IsLaterWindow(int id) {
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
-    : QDialog(parent), links_(std::move(links)) {
+    : QDialog(parent), links_(std::move(links)), messages_(this) {
     voice_ = links_.makeSpeech ? std::make_unique<VoiceAnnouncer>(links_.makeSpeech())
                                : std::make_unique<VoiceAnnouncer>();
     shell_ = std::make_unique<UiShell>(*links_.ui);
@@ -260,8 +248,8 @@ void MainWindow::OnDownloadToggled(bool checked) {
     if (links_.setDownloadEnabled) links_.setDownloadEnabled(true);
 }
 
-void MainWindow::PostAppMessage(int message, intptr_t wParam, intptr_t /*lParam*/) {
-    QCoreApplication::postEvent(this, new AppMessageEvent(message, wParam));
+void MainWindow::PostAppMessage(int message, intptr_t wParam, intptr_t lParam) {
+    messages_.PostAppMessage(message, wParam, lParam);
 }
 
 void MainWindow::SetDownloaderRunning(std::function<bool()> running) {
@@ -276,13 +264,11 @@ void MainWindow::RunUntilEnded() {
 }
 
 bool MainWindow::event(QEvent* e) {
-    int type = static_cast<int>(e->type());
-    if (IsAppMessage(type)) {
+    if (std::optional<AppMessage> m = AppMessageQueue::Take(e)) {
         // Messages still queued after Exit (the player is shut down) or after the end (the
         // workers are being stopped) would record plays that nobody heard.
-        bool stale = ended_ || (exiting_ && type != WM_APP_DOWNLOAD_STATUS);
-        auto* m = dynamic_cast<AppMessageEvent*>(e);
-        if (!stale) HandleAppMessage(type, m ? m->wParam : 0);
+        bool stale = ended_ || (exiting_ && m->message != WM_APP_DOWNLOAD_STATUS);
+        if (!stale) HandleAppMessage(m->message, m->wParam);
         return true;
     }
     if (e->type() == QEvent::WhatsThis || e->type() == QEvent::EnterWhatsThisMode) return true;

@@ -11,7 +11,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowModel.h"
 #include "app/SpeechOutput.h"
-#include "app/WindowMessages.h"
+#include "platform/messages/AppMessageQueue.h"
 
 class AppStore;
 class HelpViewer;
@@ -103,6 +103,7 @@ private:
     TrayIcon* tray_ = nullptr;
     HelpViewer* help_ = nullptr;
     std::function<bool()> downloaderRunning_;
+    AppMessageQueue messages_;
     bool exiting_ = false;
     bool exitFinished_ = false;
     bool ended_ = false;
