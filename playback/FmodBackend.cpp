@@ -2,6 +2,62 @@
 
 #include "platform/fsound/fsound.h"
 
+namespace {
+
+// Closing the sound device waits for the audio thread's current buffer (tens of ms), so it
+// runs on this one thread and no caller waits for it. A close also calls off a scan under
+// way. Made at the first Shutdown, after the sound system, so it is gone before it at exit.
+class DeviceCloser {
+public:
+    static DeviceCloser& Get() {
+        static DeviceCloser closer;
+        return closer;
+    }
+    void Close() {
+        {
+            std::lock_guard lock(lock_);
+            ++pending_;
+        }
+        wake_.notify_all();
+    }
+    // Returns once every close asked for has run.
+    void WaitUntilClosed() {
+        std::unique_lock lock(lock_);
+        wake_.wait(lock, [this] { return pending_ == 0; });
+    }
+
+private:
+    DeviceCloser() : thread_([this] { Run(); }) {}
+    ~DeviceCloser() {
+        {
+            std::lock_guard lock(lock_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    void Run() {
+        std::unique_lock lock(lock_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stop_ || pending_ > 0; });
+            if (pending_ == 0) return;
+            lock.unlock();
+            FSOUND_Close();
+            lock.lock();
+            --pending_;
+            wake_.notify_all();
+        }
+    }
+
+    std::mutex lock_;
+    std::condition_variable wake_;
+    int pending_ = 0;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+}  // namespace
+
 FmodBackend::FmodBackend() : thread_([this] { Run(); }) {}
 
 FmodBackend::~FmodBackend() {
@@ -16,6 +72,9 @@ FmodBackend::~FmodBackend() {
 
 bool FmodBackend::Initialise(const MessageTargetSlot* /*mainWindow*/) {
     std::lock_guard lock(lock_);
+    if (initialised_.load()) return false;
+    // Only right after a Shutdown is there a close to wait for.
+    DeviceCloser::Get().WaitUntilClosed();
     if (!FSOUND_Init(48000, 4, 0)) return false;
     initialised_.store(true);
     return true;
@@ -24,13 +83,14 @@ bool FmodBackend::Initialise(const MessageTargetSlot* /*mainWindow*/) {
 void FmodBackend::Shutdown() {
     std::lock_guard lock(lock_);
     if (!initialised_.load()) return;
-    for (const Command& c : commands_) playsToFinish_ -= c.kind == Command::Play;
     commands_.clear();
+    playsToFinish_ = 0;  // a Play still running counts no more
     ++session_;
-    // FSOUND_Close frees every stream; forgetting ours keeps a later Play from touching it.
-    CloseStream();
-    FSOUND_Close();
+    // The close frees every stream; forgetting ours keeps a later command from touching it.
+    stream_ = nullptr;
+    channel_ = -1;
     initialised_.store(false);
+    DeviceCloser::Get().Close();
 }
 
 void FmodBackend::Queue(Command command) {
@@ -51,9 +111,10 @@ void FmodBackend::Run() {
         Command command = std::move(commands_.front());
         commands_.pop_front();
         running_ = true;
+        const unsigned session = session_;
         RunCommand(lock, command);
         running_ = false;
-        if (command.kind == Command::Play) --playsToFinish_;
+        if (command.kind == Command::Play && session == session_) --playsToFinish_;
         done_.notify_all();
     }
 }

@@ -27,7 +27,8 @@ public:
     bool IsInitialised() override { return initialised_.load(); }
     // Opens the sound device (48000 Hz, 4 channels); false when there is none.
     bool Initialise(const MessageTargetSlot* mainWindow) override;
-    // Closes the device and the stream; commands not yet run are dropped.
+    // Closes the device and the stream (on another thread; a scan under way is called off);
+    // commands not yet run are dropped.
     void Shutdown() override;
     // Replaces the current stream with the file at `path` (UTF-8) and starts it at the
     // remembered volume. A file that does not open leaves no channel: GetState then gives 0.
@@ -69,7 +70,7 @@ private:
     std::condition_variable wake_;
     std::condition_variable done_;  // a command has run
     std::deque<Command> commands_;
-    int playsToFinish_ = 0;  // Play commands queued or running
+    int playsToFinish_ = 0;  // Play commands of this session queued or running
     bool running_ = false;   // a command taken from the queue has not finished
     bool stop_ = false;
     // Counts Shutdowns, so that a Play whose scan outlived one drops its stream.

@@ -37,6 +37,6 @@ private:
     bool open_ = false;
     bool paused_ = false;
     int volume_ = 128;
-    int startMs_ = 0;           // position at startedAt_
+    int startMs_ = 0;              // position at startedAt_
     Clock::time_point startedAt_;  // when the position last left startMs_
 };

@@ -245,7 +245,7 @@ void TrackPlayer::SetMoodByName(const std::string& name) {
     CADORecordset rs(database_);
     // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
     const std::string sql = FormatSql("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
-                                   EscapeSqlText(name).c_str(), languageId_);
+                                      EscapeSqlText(name).c_str(), languageId_);
     int32_t moodID = 0;
     if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&
         rs.GetFieldValue(std::string("ID"), moodID))

@@ -14,9 +14,9 @@
 #include <mutex>
 #include <string>
 
-#include "platform/messages/MessageTarget.h"
 #include "db/CurrentTrackSource.h"
 #include "db/TrackRecord.h"
+#include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
 #include "selection/PlayWeights.h"
 

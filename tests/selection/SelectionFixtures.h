@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/messages/MessageTarget.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
 #include "selection/UserNotifier.h"
 
