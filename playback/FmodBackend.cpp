@@ -6,12 +6,17 @@ namespace {
 
 // Closing the sound device waits for the audio thread's current buffer (tens of ms), so it
 // runs on this one thread and no caller waits for it. A close also calls off a scan under
-// way. Made at the first Shutdown, after the sound system, so it is gone before it at exit.
+// way. Made at the first Shutdown, after the sound system, so that at exit it finishes its
+// closes and goes before the sound system does.
 class DeviceCloser {
 public:
     static DeviceCloser& Get() {
         static DeviceCloser closer;
         return closer;
+    }
+    // Returns once every close asked for has run; at once when none ever was.
+    static void WaitForCloses() {
+        if (DeviceCloser* closer = existing_.load()) closer->WaitUntilClosed();
     }
     void Close() {
         {
@@ -20,15 +25,15 @@ public:
         }
         wake_.notify_all();
     }
-    // Returns once every close asked for has run.
     void WaitUntilClosed() {
         std::unique_lock lock(lock_);
         wake_.wait(lock, [this] { return pending_ == 0; });
     }
 
 private:
-    DeviceCloser() : thread_([this] { Run(); }) {}
+    DeviceCloser() : thread_([this] { Run(); }) { existing_.store(this); }
     ~DeviceCloser() {
+        existing_.store(nullptr);
         {
             std::lock_guard lock(lock_);
             stop_ = true;
@@ -49,6 +54,7 @@ private:
         }
     }
 
+    static inline std::atomic<DeviceCloser*> existing_{nullptr};
     std::mutex lock_;
     std::condition_variable wake_;
     int pending_ = 0;
@@ -74,7 +80,7 @@ bool FmodBackend::Initialise(const MessageTargetSlot* /*mainWindow*/) {
     std::lock_guard lock(lock_);
     if (initialised_.load()) return false;
     // Only right after a Shutdown is there a close to wait for.
-    DeviceCloser::Get().WaitUntilClosed();
+    DeviceCloser::WaitForCloses();
     if (!FSOUND_Init(48000, 4, 0)) return false;
     initialised_.store(true);
     return true;
