@@ -69,7 +69,7 @@ FmodBackend::FmodBackend() : thread_([this] { Run(); }) {}
 FmodBackend::~FmodBackend() {
     Shutdown();
     {
-        std::lock_guard lock(lock_);
+        std::lock_guard queue(queueLock_);
         stop_ = true;
     }
     wake_.notify_one();
@@ -82,52 +82,75 @@ bool FmodBackend::Initialise(const MessageTargetSlot* /*mainWindow*/) {
     // Only right after a Shutdown is there a close to wait for.
     DeviceCloser::WaitForCloses();
     if (!FSOUND_Init(48000, 4, 0)) return false;
+    std::lock_guard queue(queueLock_);
     initialised_.store(true);
     return true;
 }
 
 void FmodBackend::Shutdown() {
     std::lock_guard lock(lock_);
-    if (!initialised_.load()) return;
-    commands_.clear();
-    playsToFinish_ = 0;  // a Play still running counts no more
-    ++session_;
+    {
+        std::lock_guard queue(queueLock_);
+        if (!initialised_.load()) return;
+        commands_.clear();
+        playsToFinish_ = 0;  // a Play still running counts no more
+        ++session_;
+        initialised_.store(false);
+    }
     // The close frees every stream; forgetting ours keeps a later command from touching it.
     stream_ = nullptr;
     channel_ = -1;
-    initialised_.store(false);
     DeviceCloser::Get().Close();
 }
 
 void FmodBackend::Queue(Command command) {
     {
-        std::lock_guard lock(lock_);
+        std::lock_guard queue(queueLock_);
         if (!initialised_.load()) return;
+        command.session = session_;
         playsToFinish_ += command.kind == Command::Play;
         commands_.push_back(std::move(command));
     }
     wake_.notify_one();
 }
 
+unsigned FmodBackend::CurrentSession() {
+    std::lock_guard queue(queueLock_);
+    return session_;
+}
+
+bool FmodBackend::PlaysToFinish() {
+    std::lock_guard queue(queueLock_);
+    return playsToFinish_ > 0;
+}
+
 void FmodBackend::Run() {
-    std::unique_lock lock(lock_);
     for (;;) {
-        wake_.wait(lock, [this] { return stop_ || !commands_.empty(); });
-        if (stop_) return;
-        Command command = std::move(commands_.front());
-        commands_.pop_front();
-        running_ = true;
-        const unsigned session = session_;
-        RunCommand(lock, command);
-        running_ = false;
-        if (command.kind == Command::Play && session == session_) --playsToFinish_;
+        Command command;
+        {
+            std::unique_lock queue(queueLock_);
+            wake_.wait(queue, [this] { return stop_ || !commands_.empty(); });
+            if (stop_) return;
+            command = std::move(commands_.front());
+            commands_.pop_front();
+            running_ = true;
+        }
+        {
+            std::unique_lock lock(lock_);
+            if (command.session == CurrentSession()) RunCommand(lock, command);
+        }
+        {
+            std::lock_guard queue(queueLock_);
+            running_ = false;
+            if (command.kind == Command::Play && command.session == session_) --playsToFinish_;
+        }
         done_.notify_all();
     }
 }
 
 void FmodBackend::WaitUntilDone() {
-    std::unique_lock lock(lock_);
-    done_.wait(lock, [this] { return commands_.empty() && !running_; });
+    std::unique_lock queue(queueLock_);
+    done_.wait(queue, [this] { return commands_.empty() && !running_; });
 }
 
 void FmodBackend::RunCommand(std::unique_lock<std::mutex>& lock, const Command& command) {
@@ -160,12 +183,12 @@ void FmodBackend::CloseStream() {
 
 void FmodBackend::RunPlay(std::unique_lock<std::mutex>& lock, const std::string& path) {
     CloseStream();
-    const unsigned session = session_;
+    const unsigned session = CurrentSession();
     lock.unlock();
     FSOUND_STREAM* stream =
         FSOUND_Stream_Open(path.c_str(), FSOUND_NORMAL | FSOUND_MPEGACCURATE, 0, 0);
     lock.lock();
-    if (session != session_) {
+    if (session != CurrentSession()) {
         // Shut down (and perhaps started again) meanwhile: the device it was opened on is gone.
         FSOUND_Stream_Close(stream);
         return;
@@ -179,19 +202,19 @@ void FmodBackend::RunPlay(std::unique_lock<std::mutex>& lock, const std::string&
 PlayerState FmodBackend::GetState() {
     std::lock_guard lock(lock_);
     if (!initialised_.load()) return PlayerStateNotInitialised;
-    if (playsToFinish_ > 0) return 1;
+    if (PlaysToFinish()) return 1;
     return FSOUND_IsPlaying(channel_) ? 1 : PlayerStateStopped;
 }
 
 int FmodBackend::GetLengthMs() {
     std::lock_guard lock(lock_);
-    if (!initialised_.load() || stream_ == nullptr || playsToFinish_ > 0) return 0;
+    if (!initialised_.load() || stream_ == nullptr || PlaysToFinish()) return 0;
     return FSOUND_Stream_GetLengthMs(stream_);
 }
 
 int FmodBackend::GetPositionMs() {
     std::lock_guard lock(lock_);
-    if (!initialised_.load() || stream_ == nullptr || playsToFinish_ > 0) return 0;
+    if (!initialised_.load() || stream_ == nullptr || PlaysToFinish()) return 0;
     return FSOUND_Stream_GetTime(stream_);
 }
 
@@ -201,8 +224,8 @@ int FmodBackend::GetVolume() {
     return FSOUND_GetVolume(channel_);
 }
 
-void FmodBackend::Play(const std::string& path) { Queue({Command::Play, path, 0}); }
-void FmodBackend::SetPositionMs(int ms) { Queue({Command::Seek, {}, ms}); }
-void FmodBackend::SetVolume(int volume) { Queue({Command::Volume, {}, volume}); }
-void FmodBackend::Pause() { Queue({Command::Pause, {}, 0}); }
-void FmodBackend::Resume() { Queue({Command::Resume, {}, 0}); }
+void FmodBackend::Play(const std::string& path) { Queue({Command::Play, path, 0, 0}); }
+void FmodBackend::SetPositionMs(int ms) { Queue({Command::Seek, {}, ms, 0}); }
+void FmodBackend::SetVolume(int volume) { Queue({Command::Volume, {}, volume, 0}); }
+void FmodBackend::Pause() { Queue({Command::Pause, {}, 0, 0}); }
+void FmodBackend::Resume() { Queue({Command::Resume, {}, 0, 0}); }

@@ -2,7 +2,9 @@
 // The FMOD player: one stream at a time through the FSOUND layer. Called from the main thread
 // and the "TrackPlayer" thread; the commands (play, seek, volume, pause, resume) run in call
 // order on the backend's own thread, so that opening a file (which scans all of it) never
-// holds the caller. The backend lock guards everything below and is never held across a scan.
+// holds the caller. The queue lock guards the queue and is never held across a command; the
+// backend lock guards the stream while a command runs and is never held across a scan.
+// Lock order: backend lock -> queue lock.
 // The sound device is process-wide: keep one initialised FmodBackend at a time.
 
 #include <atomic>
@@ -51,33 +53,39 @@ public:
 
 private:
     struct Command {
-        enum Kind { Play, Seek, Volume, Pause, Resume } kind;
+        enum Kind { Play, Seek, Volume, Pause, Resume } kind = Play;
         std::string path;
         int value = 0;
+        unsigned session = 0;  // the session it was given in
     };
 
     // Queues a command if initialised. Takes the backend lock.
     void Queue(Command command);
     // The backend's thread: runs the queued commands one after another.
     void Run();
+    unsigned CurrentSession();
+    bool PlaysToFinish();
     // Caller holds `lock` (the backend lock); RunPlay releases it during the scan.
     void RunCommand(std::unique_lock<std::mutex>& lock, const Command& command);
     void RunPlay(std::unique_lock<std::mutex>& lock, const std::string& path);
     // Frees the stream (and its channel) if one is open. Caller holds the backend lock.
     void CloseStream();
 
-    std::mutex lock_;
+    std::mutex lock_;                       // the backend lock
+    std::atomic<bool> initialised_{false};  // written under both locks
+    FSOUND_STREAM* stream_ = nullptr;
+    int channel_ = -1;
+    int volume_ = 128;
+
+    std::mutex queueLock_;
     std::condition_variable wake_;
     std::condition_variable done_;  // a command has run
     std::deque<Command> commands_;
     int playsToFinish_ = 0;  // Play commands of this session queued or running
     bool running_ = false;   // a command taken from the queue has not finished
     bool stop_ = false;
-    // Counts Shutdowns, so that a Play whose scan outlived one drops its stream.
+    // Counts Shutdowns: a command given before one, or a scan that outlived one, is dropped.
     unsigned session_ = 0;
-    std::atomic<bool> initialised_{false};  // written under the lock
-    FSOUND_STREAM* stream_ = nullptr;
-    int channel_ = -1;
-    int volume_ = 128;
+
     std::thread thread_;  // last: starts once the members above exist
 };
