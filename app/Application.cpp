@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
-#include <QThread>
 #include <atomic>
 #include <thread>
 
@@ -16,6 +15,8 @@
 #include "db/CADODataBase.h"
 #include "library/FirstUseFolders.h"
 #include "library/LibraryScanner.h"
+#include "platform/messages/AppMessageQueue.h"
+#include "playback/PlayerFactory.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "selection/CPlaySettingDlg.h"
@@ -53,23 +54,16 @@ class MainThreadNotifier final : public UserNotifier {
 public:
     void ShowError(const std::string& caption, const std::string& text) override {
         if (boxOpen_.exchange(true)) return;
-        Run([this, caption, text] {
+        RunOnMainThread([this, caption, text] {
             ErrorBox(Q(caption), Q(text));
             boxOpen_.store(false);
         });
     }
     void OpenUrl(const std::string& url) override {
-        Run([url] { DesktopUi().OpenUrl(Q(url)); });
+        RunOnMainThread([url] { DesktopUi().OpenUrl(Q(url)); });
     }
 
 private:
-    template <typename F>
-    void Run(F f) {
-        if (QThread::currentThread() == qApp->thread())
-            f();
-        else
-            QMetaObject::invokeMethod(qApp, f, Qt::QueuedConnection);
-    }
     std::atomic<bool> boxOpen_{false};
 };
 
@@ -126,8 +120,7 @@ int Application::CountWaitingArtists() {
 
 AppWorkers Application::CreateWorkers() {
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
-    trackPlayer_ =
-        std::make_unique<TrackPlayer>(database_.get(), TrackPlayer::BackendFactory{}, language_);
+    trackPlayer_ = std::make_unique<TrackPlayer>(database_.get(), MakePlayerBackend, language_);
     notifier_ = std::make_unique<MainThreadNotifier>();
     trackPlayer_->SetNotifier(notifier_.get());
     scannerWorker_ = std::make_unique<ScannerWorker>(*scanner_);
@@ -166,7 +159,7 @@ void Application::CreateMainWindow() {
                                   }});
     // linked before the window's initialisation creates the player
     links.attach = [this](MainWindow* window) {
-        trackPlayer_->AttachWindow(window, window);
+        trackPlayer_->AttachWindow(window);
         scanner_->MainWindow().Attach(window);
     };
     window_ = std::make_unique<MainWindow>(std::move(links));
@@ -175,8 +168,7 @@ void Application::CreateMainWindow() {
 void Application::ReportThreadFatal(const std::string& threadName) {
     std::string text = FormatText(Text(IDS_THREAD_ERROR), {threadName});
     std::string caption = Text(IDS_FATAL_ERROR);
-    QMetaObject::invokeMethod(
-        qApp, [=] { ErrorBox(Q(caption), Q(text)); }, Qt::QueuedConnection);
+    RunOnMainThread([=] { ErrorBox(Q(caption), Q(text)); });
 }
 
 void Application::LinkDownloaderState(std::function<bool()> downloaderRunning) {

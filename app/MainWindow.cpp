@@ -27,13 +27,6 @@
 
 namespace {
 
-// A worker's message, carried as a posted event whose type is the message number.
-class AppMessageEvent : public QEvent {
-public:
-    AppMessageEvent(int message, intptr_t w) : QEvent(static_cast<Type>(message)), wParam(w) {}
-    intptr_t wParam;
-};
-
 class UiShell final : public ShellActions {
 public:
     explicit UiShell(MainWindowUi& ui) : ui_(ui) {}
@@ -45,15 +38,11 @@ private:
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-bool IsAppMessage(int type) {
-    return type == WM_APP_PLAY_TRACK || type == WM_APP_TRACK_INFO || type == WM_APP_PLAYER_TICK ||
-           type == WM_APP_LIBRARY_STATUS || type == WM_APP_DOWNLOAD_STATUS;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
-    : QDialog(parent), links_(std::move(links)), commands_(std::move(links_.commands)) {
+    : QDialog(parent), links_(std::move(links)), commands_(std::move(links_.commands)),
+      messages_(this) {
     voice_ = links_.speech ? std::make_unique<VoiceAnnouncer>(std::move(links_.speech))
                            : std::make_unique<VoiceAnnouncer>();
     shell_ = std::make_unique<UiShell>(*links_.ui);
@@ -147,8 +136,8 @@ void MainWindow::BuildMenus() {
         FillMenu(trayMenu_, tray.front().children, this, [this](int id) { OnCommand(id); });
 }
 
-void MainWindow::PostAppMessage(int message, intptr_t wParam, intptr_t /*lParam*/) {
-    QCoreApplication::postEvent(this, new AppMessageEvent(message, wParam));
+void MainWindow::PostAppMessage(int message, intptr_t wParam, intptr_t lParam) {
+    messages_.PostAppMessage(message, wParam, lParam);
 }
 
 void MainWindow::SetDownloaderRunning(std::function<bool()> running) {
@@ -163,13 +152,11 @@ void MainWindow::RunUntilEnded() {
 }
 
 bool MainWindow::event(QEvent* e) {
-    int type = static_cast<int>(e->type());
-    if (IsAppMessage(type)) {
+    if (std::optional<AppMessage> m = AppMessageQueue::Take(e)) {
         // Messages still queued after Exit (the player is shut down) or after the end (the
         // workers are being stopped) would record plays that nobody heard.
-        bool stale = ended_ || (exiting_ && type != WM_APP_DOWNLOAD_STATUS);
-        auto* m = dynamic_cast<AppMessageEvent*>(e);
-        if (!stale) HandleAppMessage(type, m ? m->wParam : 0);
+        bool stale = ended_ || (exiting_ && m->message != WM_APP_DOWNLOAD_STATUS);
+        if (!stale) HandleAppMessage(m->message, m->wParam);
         return true;
     }
     if (e->type() == QEvent::WhatsThis || e->type() == QEvent::EnterWhatsThisMode) return true;

@@ -9,7 +9,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowLinks.h"
 #include "app/MainWindowModel.h"
-#include "app/WindowMessages.h"
+#include "platform/messages/AppMessageQueue.h"
 
 class HelpViewer;
 class QMenu;
@@ -80,6 +80,7 @@ private:
     TrayIcon* tray_ = nullptr;
     HelpViewer* help_ = nullptr;
     std::function<bool()> downloaderRunning_;
+    AppMessageQueue messages_;
     bool exiting_ = false;
     bool exitFinished_ = false;
     bool ended_ = false;

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "app/WindowMessages.h"
+#include "platform/messages/MessageTarget.h"
 
 class CADODataBase;
 class CADORecordset;

@@ -1,12 +1,13 @@
 #pragma once
-// The one interface over the three players. Called from the main thread and the TrackPlayer
-// thread; each implementation serialises its calls into the player with its backend lock.
+// The one interface over the players. Called from the main thread (play, pause, seek, volume,
+// stop, switch) and the "TrackPlayer" thread (polls, the resume seek, the last Shutdown).
+// Each implementation keeps its own lock and state. No call may keep its caller waiting for
+// long work (opening a file, a state change, a round trip to another process): such work runs
+// on the player's own thread, and what it changes shows in the queries once it is done.
 
-#include <atomic>
-#include <mutex>
 #include <string>
 
-class QObject;
+class MessageTargetSlot;
 
 // Values of GetState: 0 nothing plays, 6 closed (both ask for the next track), 2 not
 // initialised; the rest are the player's own "busy" values.
@@ -25,22 +26,23 @@ enum PlayerType : int {
 class PlayerBackend {
 public:
     virtual ~PlayerBackend() = default;
-    virtual bool IsInitialised() { return initialised_.load() != 0; }
-    // mainWindow receives the player's own notifications, if it has any; may be null.
-    virtual bool Initialise(QObject* /*mainWindow*/) { return false; }
-    virtual void Shutdown() {}
-    // path in UTF-8 (the platform's file names are bytes; UTF-8 stands in for wide text)
-    virtual void Play(const std::string& /*path*/) {}
-    virtual PlayerState GetState() { return -1; }
-    virtual int GetLengthMs() { return 0; }
-    virtual int GetPositionMs() { return 0; }
-    virtual void SetPositionMs(int /*ms*/) {}
-    virtual int GetVolume() { return 0; }
-    virtual void SetVolume(int /*volume*/) {}
-    virtual void Pause() {}
-    virtual void Resume() {}
-
-protected:
-    std::atomic<int> initialised_{0};
-    std::recursive_mutex backendLock_;
+    virtual bool IsInitialised() = 0;
+    // Starts the player; false when it cannot play here. mainWindow is where the player may
+    // post window messages (it outlives the backend); may be null.
+    virtual bool Initialise(const MessageTargetSlot* mainWindow) = 0;
+    // Stops the player; it reports state 2 afterwards until the next Initialise.
+    virtual void Shutdown() = 0;
+    // Replaces the current track with the file at `path` (UTF-8). Busy (neither 0 nor 6) from
+    // the call on; a file that does not play gives 0 at a later poll.
+    virtual void Play(const std::string& path) = 0;
+    virtual PlayerState GetState() = 0;
+    // Milliseconds; 0 while no track is open (also while one is still being opened).
+    virtual int GetLengthMs() = 0;
+    virtual int GetPositionMs() = 0;
+    virtual void SetPositionMs(int ms) = 0;
+    // 0..255.
+    virtual int GetVolume() = 0;
+    virtual void SetVolume(int volume) = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
 };

@@ -1,13 +1,14 @@
 #include "playback/PlayerFactory.h"
 
 #include "playback/FmodBackend.h"
+#include "playback/NullBackend.h"
 
 namespace {
 
 // Stands in for a player that is not available on this system: it never initialises.
-class UnavailableBackend : public PlayerBackend {
+class UnavailableBackend final : public NullBackend {
 public:
-    PlayerState GetState() override { return PlayerStateNotInitialised; }
+    bool Initialise(const MessageTargetSlot* /*mainWindow*/) override { return false; }
 };
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/Store.h"
-#include "playback/PlayerFactory.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "selection/Random.h"
@@ -69,7 +68,6 @@ const std::array<TrackPlayer::Band, PlayWeightCount> TrackPlayer::Bands = {{
 
 TrackPlayer::TrackPlayer(CADODataBase* database, BackendFactory factory, int32_t languageId)
     : database_(database), factory_(std::move(factory)), languageId_(languageId) {
-    if (!factory_) factory_ = [](PlayerType type) { return MakePlayerBackend(type); };
     for (int i = 0; i < PlayWeightCount; ++i) weights_[i].store(InitialPlayWeights[i]);
     for (int i = 0; i < PlayWeightCount; ++i)
         weights_[i].store(GetSetting(database_, PlayWeightNames[i]));
@@ -83,15 +81,9 @@ TrackPlayer::~TrackPlayer() {
     backend_.reset();
 }
 
-void TrackPlayer::AttachWindow(MessageTarget* target, QObject* window) {
-    windowObject_.store(window);
-    window_.Attach(target);
-}
+void TrackPlayer::AttachWindow(MessageTarget* target) { window_.Attach(target); }
 
-void TrackPlayer::DetachWindow() {
-    window_.Detach();
-    windowObject_.store(nullptr);
-}
+void TrackPlayer::DetachWindow() { window_.Detach(); }
 
 void TrackPlayer::Post(int message) { window_.Post(message, 0, 0); }
 

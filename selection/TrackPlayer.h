@@ -14,16 +14,15 @@
 #include <mutex>
 #include <string>
 
-#include "app/WindowMessages.h"
 #include "db/CurrentTrackSource.h"
 #include "db/TrackRecord.h"
+#include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
 #include "selection/PlayWeights.h"
 #include "selection/SelectionStore.h"
 
 class CADODataBase;
 class CADORecordset;
-class QObject;
 class UserNotifier;
 
 // Why the last pick was made.
@@ -38,18 +37,18 @@ class TrackPlayer : public CurrentTrackSource {
 public:
     using BackendFactory = std::function<std::unique_ptr<PlayerBackend>(PlayerType)>;
 
-    // Reads the thirteen play weights from tSettings. An empty factory means the program's
-    // own (MakePlayerBackend). languageId picks the mood names and message texts.
-    explicit TrackPlayer(CADODataBase* database, BackendFactory factory = {},
-                         int32_t languageId = 1033);
+    // Reads the thirteen play weights from tSettings. The factory makes the players (start-up
+    // hands in the program's own); an empty one makes none. languageId picks the mood names
+    // and message texts.
+    TrackPlayer(CADODataBase* database, BackendFactory factory, int32_t languageId = 1033);
     // Only once Run has returned (or never ran): releases a backend still held.
     ~TrackPlayer() override;
     TrackPlayer(const TrackPlayer&) = delete;
     TrackPlayer& operator=(const TrackPlayer&) = delete;
 
-    // The main window: where messages are posted, and what backends are initialised with.
-    // Attach before the thread starts; detach before the window goes away.
-    void AttachWindow(MessageTarget* target, QObject* window = nullptr);
+    // The main window: where messages are posted (also by the players). Attach before the
+    // thread starts; detach before the window goes away (Detach waits for posts under way).
+    void AttachWindow(MessageTarget* target);
     void DetachWindow();
     // Who shows the data-access failure message (once per run); none = nothing is shown.
     void SetNotifier(UserNotifier* notifier) { notifier_.store(notifier); }
@@ -128,7 +127,6 @@ private:
     BackendFactory factory_;
     const int32_t languageId_;
     MessageTargetSlot window_;
-    std::atomic<QObject*> windowObject_{nullptr};
     std::atomic<UserNotifier*> notifier_{nullptr};
     // The data-access failure is shown once per run; after any failure the loop backs off.
     std::atomic<bool> dataAccessReported_{false};

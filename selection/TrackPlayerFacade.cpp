@@ -21,9 +21,9 @@ bool IsPlayerType(int type) { return type >= PlayerTypeMediaPlayer && type <= Pl
 }  // namespace
 
 std::unique_ptr<PlayerBackend> TrackPlayer::StartBackend(int type) {
-    if (!IsPlayerType(type)) return nullptr;
+    if (!IsPlayerType(type) || !factory_) return nullptr;
     std::unique_ptr<PlayerBackend> backend = factory_(static_cast<PlayerType>(type));
-    if (!backend || !backend->Initialise(windowObject_.load())) return nullptr;
+    if (!backend || !backend->Initialise(&window_)) return nullptr;
     return backend;
 }
 

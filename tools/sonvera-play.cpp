@@ -18,13 +18,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     player.Play(argv[1]);
+    player.WaitUntilDone();
     if (player.GetState() != 1) {
         std::fprintf(stderr, "sonvera-play: %s does not open as an MP3 file\n", argv[1]);
         player.Shutdown();
         return 1;
     }
     std::printf("length %d ms\n", player.GetLengthMs());
-    if (argc == 3) player.SetPositionMs(std::atoi(argv[2]));
+    if (argc == 3) {
+        player.SetPositionMs(std::atoi(argv[2]));
+        player.WaitUntilDone();
+    }
     while (player.GetState() != PlayerStateStopped) {
         std::printf("position %d ms, state %d\n", player.GetPositionMs(), player.GetState());
         std::fflush(stdout);

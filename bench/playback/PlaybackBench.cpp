@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     }
     const Clock::time_point openStart = Clock::now();
     player.Play(mp3);
+    player.WaitUntilDone();  // the open runs on the player's own thread
     const double openMs = Ms(Clock::now() - openStart);
     std::printf(
         "file: 60 s, 128 kbit/s, 44.1 kHz stereo; length reported %d ms; open+scan %.1f ms\n",
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
 
     // Seek latency: the call itself, and until audio from the new place reaches the device.
     player.Play(mp3);
+    player.WaitUntilDone();
     std::vector<double> callMs;
     std::vector<double> audibleMs;
     for (int i = 0; i < 40; ++i) {
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
         const Clock::time_point start = Clock::now();
         player.SetPositionMs(target);
         callMs.push_back(Ms(Clock::now() - start));
+        player.WaitUntilDone();
         while (player.GetPositionMs() <= target && Clock::now() - start < std::chrono::seconds(1))
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         audibleMs.push_back(Ms(Clock::now() - start));

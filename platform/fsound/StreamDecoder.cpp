@@ -1,5 +1,8 @@
 #include "platform/fsound/StreamDecoder.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -14,13 +17,35 @@ constexpr auto kRefillInterval = std::chrono::milliseconds(10);
 
 }  // namespace
 
+struct StreamDecoder::FileReader {
+    explicit FileReader(int descriptor) : fd(descriptor) {}
+    ~FileReader() {
+        if (fd >= 0) close(fd);
+    }
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    static ssize_t Read(void* self, void* buffer, size_t bytes) {
+        auto* r = static_cast<FileReader*>(self);
+        if (r->cancelled && r->cancelled()) return -1;
+        return read(r->fd, buffer, bytes);
+    }
+    static off_t Seek(void* self, off_t offset, int whence) {
+        return lseek(static_cast<FileReader*>(self)->fd, offset, whence);
+    }
+
+    int fd;
+    std::function<bool()> cancelled;  // only during the scan
+};
+
 Mpg123Handle MakeMpg123Handle() {
     static const bool initialised = mpg123_init() == MPG123_OK;
     if (!initialised) return nullptr;
     return Mpg123Handle(mpg123_new(nullptr, nullptr));
 }
 
-std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int outputRate) {
+std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int outputRate,
+                                                   std::function<bool()> cancelled) {
     // Devices and pipes could feed the scan forever.
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error)) return nullptr;
@@ -36,9 +61,18 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int 
     for (size_t i = 0; i < rateCount; ++i)
         mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
-    if (mpg123_open(mh, path.c_str()) != MPG123_OK) return nullptr;
-    // Walks every frame: exact length and a full seek index.
-    if (mpg123_scan(mh) != MPG123_OK) return nullptr;
+    auto reader = std::make_unique<FileReader>(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (reader->fd < 0) return nullptr;
+    reader->cancelled = std::move(cancelled);
+    if (mpg123_replace_reader_handle(mh, &FileReader::Read, &FileReader::Seek, nullptr) !=
+            MPG123_OK ||
+        mpg123_open_handle(mh, reader.get()) != MPG123_OK)
+        return nullptr;
+    // Walks every frame: exact length and a full seek index. Long on a big or slow file, so
+    // it can be called off.
+    // A refused read looks like the end of the file to it.
+    if (mpg123_scan(mh) != MPG123_OK || (reader->cancelled && reader->cancelled())) return nullptr;
+    reader->cancelled = nullptr;
     long rate = 0;
     int channels = 0;
     int encoding = 0;
@@ -48,16 +82,18 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int 
     const off_t length = mpg123_length(mh);
     if (length <= 0) return nullptr;
 
-    std::unique_ptr<StreamDecoder> decoder(
-        new StreamDecoder(std::move(handle), static_cast<int>(rate), channels, length, outputRate));
+    std::unique_ptr<StreamDecoder> decoder(new StreamDecoder(std::move(reader), std::move(handle),
+                                                             static_cast<int>(rate), channels,
+                                                             length, outputRate));
     if (!decoder->converter_) return nullptr;
     decoder->thread_ = std::thread([d = decoder.get()] { d->Run(); });
     return decoder;
 }
 
-StreamDecoder::StreamDecoder(Mpg123Handle handle, int inputRate, int inputChannels,
-                             int64_t lengthSamples, int outputRate)
-    : handle_(std::move(handle)),
+StreamDecoder::StreamDecoder(std::unique_ptr<FileReader> reader, Mpg123Handle handle, int inputRate,
+                             int inputChannels, int64_t lengthSamples, int outputRate)
+    : reader_(std::move(reader)),
+      handle_(std::move(handle)),
       inputRate_(inputRate),
       inputChannels_(inputChannels),
       outputRate_(outputRate),

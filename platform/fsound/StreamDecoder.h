@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -19,8 +20,9 @@
 class StreamDecoder {
 public:
     // Scans the whole file for its exact length and starts decoding. Null when the file is
-    // missing or holds no decodable MPEG audio.
-    static std::unique_ptr<StreamDecoder> Open(const std::string& path, int outputRate);
+    // missing or holds no decodable MPEG audio, or when `cancelled` turns true during the scan.
+    static std::unique_ptr<StreamDecoder> Open(const std::string& path, int outputRate,
+                                               std::function<bool()> cancelled = {});
     ~StreamDecoder();
     StreamDecoder(const StreamDecoder&) = delete;
     StreamDecoder& operator=(const StreamDecoder&) = delete;
@@ -40,17 +42,21 @@ public:
     // while a seek runs.
     ReadResult Read(float* samples, size_t frames);
 
+    // The file as libmpg123 reads it: refuses to read on once the scan is cancelled.
+    struct FileReader;
+
 private:
-    StreamDecoder(Mpg123Handle handle, int inputRate, int inputChannels, int64_t lengthSamples,
-                  int outputRate);
+    StreamDecoder(std::unique_ptr<FileReader> reader, Mpg123Handle handle, int inputRate,
+                  int inputChannels, int64_t lengthSamples, int outputRate);
     void Run();
     // Decodes until the ring is full or the file ends. Caller holds decodeLock_.
     void FillLocked();
     bool MakeConverterLocked();
 
-    Mpg123Handle handle_;  // decodeLock_
-    int inputRate_;        // decodeLock_ (a file may change format midway)
-    int inputChannels_;    // decodeLock_
+    std::unique_ptr<FileReader> reader_;  // outlives handle_, which reads through it
+    Mpg123Handle handle_;                 // decodeLock_
+    int inputRate_;                       // decodeLock_ (a file may change format midway)
+    int inputChannels_;                   // decodeLock_
     const int outputRate_;
     const int64_t lengthSamples_;  // at the file's first sample rate
     const int firstRate_;

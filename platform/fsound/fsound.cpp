@@ -2,6 +2,7 @@
 // stream's decoder locks, then the mixer's lock. The audio callback takes none of them.
 #include "platform/fsound/fsound.h"
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,8 @@ struct SoundSystem {
     std::unique_ptr<Mixer> mixer;
     std::map<FSOUND_STREAM*, std::unique_ptr<FSOUND_STREAM>> streams;
     unsigned session = 0;  // counts Inits, so an open that outlived a Close is dropped
+    // Counts Closes, read without the lock: a Close calls off the scans under way.
+    std::atomic<unsigned> closes{0};
 
     // At exit without FSOUND_Close: stop the callback before the streams go.
     ~SoundSystem() { mixer.reset(); }
@@ -61,6 +64,7 @@ signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int /*fla
 void FSOUND_Close() {
     SoundSystem& system = System();
     std::lock_guard lock(system.lock);
+    system.closes.fetch_add(1);
     system.mixer.reset();  // no callback runs after this
     system.streams.clear();
 }
@@ -71,15 +75,19 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned int /*mode*/,
     SoundSystem& system = System();
     int rate = 0;
     unsigned session = 0;
+    unsigned closes = 0;
     {
         std::lock_guard lock(system.lock);
         if (!system.mixer) return nullptr;
         rate = system.mixer->Rate();
         session = system.session;
+        closes = system.closes.load();
     }
-    // The scan reads the whole file; the other calls need not wait for it.
+    // The scan reads the whole file; the other calls need not wait for it, and a Close
+    // (the player shutting down) need not wait for its end.
     auto stream = std::make_unique<FSOUND_STREAM>();
-    stream->decoder = StreamDecoder::Open(nameOrData, rate);
+    stream->decoder = StreamDecoder::Open(
+        nameOrData, rate, [&system, closes] { return system.closes.load() != closes; });
     if (!stream->decoder) return nullptr;
     std::lock_guard lock(system.lock);
     if (!system.mixer || system.session != session) return nullptr;

@@ -21,7 +21,8 @@ void FSOUND_Close();
 
 // Opens an MP3 file (path in the platform's bytes). The whole file is scanned first, so the
 // length and seeks are exact whatever the mode. offset/length (memory streams) are ignored.
-// Null when not initialised or the file is missing or not decodable.
+// Null when not initialised or the file is missing or not decodable. The scan holds no lock;
+// an FSOUND_Close on another thread ends it early, and the open then gives null.
 FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned int mode, int offset,
                                   int length);
 // Starts the stream on channel `channel` (0..channels-1) or on a free one (FSOUND_FREE).

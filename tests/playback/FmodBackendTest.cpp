@@ -74,6 +74,7 @@ TEST(FmodBackend, InitialiseFailsWithoutASoundDevice) {
 
 TEST_F(FmodPlayer, PositionRunsInRealTimeAndStandsStillWhilePaused) {
     player_.Play(tone_);
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetState(), 1);
     EXPECT_NEAR(player_.GetLengthMs(), 5000, 30);
     const auto start = std::chrono::steady_clock::now();
@@ -85,6 +86,7 @@ TEST_F(FmodPlayer, PositionRunsInRealTimeAndStandsStillWhilePaused) {
     EXPECT_LE(played, elapsed.count() + 100);
 
     player_.Pause();
+    player_.WaitUntilDone();
     std::this_thread::sleep_for(100ms);  // let a buffer already in flight finish
     const int paused = player_.GetPositionMs();
     std::this_thread::sleep_for(500ms);
@@ -92,6 +94,7 @@ TEST_F(FmodPlayer, PositionRunsInRealTimeAndStandsStillWhilePaused) {
     EXPECT_EQ(player_.GetState(), 1);  // paused counts as busy
 
     player_.Resume();
+    player_.WaitUntilDone();
     std::this_thread::sleep_for(400ms);
     EXPECT_GT(player_.GetPositionMs(), paused + 100);
 }
@@ -99,12 +102,14 @@ TEST_F(FmodPlayer, PositionRunsInRealTimeAndStandsStillWhilePaused) {
 TEST_F(FmodPlayer, SeekReportsTheTargetAndPlaysOnToTheEnd) {
     player_.Play(tone_);
     player_.SetPositionMs(2000);
+    player_.WaitUntilDone();
     EXPECT_NEAR(player_.GetPositionMs(), 2000, 30);
     std::this_thread::sleep_for(300ms);
     EXPECT_GT(player_.GetPositionMs(), 2000);
     EXPECT_LT(player_.GetPositionMs(), 3000);
 
     player_.SetPositionMs(4400);
+    player_.WaitUntilDone();
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(WaitForState(PlayerStateStopped, 10s));
     // It played the rest rather than dropping it.
@@ -118,6 +123,7 @@ TEST_F(FmodPlayer, FilesThatDoNotOpenGiveState0AndTheNextOnePlays) {
         media_->MakeFile("corrupt.mp3", std::string(20000, '\x5a') + "ID3garbage");
     for (const std::string& path : {(media_->Folder() / "missing.mp3").string(), empty, corrupt}) {
         player_.Play(path);
+        player_.WaitUntilDone();
         EXPECT_EQ(player_.GetState(), PlayerStateStopped) << path;
         EXPECT_EQ(player_.GetLengthMs(), 0) << path;
         EXPECT_EQ(player_.GetPositionMs(), 0) << path;
@@ -126,23 +132,30 @@ TEST_F(FmodPlayer, FilesThatDoNotOpenGiveState0AndTheNextOnePlays) {
         player_.Resume();
     }
     player_.Play(other_);  // also: a name outside ASCII opens as it is
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetState(), 1);
     EXPECT_NEAR(player_.GetLengthMs(), 4000, 30);
 }
 
 TEST_F(FmodPlayer, OnlyAVolumeSetWhileAChannelExistsCarriesOver) {
     player_.SetVolume(40);  // nothing plays yet: forgotten
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetVolume(), 0);
     player_.Play(tone_);
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetVolume(), 128);
     player_.SetVolume(200);
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetVolume(), 200);
 
     player_.Play(other_);
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetVolume(), 200);
+    // Commands keep their order: this volume comes after the failed open, so it is forgotten.
     player_.Play("/nonexistent.mp3");
-    player_.SetVolume(60);  // no channel: forgotten
+    player_.SetVolume(60);
     player_.Play(tone_);
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetVolume(), 200);
 }
 
@@ -154,6 +167,7 @@ TEST_F(FmodPlayer, ShutdownDropsTheStreamAndAFreshStartPlaysAgain) {
     ASSERT_TRUE(player_.Initialise(nullptr));
     EXPECT_EQ(player_.GetState(), PlayerStateStopped);
     player_.Play(tone_);
+    player_.WaitUntilDone();
     EXPECT_EQ(player_.GetState(), 1);
 }
 
@@ -180,6 +194,7 @@ TEST_F(FmodPlayer, PollingWhileTheMainThreadDrivesThePlayer) {
     }
     stop.store(true);
     poller.join();
+    player_.WaitUntilDone();
     EXPECT_GT(busyPolls.load(), 0);
     EXPECT_EQ(player_.GetVolume(), 119);
     EXPECT_EQ(player_.GetState(), 1);

@@ -124,3 +124,13 @@ TEST(StreamDecoder, RefusesFilesWithoutMpegAudio) {
     EXPECT_EQ(StreamDecoder::Open(media.Folder().string(), kRate), nullptr);
     EXPECT_EQ(StreamDecoder::Open("", kRate), nullptr);
 }
+
+// The player's shutdown calls off a scan under way instead of waiting for its end.
+TEST(StreamDecoder, AScanCalledOffGivesNoDecoder) {
+    TestMedia media;
+    const std::string path = media.MakeMp3("tone.mp3", 44100, 2, "synth 3 sine 440", "-b 128");
+    int reads = 0;
+    EXPECT_EQ(StreamDecoder::Open(path, kRate, [&] { return ++reads > 2; }), nullptr);
+    EXPECT_LT(reads, 10);  // it stopped reading soon after the call-off
+    EXPECT_NE(StreamDecoder::Open(path, kRate, [] { return false; }), nullptr);
+}

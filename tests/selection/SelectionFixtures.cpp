@@ -96,16 +96,16 @@ TestBackend::~TestBackend() {
     probe_->destroyed = true;
 }
 
-bool TestBackend::Initialise(QObject*) {
+bool TestBackend::Initialise(const MessageTargetSlot*) {
     if (!probe_->initialiseSucceeds) return false;
-    initialised_ = 1;
+    initialised_ = true;
     return true;
 }
 
 void TestBackend::Shutdown() {
     std::lock_guard guard(backendLock_);
     ++probe_->shutdownCalls;
-    initialised_ = 0;
+    initialised_ = false;
 }
 
 void TestBackend::Play(const std::string&) {

@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/WindowMessages.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
 #include "selection/UserNotifier.h"
 #include "tests/support/TempDatabase.h"
@@ -104,19 +104,24 @@ class TestBackend : public PlayerBackend {
 public:
     explicit TestBackend(std::shared_ptr<BackendProbe> probe);
     ~TestBackend() override;
-    bool Initialise(QObject* window) override;
+    bool IsInitialised() override { return initialised_.load(); }
+    bool Initialise(const MessageTargetSlot* window) override;
     void Shutdown() override;
     void Play(const std::string& path) override;
     PlayerState GetState() override;
     int GetLengthMs() override;
     int GetPositionMs() override;
     void SetPositionMs(int ms) override;
+    int GetVolume() override { return 0; }
+    void SetVolume(int) override {}
     void Pause() override;
     void Resume() override;
 
 private:
     void Note(char what);
     std::shared_ptr<BackendProbe> probe_;
+    std::recursive_mutex backendLock_;
+    std::atomic<bool> initialised_{false};
 };
 
 // One probe per player type; the factory makes TestBackends on them and counts requests.

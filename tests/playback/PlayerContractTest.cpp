@@ -1,0 +1,116 @@
+// What the TrackPlayer and the main window rely on from every player. A new player joins by
+// adding its class to PlayerTypes; players answer asynchronously, so effects are awaited.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+
+#include "TestMedia.h"
+#include "playback/FmodBackend.h"
+#include "playback/NullBackend.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+bool Eventually(const std::function<bool()>& cond, std::chrono::milliseconds limit = 5s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(10ms);
+    }
+    return true;
+}
+
+bool IsBusy(PlayerState s) {
+    return s != PlayerStateStopped && s != PlayerStateClosed && s != PlayerStateNotInitialised;
+}
+
+template <typename Backend>
+class PlayerContract : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        media_ = std::make_unique<TestMedia>();
+        track_ = media_->MakeMp3("two-seconds.mp3", 44100, 2, "synth 2 sine 440", "-b 128");
+    }
+    static void TearDownTestSuite() { media_.reset(); }
+    void TearDown() override { player_.Shutdown(); }
+
+    static inline std::unique_ptr<TestMedia> media_;
+    static inline std::string track_;
+    Backend player_;
+};
+
+using PlayerTypes = ::testing::Types<FmodBackend, NullBackend>;
+TYPED_TEST_SUITE(PlayerContract, PlayerTypes);
+
+}  // namespace
+
+TYPED_TEST(PlayerContract, BeforeInitialiseItReportsState2AndIgnoresCommands) {
+    PlayerBackend& p = this->player_;
+    EXPECT_FALSE(p.IsInitialised());
+    p.Play(this->track_);
+    p.SetVolume(10);
+    p.SetPositionMs(500);
+    p.Pause();
+    p.Resume();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(p.GetState(), PlayerStateNotInitialised);
+    EXPECT_EQ(p.GetLengthMs(), 0);
+    EXPECT_EQ(p.GetPositionMs(), 0);
+    EXPECT_EQ(p.GetVolume(), 0);
+}
+
+TYPED_TEST(PlayerContract, PlaysPausesResumesSeeksAndReportsTheEnd) {
+    PlayerBackend& p = this->player_;
+    ASSERT_TRUE(p.Initialise(nullptr));
+    EXPECT_EQ(p.GetState(), PlayerStateStopped);  // nothing played yet: asks for a track
+    p.Play(this->track_);
+    EXPECT_TRUE(IsBusy(p.GetState()));  // at once, or the next poll would skip the track
+    ASSERT_TRUE(Eventually([&] { return p.GetLengthMs() > 0; }));
+    EXPECT_NEAR(p.GetLengthMs(), 2000, 60);
+    ASSERT_TRUE(Eventually([&] { return p.GetPositionMs() > 100; }));
+
+    p.Pause();
+    std::this_thread::sleep_for(150ms);
+    const int paused = p.GetPositionMs();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(p.GetPositionMs(), paused);
+    EXPECT_TRUE(IsBusy(p.GetState()));  // paused is not ended
+    p.Resume();
+    EXPECT_TRUE(Eventually([&] { return p.GetPositionMs() > paused + 100; }));
+
+    p.SetVolume(200);
+    EXPECT_TRUE(Eventually([&] { return p.GetVolume() == 200; }));
+    p.SetPositionMs(1500);
+    EXPECT_TRUE(Eventually([&] { return p.GetPositionMs() >= 1500; }));
+    EXPECT_TRUE(Eventually([&] { return p.GetState() == PlayerStateStopped; }, 3s));
+}
+
+TYPED_TEST(PlayerContract, AFileThatDoesNotPlayEndsAtOnceAndTheNextOnePlays) {
+    PlayerBackend& p = this->player_;
+    ASSERT_TRUE(p.Initialise(nullptr));
+    p.Play((this->media_->Folder() / "missing.mp3").string());
+    EXPECT_TRUE(Eventually([&] { return p.GetState() == PlayerStateStopped; }, 1s));
+    EXPECT_EQ(p.GetLengthMs(), 0);
+    p.Play(this->track_);
+    EXPECT_TRUE(Eventually([&] { return p.GetLengthMs() > 0 && IsBusy(p.GetState()); }));
+}
+
+TYPED_TEST(PlayerContract, ShutdownStopsAtOnceAndInitialiseStartsAgain) {
+    PlayerBackend& p = this->player_;
+    ASSERT_TRUE(p.Initialise(nullptr));
+    p.Play(this->track_);
+    p.Shutdown();
+    EXPECT_FALSE(p.IsInitialised());
+    EXPECT_EQ(p.GetState(), PlayerStateNotInitialised);
+    EXPECT_EQ(p.GetLengthMs(), 0);
+    std::this_thread::sleep_for(100ms);  // a play that was under way stays dropped
+    EXPECT_EQ(p.GetState(), PlayerStateNotInitialised);
+    ASSERT_TRUE(p.Initialise(nullptr));
+    EXPECT_EQ(p.GetState(), PlayerStateStopped);
+    p.Play(this->track_);
+    EXPECT_TRUE(Eventually([&] { return p.GetPositionMs() > 0; }));
+}
