@@ -208,10 +208,13 @@ TEST(Config, DefaultsOptionsAndEnvironment) {
     c = ParseAppConfig({}, HebrewEnv, "/help");
     EXPECT_EQ(c.language, 1037);
     EXPECT_EQ(c.UpdateUrl("1.24b"), "http://127.0.0.1:8080/sonvera/Updates.asp?version=1.24b");
+    EXPECT_EQ(c.similarSite, "http://127.0.0.1:8080/sonvera");  // the product site's server
 
     c = ParseAppConfig({"--language", "2052", "--site", "http://127.0.0.1/"}, HebrewEnv, "");
     EXPECT_EQ(c.language, 2052);  // the option wins over the environment
     EXPECT_EQ(c.productSite, "http://127.0.0.1/");
+    c = ParseAppConfig({"--similar-site", "http://127.0.0.2:81/"}, HebrewEnv, "");
+    EXPECT_EQ(c.similarSite, "http://127.0.0.2:81");
 }
 
 TEST(Config, BadLanguageIsAClearError) {
