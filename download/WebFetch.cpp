@@ -72,7 +72,7 @@ private:
         }
         received_ += piece.size();
         if (piece.size() >= kMinPieceBytes)
-            reader_->Read(AnsiToUtf8(piece.toStdString()), static_cast<int>(piece.size()));
+            reader_->Read(DecodeWebPiece(piece.toStdString()), static_cast<int>(piece.size()));
     }
 
     void Finished(QNetworkReply* reply) {
@@ -116,6 +116,11 @@ bool CWebFetch::Start(const std::string& address, const std::optional<std::strin
     transfer_ = transfer;
     transfer->Send(QUrl(QString::fromStdString(address)));
     return true;
+}
+
+std::string DecodeWebPiece(const std::string& bytes) {
+    // the piece is read as a zero-terminated text
+    return AnsiToUtf8(bytes.substr(0, bytes.find('\0')));
 }
 
 int RunningWebTransfers() { return runningTransfers.load(); }

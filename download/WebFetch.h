@@ -45,5 +45,9 @@ private:
     QPointer<WebTransfer> transfer_;
 };
 
+// The text a reader gets of a piece: its bytes up to the first zero byte, read in the ANSI
+// code page, as UTF-8.
+std::string DecodeWebPiece(const std::string& bytes);
+
 // Transfers started and not ended yet, on all threads.
 int RunningWebTransfers();

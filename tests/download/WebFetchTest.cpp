@@ -42,14 +42,15 @@ void FetchAndWait(const std::string& url, std::shared_ptr<WebReader> reader, int
 
 TEST(WebFetch, EachReadOfMoreThanSixBytesReachesTheReaderDecodedFromTheAnsiCodePage) {
     LocalHttpServer server([](const HttpRequest&) {
-        return Pieces({"123456", "Caf\xE9 #7", "\x93quoted\x94 text"});
+        return Pieces({"123456", "Caf\xE9 #7", QByteArray("\x93quoted\x94 text\0<tail>", 20)});
     });
     auto reader = std::make_shared<RecordingReader>();
     FetchAndWait(server.Base() + "/page", reader);
     ASSERT_EQ(reader->pieces.size(), 2u);
     EXPECT_EQ(reader->pieces[0].text, "Caf\u00E9 #7");
     EXPECT_EQ(reader->pieces[0].bytes, 7);
-    EXPECT_EQ(reader->pieces[1].text, "\u201Cquoted\u201D text");
+    EXPECT_EQ(reader->pieces[1].text, "\u201Cquoted\u201D text");  // read up to a zero byte
+    EXPECT_EQ(reader->pieces[1].bytes, 20);
     EXPECT_EQ(server.Requests().at(0).method, "GET");
 }
 
