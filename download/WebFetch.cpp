@@ -1,8 +1,10 @@
 #include "download/WebFetch.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QThread>
 #include <QUrl>
 #include <atomic>
 
@@ -112,7 +114,11 @@ bool CWebFetch::Start(const std::string& address, const std::optional<std::strin
     if (address.empty() || !reader) return false;
     std::optional<QByteArray> sent;
     if (verb == kWebPost && body) sent = QByteArray::fromStdString(*body);
+    // deletes itself when the reply has ended; still running when the application object
+    // goes, it goes with it
     auto* transfer = new WebTransfer(std::move(reader), verb != kWebGet, std::move(sent));
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && app->thread() == QThread::currentThread()) transfer->setParent(app);
     transfer_ = transfer;
     transfer->Send(QUrl(QString::fromStdString(address)));
     return true;
