@@ -53,7 +53,6 @@ CDownloadDlg::CDownloadDlg(ArtistQueue& queue, int languageId, QWidget* parent)
     add->setAutoDefault(true);
     grid->addWidget(add, 0, 2);
     list_ = Named(new QListWidget(this), IDC_ADDARTIST_LIST);
-    list_->setSortingEnabled(true);
     grid->addWidget(list_, 1, 1, 1, 2);
     layout->addLayout(grid);
 
@@ -76,7 +75,13 @@ CDownloadDlg::CDownloadDlg(ArtistQueue& queue, int languageId, QWidget* parent)
 void CDownloadDlg::OnAdd() {
     // nothing is checked: the queue itself refuses a name it holds
     const std::string name = name_->text().left(kMaxNameLength).toStdString();
-    list_->addItem(QString::fromStdString(name));
+    // kept in alphabetical order, capitals or not, as a sorted list box keeps it
+    const QString entry = QString::fromStdString(name);
+    int row = 0;
+    while (row < list_->count() &&
+           list_->item(row)->text().compare(entry, Qt::CaseInsensitive) <= 0)
+        ++row;
+    list_->insertItem(row, entry);
     queue_.FindSimilarArtists(name);
     queue_.Enqueue(name);
     name_->clear();

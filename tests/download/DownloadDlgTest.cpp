@@ -81,18 +81,20 @@ TEST_F(AddArtist, AddListsLooksUpAndQueuesAtOnceAndOkStoresTheSpeed) {
     SetSetting(db.Get(), "ConnectionSpeed", 0);
     CDownloadDlg dlg(queue);
     Add(dlg, "Oasis");
+    Add(dlg, "beck");
     Add(dlg, "ABBA");
     Add(dlg, QString(120, 'x'));
     EXPECT_TRUE(Find<QLineEdit>(&dlg, 1054)->text().isEmpty());
     auto* list = Find<QListWidget>(&dlg, 1044);
-    ASSERT_EQ(list->count(), 3);
+    ASSERT_EQ(list->count(), 4);
     EXPECT_EQ(list->item(0)->text(), "ABBA");
-    EXPECT_EQ(list->item(2)->text(), QString(100, 'x'));
-    ASSERT_TRUE(sonvera::test::WaitUntil([&] { return server.Requests().size() == 3; }));
+    EXPECT_EQ(list->item(1)->text(), "beck");
+    EXPECT_EQ(list->item(3)->text(), QString(100, 'x'));
+    ASSERT_TRUE(sonvera::test::WaitUntil([&] { return server.Requests().size() == 4; }));
     EXPECT_EQ(server.Requests()[0].target, "/similar/Oasis");
     ASSERT_TRUE(sonvera::test::WaitUntil([] { return RunningWebTransfers() == 0; }));
     std::vector<std::string> queued = Queued();
-    EXPECT_EQ(queued.size(), 4u);  // Oasis, ABBA, the long name and Blur from the pages
+    EXPECT_EQ(queued.size(), 5u);  // the four names and Blur from the pages
     EXPECT_EQ(std::count(queued.begin(), queued.end(), "Blur"), 1);
 
     Find<QComboBox>(&dlg, 1063)->setCurrentIndex(3);
