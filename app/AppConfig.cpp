@@ -35,6 +35,7 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
     };
     std::string language = env("SONVERA_LANGUAGE");
     std::string site = env("SONVERA_SITE");
+    std::string similarSite = env("SONVERA_SIMILAR_SITE");
     config.dataAccessPage = env("SONVERA_DATA_ACCESS_PAGE");
     config.helpDir = env("SONVERA_HELP_DIR");
     std::string infoServer = env("SONVERA_INFO_SERVER");
@@ -42,8 +43,8 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
-        if (a == "--language" || a == "--site" || a == "--data-access-page" || a == "--help-dir" ||
-            a == "--info-server") {
+        if (a == "--language" || a == "--site" || a == "--similar-site" ||
+            a == "--data-access-page" || a == "--help-dir" || a == "--info-server") {
             if (!hasValue) {
                 config.error = "missing value after " + a;
                 break;
@@ -53,6 +54,8 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
                 language = v;
             else if (a == "--site")
                 site = v;
+            else if (a == "--similar-site")
+                similarSite = v;
             else if (a == "--data-access-page")
                 config.dataAccessPage = v;
             else if (a == "--info-server")
@@ -64,6 +67,9 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
     if (!language.empty() && !ParseLanguage(language, config.language) && config.error.empty())
         config.error = "unknown interface language " + language + " (use 1033, 1037, 1043 or 2052)";
     config.productSite = WithSlash(site.empty() ? DefaultProductSite : site);
+    config.similarSite = similarSite.empty() ? config.productSite : similarSite;
+    while (!config.similarSite.empty() && config.similarSite.back() == '/')
+        config.similarSite.pop_back();
     if (config.helpDir.empty()) config.helpDir = defaultHelpDir;
     config.infoServer = WithSlash(infoServer.empty() ? DefaultInfoServer : infoServer);
     return config;

@@ -10,6 +10,8 @@ struct AppConfig {
     int language = kLanguageEnglish;
     // base address of the product web site (update and feedback pages), ends in '/'
     std::string productSite;
+    // base address of the similar-artist site, without a trailing '/'; empty looks nothing up
+    std::string similarSite;
     // the data-access components page; empty means string 3142
     std::string dataAccessPage;
     std::string helpDir;
@@ -23,9 +25,9 @@ struct AppConfig {
     }
 };
 
-// Options: --language ID, --site URL, --data-access-page URL, --help-dir DIR, --info-server URL.
-// Environment (used when the option is absent): SONVERA_LANGUAGE, SONVERA_SITE,
-// SONVERA_DATA_ACCESS_PAGE, SONVERA_HELP_DIR, SONVERA_INFO_SERVER. getEnv returns null for an unset
-// variable.
+// Options: --language ID, --site URL, --similar-site URL (the product site when absent),
+// --data-access-page URL, --help-dir DIR, --info-server URL. Environment (used when the option
+// is absent): SONVERA_LANGUAGE, SONVERA_SITE, SONVERA_SIMILAR_SITE, SONVERA_DATA_ACCESS_PAGE,
+// SONVERA_HELP_DIR, SONVERA_INFO_SERVER. getEnv returns null for an unset variable.
 AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*getEnv)(const char*),
                          const std::string& defaultHelpDir);

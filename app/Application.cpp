@@ -13,6 +13,10 @@
 #include "app/TextFormat.h"
 #include "app/TrackPlayerEngine.h"
 #include "db/CADODataBase.h"
+#include "download/ArtistQueue.h"
+#include "download/CDownloadDlg.h"
+#include "download/WebFetch.h"
+#include "download/WebReaders.h"
 #include "library/FirstUseFolders.h"
 #include "library/LibraryScanner.h"
 #include "platform/messages/AppMessageQueue.h"
@@ -118,6 +122,25 @@ int Application::CountWaitingArtists() {
     return DatabaseStore(database_.get()).CountWaitingArtists();
 }
 
+ArtistQueue& Application::Artists() {
+    if (!artists_) artists_ = std::make_unique<ArtistQueue>(database_.get(), config_.similarSite);
+    return *artists_;
+}
+
+void Application::ShowAddArtist() {
+    CDownloadDlg dialog(Artists(), language_);
+    dialog.exec();
+}
+
+void Application::StartUpdateCheck() {
+    updateRequest_ = std::make_unique<CWebFetch>();
+    if (config_.productSite.empty()) return;
+    updateRequest_->Reset();
+    updateRequest_->Start(config_.UpdateUrl(VersionText), std::nullopt, kWebPost,
+                          std::make_shared<UpdateReplyReader>(
+                              [](const std::string& url) { DesktopUi().OpenUrl(Q(url)); }));
+}
+
 AppWorkers Application::CreateWorkers() {
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
     trackPlayer_ = std::make_unique<TrackPlayer>(database_.get(), MakePlayerBackend, language_);
@@ -144,6 +167,11 @@ void Application::CreateMainWindow() {
     links.versionText = VersionText;
     scannerFolders_ = std::make_unique<ScannerFolders>(*scanner_);
     links.library = scannerFolders_.get();
+    links.similarArtists = &Artists();
+    links.commands.Register(ID_ADD_ARTIST, [this](QWidget* parent) {
+        CDownloadDlg dialog(Artists(), language_, parent);
+        dialog.exec();
+    });
     links.commands.Register(ID_PLAY_SETTINGS, [this](QWidget* parent) {
         CPlaySettingDlg dialog(*trackPlayer_, database_.get(), language_, parent);
         dialog.exec();
@@ -189,6 +217,8 @@ void Application::DeleteWorkersAndWindow() {
     scannerWorker_.reset();
     scanner_.reset();
     window_.reset();
+    artists_.reset();
+    updateRequest_.reset();
     scannerFolders_.reset();
     store_.reset();
     notifier_.reset();

@@ -8,7 +8,9 @@
 #include "app/Startup.h"
 #include "res/StringTable.h"
 
+class ArtistQueue;
 class CADODataBase;
+class CWebFetch;
 class CLibraryScanner;
 class DatabaseStore;
 class DesktopUi;
@@ -42,9 +44,10 @@ public:
     std::string DataAccessPage() override;
     bool RunStartupNotice() override;
     int CountWaitingArtists() override;
-    void ShowAddArtist() override {}
+    void ShowAddArtist() override;
     AppWorkers CreateWorkers() override;
-    void StartUpdateCheck() override {}
+    // Asks the product site for a newer version; none configured asks nothing.
+    void StartUpdateCheck() override;
     void CreateMainWindow() override;
     void ReportThreadFatal(const std::string& threadName) override;
     void LinkDownloaderState(std::function<bool()> downloaderRunning) override;
@@ -54,6 +57,8 @@ public:
     void Sleep(std::chrono::milliseconds duration) override;
 
 private:
+    ArtistQueue& Artists();
+
     AppConfig config_;
     int language_ = kLanguageEnglish;
     std::unique_ptr<CADODataBase> database_;
@@ -67,4 +72,6 @@ private:
     std::unique_ptr<DesktopUi> ui_;
     std::unique_ptr<LibraryFolders> scannerFolders_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ArtistQueue> artists_;
+    std::unique_ptr<CWebFetch> updateRequest_;
 };

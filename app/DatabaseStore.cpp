@@ -3,6 +3,7 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/Store.h"
+#include "download/ArtistQueue.h"
 
 namespace {
 
@@ -88,21 +89,6 @@ std::optional<std::string> DatabaseStore::GenreName(int32_t genreID, int languag
                      "Name");
 }
 
-void DatabaseStore::EnqueueArtist(const std::string& name) {
-    std::string escaped = EscapeSqlText(name);
-    // tCounter has exactly one row, so at most one name is added
-    database_->Execute("INSERT INTO tRecommender(Name) SELECT '" + escaped +
-                       "' FROM tCounter WHERE NOT EXISTS (SELECT * From tRecommender WHERE Name='" +
-                       escaped + "') LIMIT 1");
-}
+void DatabaseStore::EnqueueArtist(const std::string& name) { ::EnqueueArtist(database_, name); }
 
-int32_t DatabaseStore::CountWaitingArtists() {
-    CADORecordset rs(database_);
-    int32_t count = 0;
-    if (rs.Open("SELECT COUNT(*) FROM tRecommender WHERE LastDownloaded IS NULL",
-                CADORecordset::OpenQuery) &&
-        !rs.IsEof())
-        rs.GetFieldValue(int16_t{0}, count);
-    rs.Close();
-    return count;
-}
+int32_t DatabaseStore::CountWaitingArtists() { return ::CountWaitingArtists(database_); }

@@ -49,7 +49,8 @@ MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
     int lang = links_.language;
     model_ = std::make_unique<MainWindowModel>(
         *links_.player, *links_.store, *voice_, *shell_,
-        [lang](int id) { return LoadResString(id, lang); }, lang, links_.feedbackUrl);
+        [lang](int id) { return LoadResString(id, lang); }, lang, links_.feedbackUrl,
+        links_.similarArtists);
     // the voice setting is applied later, so a voice always says hello
     model_->SpeakWelcome();
     if (links_.attach) links_.attach(this);

@@ -18,6 +18,7 @@ class MainWindow;
 class MainWindowUi;
 class PlayerEngine;
 class QWidget;
+class SimilarArtistLookup;
 
 // The library scanner as the main window uses it. Main thread.
 class LibraryFolders {
@@ -48,6 +49,8 @@ struct MainWindowLinks {
     LibraryFolders* library = nullptr;
     // null until the download engine exists
     DownloadControl* download = nullptr;
+    // where an Awesome rating looks up the artist's similar artists; null looks nothing up
+    SimilarArtistLookup* similarArtists = nullptr;
     int language = kLanguageEnglish;
     int userDefaultLanguage = kLanguageEnglish;
     std::string feedbackUrl;

@@ -4,6 +4,7 @@
 #include "app/PlayerEngine.h"
 #include "app/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
+#include "download/ArtistQueue.h"
 #include "playback/PlayerBackend.h"
 #include "res/ResourceIds.h"
 #include "selection/TrackPlayer.h"
@@ -18,14 +19,15 @@ constexpr int kCloseHints = 5;
 
 MainWindowModel::MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
                                  ShellActions& shell, TextLoader text, int language,
-                                 std::string feedbackUrl)
+                                 std::string feedbackUrl, SimilarArtistLookup* similarArtists)
     : player_(player),
       store_(store),
       voice_(voice),
       shell_(shell),
       text_(std::move(text)),
       language_(language),
-      feedbackUrl_(std::move(feedbackUrl)) {}
+      feedbackUrl_(std::move(feedbackUrl)),
+      similarArtists_(similarArtists) {}
 
 void MainWindowModel::SpeakWelcome() { voice_.Speak(Text(IDS_WELCOME)); }
 
@@ -187,8 +189,8 @@ std::string MainWindowModel::Rate(int rating) {
     store_.RateTrack(player_, rating);
     player_.RefreshCounts();
     if (rating == RatingAwesome) {
-        // the similar-artist lookup joins here once the web fetcher exists
         TrackRecord track = player_.GetCurrentTrack();
+        if (similarArtists_) similarArtists_->FindSimilarArtists(track.Artist);
         store_.EnqueueArtist(track.Artist);
     }
     return status;

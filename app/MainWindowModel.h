@@ -12,6 +12,7 @@
 
 class PlayerEngine;
 class AppStore;
+class SimilarArtistLookup;
 class VoiceAnnouncer;
 
 // Text of a string-table entry in the interface language, UTF-8.
@@ -49,7 +50,8 @@ struct MoodSetup {
 class MainWindowModel {
 public:
     MainWindowModel(PlayerEngine& player, AppStore& store, VoiceAnnouncer& voice,
-                    ShellActions& shell, TextLoader text, int language, std::string feedbackUrl);
+                    ShellActions& shell, TextLoader text, int language, std::string feedbackUrl,
+                    SimilarArtistLookup* similarArtists = nullptr);
 
     std::string Text(int id) const { return text_(id); }
     void SpeakWelcome();
@@ -81,7 +83,8 @@ public:
     std::string DatabaseCounts() const;
     std::string DownloadStatus(const DownloadCounters& counters) const;
 
-    // A rating 4..1; returns the rating status text. The counts are read anew.
+    // A rating 4..1; returns the rating status text. The counts are read anew. Awesome also
+    // looks up the artist's similar artists and queues the artist, every time.
     std::string Rate(int rating);
     std::string Exclude();
     void Skip();
@@ -107,5 +110,6 @@ private:
     TextLoader text_;
     int language_;
     std::string feedbackUrl_;
+    SimilarArtistLookup* similarArtists_;
     int volume_ = kDefaultVolume;
 };

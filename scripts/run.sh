@@ -15,15 +15,22 @@ mkdir -p "$data"
 # the port, this one exits at once and the player talks to that one.
 infod_pid=""
 configured=""
+site_given=""
 for arg in "$@"; do
     if [ "$arg" = "--info-server" ]; then configured=yes; fi
+    if [ "$arg" = "--site" ]; then site_given=yes; fi
 done
+extra=()
 if [ -z "${SONVERA_INFO_SERVER:-}" ] && [ -z "$configured" ] && [ -x build/server/sonvera-infod ]; then
     build/server/sonvera-infod --listen 127.0.0.1:8470 --db "$data/sonvera-infod.db" \
         >>"$data/sonvera-infod.log" 2>&1 &
     infod_pid=$!
     trap 'kill "$infod_pid" 2>/dev/null || true' EXIT
+    # the local server also answers the update check, the feedback page and similar artists
+    if [ -z "${SONVERA_SITE:-}" ] && [ -z "$site_given" ]; then
+        extra=(--site http://127.0.0.1:8470/)
+    fi
 fi
 
 cd "$data"
-"$root/build/app/sonvera" "$@"
+"$root/build/app/sonvera" ${extra[@]+"${extra[@]}"} "$@"

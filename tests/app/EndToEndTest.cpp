@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -26,12 +27,27 @@
 #include "app/MainWindow.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
+#include "download/WebFetch.h"
 #include "tests/support/BuiltDatabase.h"
+#include "tests/support/LocalHttpServer.h"
 #include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Once a modal window is up, records its name and presses its OK.
+void PressOkOnTheNextModalWindow(std::vector<std::string>& shown) {
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [&shown, poll] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog) return;
+        shown.push_back(dialog->objectName().toStdString());
+        dialog->findChild<QPushButton*>("1")->click();
+        poll->deleteLater();
+    });
+    poll->start(20);
+}
 
 class ScriptedApplication : public Application {
 public:
@@ -41,6 +57,12 @@ public:
     bool exitAfterScript = true, windowEnded = false;
     std::vector<std::string> fatal;
     bool RunStartupNotice() override { return true; }
+    // The real Add artist window, closed with OK once it is up; records the window shown.
+    std::vector<std::string> addArtistShown;
+    void ShowAddArtist() override {
+        PressOkOnTheNextModalWindow(addArtistShown);
+        Application::ShowAddArtist();
+    }
     void ShowFatal(const std::string& text) override { fatal.push_back(text); }
     void RunMainWindow() override {
         QTimer::singleShot(0, Window(), [this] {
@@ -379,6 +401,60 @@ TEST_F(EndToEnd, EmptyOrForeignDatabaseFailsTheOpenAndIsLeftAsItWas) {
         EXPECT_EQ(app.Window(), nullptr);
         EXPECT_EQ(bytes(), before) << foreign;
     }
+}
+
+TEST_F(EndToEnd, AddArtistWindowComesAtStartOnlyWhenNoArtistWaits) {
+    Fill("PlayTrackGood");
+    for (bool waiting : {false, true}) {
+        if (waiting) Execute("INSERT INTO tRecommender(Name) VALUES ('Waiting')");
+        ScriptedApplication app(AppConfig{});
+        std::vector<std::string> byCommand;
+        app.script = [&](ScriptedApplication& a) {
+            PressOkOnTheNextModalWindow(byCommand);
+            a.Window()->findChild<QAction*>("1775")->trigger();  // the menu's Add artist
+        };
+        app.Run();
+        EXPECT_EQ(app.addArtistShown,
+                  waiting ? std::vector<std::string>{} : std::vector<std::string>{"156"});
+        EXPECT_EQ(byCommand, std::vector<std::string>{"156"});
+    }
+}
+
+TEST_F(EndToEnd, AwesomeQueuesTheArtistAndTheSimilarArtistsOfTheLocalPage) {
+    Fill("PlayTrackGood");
+    sonvera::test::LocalHttpServer server([](const sonvera::test::HttpRequest& r) {
+        sonvera::test::HttpResponse response;
+        if (r.target.startsWith("/similar/"))
+            response.pieces = {
+                "<html><table><tr><td><a href=\"/music/Similar+One\">Similar One</a>",
+                "</td></tr><tr><td><a href=\"/music/Two\">Similar Two</a></td></tr>"};
+        return response;  // no update: an empty reply
+    });
+    AppConfig config;
+    config.productSite = server.Base() + "/";
+    config.similarSite = server.Base();
+    ScriptedApplication app(config);
+    app.script = [&](ScriptedApplication& a) {
+        MainWindow* w = a.Window();
+        ASSERT_TRUE(WaitFor([&] { return Text(w, 1041) == "Rated Good"; }));
+        Click(w, 1009);
+        ASSERT_TRUE(WaitFor([&] {
+            return Query(
+                       "SELECT COUNT(*) FROM tRecommender WHERE Name IN "
+                       "('Artist 1', 'Similar One', 'Similar Two')") == 3 &&
+                   RunningWebTransfers() == 0;
+        }));
+    };
+    app.Run();
+    EXPECT_TRUE(app.fatal.empty());
+    ASSERT_EQ(server.Requests().size(), 2u);
+    // the update check went first, at start-up, as a POST without body
+    EXPECT_EQ(server.Requests()[0].method, "POST");
+    EXPECT_EQ(server.Requests()[0].target, "/Updates.asp?version=1.24b");
+    EXPECT_EQ(server.Requests()[1].target, "/similar/Artist%201");
+    EXPECT_EQ(Query("SELECT COUNT(*) FROM tRecommender"), 3);
+    // queued at once, while the page is still on its way
+    EXPECT_EQ(Query("SELECT Name = 'Artist 1' FROM tRecommender ORDER BY ID LIMIT 1"), 1);
 }
 
 }  // namespace

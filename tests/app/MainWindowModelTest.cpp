@@ -2,6 +2,7 @@
 
 #include "Fakes.h"
 #include "app/VoiceAnnouncer.h"
+#include "download/ArtistQueue.h"
 
 namespace {
 
@@ -138,6 +139,28 @@ TEST_F(ModelTest, RatingsStoreSpeakAndOnlyAwesomeQueuesTheArtist) {
                                      "Rating set to bad", "Rating set to awesome"};
     EXPECT_EQ(spoken, phrases);
     EXPECT_TRUE(engine.calls.empty());  // a rating never interrupts the track
+}
+
+TEST_F(ModelTest, EveryAwesomeLooksUpSimilarArtistsBeforeQueueingTheArtist) {
+    struct LoggingStore : FakeStore {
+        std::vector<std::string>* log;
+        void EnqueueArtist(const std::string& name) override { log->push_back("queue " + name); }
+    } loggingStore;
+    struct LoggingLookup : SimilarArtistLookup {
+        std::vector<std::string>* log;
+        void FindSimilarArtists(const std::string& name) override {
+            log->push_back("similar " + name);
+        }
+    } lookup;
+    std::vector<std::string> log;
+    loggingStore.log = lookup.log = &log;
+    MainWindowModel withLookup{engine, loggingStore, voice, shell, EnglishText, 1033, "", &lookup};
+    SetTrack(11, 0, 0);
+    withLookup.Rate(3);
+    withLookup.Rate(4);
+    withLookup.Rate(4);
+    EXPECT_EQ(log, (std::vector<std::string>{"similar Queen", "queue Queen", "similar Queen",
+                                             "queue Queen"}));
 }
 
 TEST_F(ModelTest, ExcludeStoresMinusOneThenSelectsAnotherTrack) {

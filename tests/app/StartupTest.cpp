@@ -213,10 +213,13 @@ TEST(Config, DefaultsOptionsAndEnvironment) {
     EXPECT_EQ(c.infoServer, "http://127.0.0.1:9000/");
     EXPECT_EQ(ParseAppConfig({"--info-server", "http://a/"}, HebrewEnv, "").infoServer,
               "http://a/");
+    EXPECT_EQ(c.similarSite, "http://127.0.0.1:8080/sonvera");  // the product site's server
 
     c = ParseAppConfig({"--language", "2052", "--site", "http://127.0.0.1/"}, HebrewEnv, "");
     EXPECT_EQ(c.language, 2052);  // the option wins over the environment
     EXPECT_EQ(c.productSite, "http://127.0.0.1/");
+    c = ParseAppConfig({"--similar-site", "http://127.0.0.2:81/"}, HebrewEnv, "");
+    EXPECT_EQ(c.similarSite, "http://127.0.0.2:81");
 }
 
 TEST(Config, BadLanguageIsAClearError) {
