@@ -23,10 +23,12 @@ std::atomic<bool> stopRequested{false};
 void OnSignal(int) { stopRequested = true; }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: sonvera-gnutella [--connect HOST:PORT]... [--share DIR] [--download-dir DIR]\n"
-                 "       [--port N] [--listen ADDR] [--data DIR] [--upload-limit KBPS]\n"
-                 "       search TEXT [--seconds N] | get TEXT [--seconds N] | serve [--ultrapeer] [--seconds N]\n");
+    std::fprintf(
+        stderr,
+        "usage: sonvera-gnutella [--connect HOST:PORT]... [--share DIR] [--download-dir DIR]\n"
+        "       [--port N] [--listen ADDR] [--data DIR] [--upload-limit KBPS]\n"
+        "       search TEXT [--seconds N] | get TEXT [--seconds N] | serve [--ultrapeer] "
+        "[--seconds N]\n");
     return 2;
 }
 
@@ -51,18 +53,31 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
-        if (arg == "--connect") connect.push_back(value());
-        else if (arg == "--share") share = value();
-        else if (arg == "--download-dir") downloadDir = value();
-        else if (arg == "--port") port = std::atoi(value().c_str());
-        else if (arg == "--listen") listen = value();
-        else if (arg == "--data") data = value();
-        else if (arg == "--upload-limit") uploadLimit = std::atof(value().c_str());
-        else if (arg == "--seconds") { seconds = std::atof(value().c_str()); secondsGiven = true; }
-        else if (arg == "--ultrapeer") ultrapeer = true;
-        else if (command.empty() && (arg == "search" || arg == "get" || arg == "serve")) command = arg;
-        else if (!command.empty() && command != "serve" && text.empty()) text = arg;
-        else return Usage();
+        if (arg == "--connect")
+            connect.push_back(value());
+        else if (arg == "--share")
+            share = value();
+        else if (arg == "--download-dir")
+            downloadDir = value();
+        else if (arg == "--port")
+            port = std::atoi(value().c_str());
+        else if (arg == "--listen")
+            listen = value();
+        else if (arg == "--data")
+            data = value();
+        else if (arg == "--upload-limit")
+            uploadLimit = std::atof(value().c_str());
+        else if (arg == "--seconds") {
+            seconds = std::atof(value().c_str());
+            secondsGiven = true;
+        } else if (arg == "--ultrapeer")
+            ultrapeer = true;
+        else if (command.empty() && (arg == "search" || arg == "get" || arg == "serve"))
+            command = arg;
+        else if (!command.empty() && command != "serve" && text.empty())
+            text = arg;
+        else
+            return Usage();
     }
     if (command.empty() || (command != "serve" && text.empty())) return Usage();
     if (data.empty()) {
@@ -107,13 +122,17 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     if (command == "serve") {
-        for (int i = 0; i < 100 && core.ListeningPort() == 0 && settings.port != 0; ++i) Sleep(0.02);
+        for (int i = 0; i < 100 && core.ListeningPort() == 0 && settings.port != 0; ++i)
+            Sleep(0.02);
         std::printf("ready port %u files %d\n", core.ListeningPort(), core.Share().FileCount());
         std::fflush(stdout);
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
-        while (!stopRequested && (!secondsGiven || std::chrono::steady_clock::now() < until)) Sleep(0.1);
+        const auto until =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
+        while (!stopRequested && (!secondsGiven || std::chrono::steady_clock::now() < until))
+            Sleep(0.1);
     } else {
-        for (int i = 0; i < 200 && core.Network().ConnectedPeers() == 0 && !stopRequested; ++i) Sleep(0.05);
+        for (int i = 0; i < 200 && core.Network().ConnectedPeers() == 0 && !stopRequested; ++i)
+            Sleep(0.05);
         const int32_t search = core.Search().Start(text);
         Sleep(seconds);
         const auto ids = core.Search().ResultIds(search);
@@ -122,7 +141,8 @@ int main(int argc, char** argv) {
                 std::printf("%s\t%lld\t%s\t%d\t%d\n", core.Search().ResultName(search, r).c_str(),
                             static_cast<long long>(core.Search().ResultSize(search, r)),
                             core.Search().ResultSha1(search, r).c_str(),
-                            core.Search().ResultRank(search, r), core.Search().ResultRank(search, r));
+                            core.Search().ResultRank(search, r),
+                            core.Search().ResultRank(search, r));
             }
         } else {
             int32_t best = 0, bestRank = 0;
@@ -144,7 +164,8 @@ int main(int argc, char** argv) {
                 if (status == 9) {
                     std::printf("%s\n", core.Download().CompletedPath(download).c_str());
                 } else {
-                    std::fprintf(stderr, "sonvera-gnutella: download ended with status %d\n", status);
+                    std::fprintf(stderr, "sonvera-gnutella: download ended with status %d\n",
+                                 status);
                     rc = 1;
                 }
             }

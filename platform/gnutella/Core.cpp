@@ -57,8 +57,12 @@ int32_t AddDownload(Servent& s, const std::string& name, uint64_t size,
 // ---- core -------------------------------------------------------------------------------------
 
 Core::Core(fs::path dataFolder)
-    : servent_(std::make_unique<Servent>(std::move(dataFolder))), preferences_(*servent_),
-      network_(*servent_), hosts_(*servent_), share_(*servent_), search_(*servent_),
+    : servent_(std::make_unique<Servent>(std::move(dataFolder))),
+      preferences_(*servent_),
+      network_(*servent_),
+      hosts_(*servent_),
+      share_(*servent_),
+      search_(*servent_),
       download_(*servent_) {}
 
 Core::~Core() = default;
@@ -85,6 +89,8 @@ void Core::SetClientCode(const std::string& code) {
 
 int32_t Core::BytesPerSecondDown() const { return servent_->rateDown_; }
 int32_t Core::BytesPerSecondUp() const { return servent_->rateUp_; }
+uint64_t Core::TotalBytesDown() const { return servent_->bytesIn_; }
+uint64_t Core::TotalBytesUp() const { return servent_->bytesOut_; }
 uint16_t Core::ListeningPort() const {
     return servent_->listening_ ? servent_->listenPort_.load() : 0;
 }
@@ -112,9 +118,9 @@ bool PreferencesObject::LoadBlocked(const std::string& file) {
     return true;
 }
 
-#define SONVERA_SETTER(method, field, lo, hi)                   \
-    void PreferencesObject::method(int32_t value) {             \
-        std::lock_guard lock(s_.mu_);                           \
+#define SONVERA_SETTER(method, field, lo, hi)                    \
+    void PreferencesObject::method(int32_t value) {              \
+        std::lock_guard lock(s_.mu_);                            \
         s_.settings_.field = std::clamp<int32_t>(value, lo, hi); \
     }
 SONVERA_SETTER(SetListenPort, port, 0, 65535)
@@ -154,6 +160,11 @@ void PreferencesObject::Set(const Settings& settings) {
 // ---- network ----------------------------------------------------------------------------------
 
 int32_t NetworkObject::ConnectedPeers() const { return s_.peers_; }
+
+std::vector<PeerInfo> NetworkObject::Peers() const {
+    std::lock_guard lock(s_.mu_);
+    return s_.peerInfo_;
+}
 
 void NetworkObject::SetNetworkSwitch(bool on, int32_t network) {
     std::lock_guard lock(s_.mu_);
@@ -226,7 +237,8 @@ int32_t SearchObject::Start(const std::string& text) {
     int32_t id = 0;
     {
         std::lock_guard lock(s_.mu_);
-        while (s_.searches_.size() >= Servent::kMaxSearches) s_.searches_.erase(s_.searches_.begin());
+        while (s_.searches_.size() >= Servent::kMaxSearches)
+            s_.searches_.erase(s_.searches_.begin());
         id = s_.nextSearchId_++;
         SearchRecord& r = s_.searches_[id];
         r.id = id;
@@ -320,7 +332,9 @@ int64_t DownloadObject::Size64(int32_t id) const {
     return it == s_.downloads_.end() ? 0 : int64_t(it->second.size);
 }
 
-int32_t DownloadObject::BytesReceived(int32_t id) const { return Clamp32(uint64_t(BytesReceived64(id))); }
+int32_t DownloadObject::BytesReceived(int32_t id) const {
+    return Clamp32(uint64_t(BytesReceived64(id)));
+}
 int32_t DownloadObject::Size(int32_t id) const { return Clamp32(uint64_t(Size64(id))); }
 
 void DownloadObject::Cancel(int32_t id) {
@@ -360,11 +374,13 @@ void DownloadObject::FindSources(int32_t id) {
             src.failures = 0;
             src.retryAt = {};
         }
-        if (!d.running) d.status = d.sources.empty() ? DownloadStatus::NoSources : DownloadStatus::Pending;
+        if (!d.running)
+            d.status = d.sources.empty() ? DownloadStatus::NoSources : DownloadStatus::Pending;
         d.retryAt = {};
         sha1 = d.sha1;
         if (sha1) {
-            while (s_.searches_.size() >= Servent::kMaxSearches) s_.searches_.erase(s_.searches_.begin());
+            while (s_.searches_.size() >= Servent::kMaxSearches)
+                s_.searches_.erase(s_.searches_.begin());
             const int32_t searchId = s_.nextSearchId_++;
             SearchRecord& r = s_.searches_[searchId];
             r.id = searchId;

@@ -34,6 +34,15 @@ namespace gnutella {
 
 class Servent;
 
+struct PeerInfo {
+    uint32_t ip = 0;
+    uint16_t port = 0;
+    bool leaf = false;  // the peer is our leaf (we are its ultrapeer)
+    bool deflateIn = false;
+    bool deflateOut = false;
+    std::string userAgent;
+};
+
 class PreferencesObject {
 public:
     explicit PreferencesObject(Servent& s) : s_(s) {}
@@ -41,15 +50,15 @@ public:
     bool LoadConfig(const std::string& file);
     bool LoadBlocked(const std::string& file);
     void SetListenPort(int32_t port);
-    void SetUploadQueue(int32_t requests);      // 19: requests kept in our upload queue
-    void SetConnectAttempts(int32_t count);     // 28: outgoing connects in flight
-    void SetUltrapeers(int32_t count);          // 29: ultrapeer links, kept to a handful (1-6)
-    void SetHttpConnections(int32_t count);     // 30: uploads and downloads together
-    void SetDownloadSlots(int32_t count);       // 45: downloads receiving at once
-    void SetUploadSlots(int32_t count);         // 46: uploads served at once
-    void SetShareCompleted(bool share);         // 47: share finished downloads
+    void SetUploadQueue(int32_t requests);           // 19: requests kept in our upload queue
+    void SetConnectAttempts(int32_t count);          // 28: outgoing connects in flight
+    void SetUltrapeers(int32_t count);               // 29: ultrapeer links, kept to a handful (1-6)
+    void SetHttpConnections(int32_t count);          // 30: uploads and downloads together
+    void SetDownloadSlots(int32_t count);            // 45: downloads receiving at once
+    void SetUploadSlots(int32_t count);              // 46: uploads served at once
+    void SetShareCompleted(bool share);              // 47: share finished downloads
     void SetUploadLimit(double kilobytesPerSecond);  // 49: 0 is unlimited
-    std::string DownloadFolder() const;         // 33
+    std::string DownloadFolder() const;              // 33
     // For the driver program and tests: every setting at once.
     Settings Get() const;
     void Set(const Settings& settings);
@@ -66,6 +75,8 @@ public:
     // network, it has no other effect on a leaf.
     void SetNetworkSwitch(bool on, int32_t network);
     bool NetworkSwitch(int32_t network) const;
+    // The open links as of the last second: who, which way, deflated or not.
+    std::vector<PeerInfo> Peers() const;
 
 private:
     Servent& s_;
@@ -98,7 +109,7 @@ class ShareObject {
 public:
     explicit ShareObject(Servent& s) : s_(s) {}
     void SetFolders(const std::vector<std::string>& folders);
-    int32_t FileCount() const;  // shared files indexed so far
+    int32_t FileCount() const;      // shared files indexed so far
     int32_t ScansFinished() const;  // grows each time the folders have been indexed
 
 private:
@@ -162,7 +173,9 @@ public:
     int32_t BytesPerSecondUp() const;
     void ConnectNetwork(int32_t network);
     void DisconnectNetwork(int32_t network);
-    uint16_t ListeningPort() const;  // 0 while not listening
+    uint16_t ListeningPort() const;   // 0 while not listening
+    uint64_t TotalBytesDown() const;  // all bytes read and written since creation
+    uint64_t TotalBytesUp() const;
 
     PreferencesObject& Preferences() { return preferences_; }
     NetworkObject& Network() { return network_; }

@@ -10,7 +10,11 @@ constexpr size_t kMaxInflatePerRead = 1024 * 1024;  // a larger ratio is a decom
 
 Link::Link(Servent& servent, asio::ip::tcp::socket socket, int linkId, uint32_t peerIp,
            uint16_t peerPort)
-    : id(linkId), ip(peerIp), port(peerPort), servent_(servent), socket_(std::move(socket)),
+    : id(linkId),
+      ip(peerIp),
+      port(peerPort),
+      servent_(servent),
+      socket_(std::move(socket)),
       timer_(servent.io_) {}
 
 void Link::StartOutgoing() {
@@ -57,16 +61,16 @@ void Link::StartIncoming(const HeaderBlock& request, std::string leftover) {
 }
 
 void Link::Read() {
-    socket_.async_read_some(asio::buffer(buffer_), [self = shared_from_this()](
-                                                       const asio::error_code& ec, size_t n) {
-        if (ec || self->phase_ == Phase::Closed) {
-            self->Close();
-            return;
-        }
-        self->servent_.CountIn(n);
-        self->OnBytes(std::string_view(self->buffer_, n));
-        if (self->phase_ != Phase::Closed) self->Read();
-    });
+    socket_.async_read_some(asio::buffer(buffer_),
+                            [self = shared_from_this()](const asio::error_code& ec, size_t n) {
+                                if (ec || self->phase_ == Phase::Closed) {
+                                    self->Close();
+                                    return;
+                                }
+                                self->servent_.CountIn(n);
+                                self->OnBytes(std::string_view(self->buffer_, n));
+                                if (self->phase_ != Phase::Closed) self->Read();
+                            });
 }
 
 void Link::OnBytes(std::string_view bytes) {

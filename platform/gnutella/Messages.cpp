@@ -7,9 +7,12 @@ namespace gnutella {
 
 uint32_t PayloadLimit(uint8_t type) {
     switch (type) {
-        case kQuery: return kMaxQuery;
-        case kQueryHit: return kMaxQueryHit;
-        default: return kMaxOther;
+        case kQuery:
+            return kMaxQuery;
+        case kQueryHit:
+            return kMaxQueryHit;
+        default:
+            return kMaxOther;
     }
 }
 
@@ -328,7 +331,10 @@ std::string EncodeQueryHit(const QueryHit& hit, bool binaryHash) {
         out += r.name;
         out.push_back('\0');
         std::vector<GgepItem> items;
-        if (r.sha1 && binaryHash) items.push_back({"H", std::string(1, '\1') + std::string(reinterpret_cast<const char*>(r.sha1->data()), 20)});
+        if (r.sha1 && binaryHash)
+            items.push_back(
+                {"H", std::string(1, '\1') +
+                          std::string(reinterpret_cast<const char*>(r.sha1->data()), 20)});
         if (r.size > 0xFFFFFFFFull) {
             std::string lf;
             for (uint64_t v = r.size; v; v >>= 8) lf.push_back(char(v & 0xFF));

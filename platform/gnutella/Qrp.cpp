@@ -28,8 +28,10 @@ std::vector<std::string> Keywords(std::string_view text) {
     };
     for (char ch : text) {
         const auto u = static_cast<unsigned char>(ch);
-        if (std::isalnum(u) || u >= 0x80) word.push_back(char(std::tolower(u)));
-        else flush();
+        if (std::isalnum(u) || u >= 0x80)
+            word.push_back(char(std::tolower(u)));
+        else
+            flush();
     }
     flush();
     return words;

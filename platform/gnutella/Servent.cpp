@@ -35,8 +35,8 @@ void WriteAndClose(tcp::socket socket, std::string text) {
 // Servents whose handshakes always carry Vendor-Message; one without it only claims the name.
 bool FakeUserAgent(const HeaderBlock& request) {
     const std::string agent = request.Get("User-Agent").value_or("");
-    static const char* const known[] = {"gtk-gnutella", "LimeWire", "BearShare", "Shareaza",
-                                        "Phex", "FrostWire", "WireShare"};
+    static const char* const known[] = {"gtk-gnutella", "LimeWire",  "BearShare", "Shareaza",
+                                        "Phex",         "FrostWire", "WireShare"};
     for (const char* name : known)
         if (ContainsNoCase(agent, name) && !request.Has("Vendor-Message")) return true;
     return false;
@@ -55,7 +55,9 @@ std::optional<std::string> RefuseLeaf(const HeaderBlock& request) {
 }
 
 Servent::Servent(fs::path dataFolder)
-    : dataFolder_(std::move(dataFolder)), serventGuid_(NewGuid()), work_(io_.get_executor()),
+    : dataFolder_(std::move(dataFolder)),
+      serventGuid_(NewGuid()),
+      work_(io_.get_executor()),
       tick_(io_) {
     std::error_code ec;
     fs::create_directories(dataFolder_ / "Incomplete", ec);
@@ -133,7 +135,8 @@ void Servent::Disconnect() {
     listening_ = false;
     auto links = links_;
     for (auto& [id, link] : links) link->Close();
-    peers_ = 0;
+    links_.clear();
+    CountPeers();
 }
 
 void Servent::Listen() {
@@ -161,7 +164,8 @@ void Servent::Accept() {
         if (!ec) {
             asio::error_code peerError;
             const auto peer = socket.remote_endpoint(peerError);
-            const uint32_t ip = !peerError && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
+            const uint32_t ip =
+                !peerError && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
             if (ip != 0 && !IsBanned(ip)) {
                 std::make_shared<Incoming>(*this, std::move(socket), ip)->Start();
             }
@@ -176,9 +180,7 @@ void Servent::Tick() {
     rateUp_ = int32_t(std::min<uint64_t>(out - lastOut_, INT32_MAX));
     lastIn_ = in;
     lastOut_ = out;
-    int open = 0;
-    for (auto& [id, link] : links_) open += link->open ? 1 : 0;
-    peers_ = open;
+    CountPeers();
 
     const auto now = Clock::now();
     for (auto* routes : {&queryRoutes_, &pushRoutes_})
@@ -197,12 +199,15 @@ void Servent::Tick() {
         {
             std::lock_guard lock(mu_);
             auto d = downloads_.find(id);
-            if (d != downloads_.end() && d->second.status == DownloadStatus::Push) token = d->second.session;
+            if (d != downloads_.end() && d->second.status == DownloadStatus::Push)
+                token = d->second.session;
         }
         if (token) FinishDownloadSession(id, token, DownloadStatus::Pending, {}, false);
     }
     for (auto* table : {&connects_, &requests_})
-        std::erase_if(*table, [&](auto& e) { return e.second.empty() || now - e.second.back() > seconds(60); });
+        std::erase_if(*table, [&](auto& e) {
+            return e.second.empty() || now - e.second.back() > seconds(60);
+        });
     std::erase_if(bans_, [&](auto& e) { return now > e.second; });
     {
         std::lock_guard lock(mu_);
@@ -241,7 +246,8 @@ void Servent::ConnectMore() {
 void Servent::OpenLink(Endpoint host) {
     ++connecting_;
     auto socket = std::make_shared<tcp::socket>(NewSocket());
-    auto timer = std::make_shared<asio::steady_timer>(io_, seconds(SettingsCopy().handshakeSeconds));
+    auto timer =
+        std::make_shared<asio::steady_timer>(io_, seconds(SettingsCopy().handshakeSeconds));
     timer->async_wait([socket](const asio::error_code& ec) {
         if (!ec) {
             asio::error_code ignored;
@@ -261,10 +267,19 @@ void Servent::OpenLink(Endpoint host) {
                           });
 }
 
+void Servent::CountPeers() {
+    std::vector<PeerInfo> info;
+    for (auto& [id, link] : links_)
+        if (link->open)
+            info.push_back({link->ip, link->port, link->peerIsLeaf, link->deflateIn,
+                            link->deflateOut, link->userAgent});
+    peers_ = int32_t(info.size());
+    std::lock_guard lock(mu_);
+    peerInfo_ = std::move(info);
+}
+
 void Servent::OnLinkOpen(const std::shared_ptr<Link>& link) {
-    int open = 0;
-    for (auto& [id, l] : links_) open += l->open ? 1 : 0;
-    peers_ = open;
+    CountPeers();
     if (link->peerIsLeaf) return;
     {
         std::lock_guard lock(mu_);
@@ -272,7 +287,8 @@ void Servent::OnLinkOpen(const std::shared_ptr<Link>& link) {
     }
     if (ourIp_ == 0) ourIp_ = link->LocalIp();
     link->Send(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported()));
-    for (const auto& patch : share_.Table().Messages()) link->Send(NewGuid(), kRouteTable, 1, 0, patch);
+    for (const auto& patch : share_.Table().Messages())
+        link->Send(NewGuid(), kRouteTable, 1, 0, patch);
     std::vector<int32_t> active;
     {
         std::lock_guard lock(mu_);
@@ -284,9 +300,7 @@ void Servent::OnLinkOpen(const std::shared_ptr<Link>& link) {
 
 void Servent::OnLinkClosed(int id) {
     links_.erase(id);
-    int open = 0;
-    for (auto& [linkId, l] : links_) open += l->open ? 1 : 0;
-    peers_ = open;
+    CountPeers();
 }
 
 void Servent::NoteTryHosts(const HeaderBlock& block) {
@@ -350,7 +364,8 @@ bool Servent::AllowRequest(uint32_t ip) {
 int Servent::QueuePosition(uint32_t ip, bool take) {
     const Settings s = SettingsCopy();
     const auto now = Clock::now();
-    std::erase_if(uploadQueue_, [&](auto& e) { return now - e.second > seconds(4 * s.retrySeconds); });
+    std::erase_if(uploadQueue_,
+                  [&](auto& e) { return now - e.second > seconds(4 * s.retrySeconds); });
     auto it = std::find_if(uploadQueue_.begin(), uploadQueue_.end(),
                            [&](auto& e) { return e.first == ip; });
     const bool slotFree = uploads_ < s.uploadSlots;
@@ -376,19 +391,23 @@ void Servent::OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std
         {
             std::lock_guard lock(mu_);
             for (const auto& h : hosts_.Some(10))
-                tryHosts += (tryHosts.empty() ? "" : ",") + DottedIp(h.ip) + ":" + std::to_string(h.port);
+                tryHosts +=
+                    (tryHosts.empty() ? "" : ",") + DottedIp(h.ip) + ":" + std::to_string(h.port);
         }
         const std::string agent = "User-Agent: " + UserAgent() + "\r\n";
         if (!ultrapeerMode_ || !connected_)
             return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 I am a leaf\r\n" + agent +
-                                                        "X-Try-Ultrapeers: " + tryHosts + "\r\n\r\n");
+                                                        "X-Try-Ultrapeers: " + tryHosts +
+                                                        "\r\n\r\n");
         if (auto refusal = RefuseLeaf(block))
-            return WriteAndClose(std::move(socket), "GNUTELLA/0.6 403 " + *refusal + "\r\n" + agent + "\r\n");
+            return WriteAndClose(std::move(socket),
+                                 "GNUTELLA/0.6 403 " + *refusal + "\r\n" + agent + "\r\n");
         int leaves = 0;
         for (auto& [id, link] : links_) leaves += link->peerIsLeaf ? 1 : 0;
         if (leaves >= SettingsCopy().maxLeaves)
             return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 Too Many Leaves\r\n" + agent +
-                                                        "X-Try-Ultrapeers: " + tryHosts + "\r\n\r\n");
+                                                        "X-Try-Ultrapeers: " + tryHosts +
+                                                        "\r\n\r\n");
         const int id = nextLinkId_++;
         auto link = std::make_shared<Link>(*this, std::move(socket), id, ip, 0);
         links_[id] = link;
@@ -432,7 +451,9 @@ void Servent::OnMessage(Link& link, Message& m) {
                 for (auto [ip, port] : pong->packed) hosts_.Add({ip, port}, true);
             }
             return;
-        case kBye: link.Close(); return;
+        case kBye:
+            link.Close();
+            return;
         case kRouteTable:
             if (ultrapeerMode_ && link.peerIsLeaf &&
                 link.qrp.Apply(m.payload) == QrpReader::Result::Bad)
@@ -443,10 +464,17 @@ void Servent::OnMessage(Link& link, Message& m) {
             if (auto v = ParseVendor(m.payload); v && IsMessagesSupported(*v))
                 link.peerSentSupported = true;
             return;
-        case kPush: HandlePush(link, m); return;
-        case kQuery: HandleQuery(link, m); return;
-        case kQueryHit: HandleQueryHit(link, m); return;
-        default: return;  // unknown descriptors are ignored
+        case kPush:
+            HandlePush(link, m);
+            return;
+        case kQuery:
+            HandleQuery(link, m);
+            return;
+        case kQueryHit:
+            HandleQueryHit(link, m);
+            return;
+        default:
+            return;  // unknown descriptors are ignored
     }
 }
 
@@ -464,7 +492,8 @@ void Servent::HandleQuery(Link& link, const Message& m) {
         if (!q->text.empty() && q->urns.empty()) {
             auto [it, inserted] = link.recentQueries.emplace(q->text, now);
             if (!inserted) return;
-            if (link.recentQueries.size() > 256) link.recentQueries.erase(link.recentQueries.begin());
+            if (link.recentQueries.size() > 256)
+                link.recentQueries.erase(link.recentQueries.begin());
         }
     }
     if (queryRoutes_.size() < kMaxRoutes) queryRoutes_[m.header.guid] = {link.id, now};
@@ -517,7 +546,8 @@ void Servent::HandleQueryHit(Link& link, const Message& m) {
         pushRoutes_[hit->servent] = {link.id, now};
     if (auto route = queryRoutes_.find(m.header.guid); route != queryRoutes_.end()) {
         auto target = links_.find(route->second.linkId);
-        if (target != links_.end() && target->second->open && target.operator->()->second.get() != &link)
+        if (target != links_.end() && target->second->open &&
+            target.operator->()->second.get() != &link)
             target->second->Send(m.header.guid, kQueryHit, std::max<uint8_t>(m.header.ttl, 1),
                                  uint8_t(m.header.hops + 1), m.payload);
         return;
@@ -577,8 +607,8 @@ void Servent::HandlePush(Link& link, const Message& m) {
 void Servent::PushConnect(const Push& push) {
     if (push.ip == 0 || push.port == 0 || pushConnects_ >= 8 || IsBanned(push.ip)) return;
     const SharedFile* file = share_.ByIndex(push.index);
-    const std::string giv = "GIV " + std::to_string(push.index) + ":" + HexGuid(serventGuid_) + "/" +
-                            (file ? file->name : std::string()) + "\n\n";
+    const std::string giv = "GIV " + std::to_string(push.index) + ":" + HexGuid(serventGuid_) +
+                            "/" + (file ? file->name : std::string()) + "\n\n";
     ++pushConnects_;
     auto socket = std::make_shared<tcp::socket>(NewSocket());
     auto text = std::make_shared<std::string>(giv);
@@ -587,13 +617,14 @@ void Servent::PushConnect(const Push& push) {
         [this, socket, text, ip = push.ip](const asio::error_code& ec) {
             --pushConnects_;
             if (ec) return;
-            asio::async_write(*socket, asio::buffer(*text),
-                              [this, socket, text, ip](const asio::error_code& error, size_t n) {
-                                  CountOut(n);
-                                  if (error) return;
-                                  // The downloader now sends its GET on this connection.
-                                  std::make_shared<Incoming>(*this, std::move(*socket), ip)->Start();
-                              });
+            asio::async_write(
+                *socket, asio::buffer(*text),
+                [this, socket, text, ip](const asio::error_code& error, size_t n) {
+                    CountOut(n);
+                    if (error) return;
+                    // The downloader now sends its GET on this connection.
+                    std::make_shared<Incoming>(*this, std::move(*socket), ip)->Start();
+                });
         });
 }
 
@@ -632,7 +663,8 @@ void Servent::SendSearch(int32_t searchId) {
         auto it = searches_.find(searchId);
         if (it == searches_.end()) return;
         Query q;
-        q.flags = kQueryFlagsValid | kQueryGgepH | (settings_.firewalled || !listening_ ? kQueryFirewalled : 0);
+        q.flags = kQueryFlagsValid | kQueryGgepH |
+                  (settings_.firewalled || !listening_ ? kQueryFirewalled : 0);
         q.text = it->second.urn ? "\\" : it->second.text;
         if (it->second.urn) q.urns.push_back(*it->second.urn);
         payload = EncodeQuery(q);
@@ -680,7 +712,8 @@ void Servent::ScheduleDownloads() {
                 if (s.push && firewalled) s.bad = true;  // two firewalled hosts cannot meet
                 if (s.bad) continue;
                 usable = true;
-                if (s.retryAt <= now && (pick == d.sources.size() || s.retryAt < d.sources[pick].retryAt))
+                if (s.retryAt <= now &&
+                    (pick == d.sources.size() || s.retryAt < d.sources[pick].retryAt))
                     pick = i;
             }
             if (!usable) {
@@ -711,7 +744,8 @@ void Servent::ScheduleDownloads() {
         }
         if (link != links_.end() && link->second->open) {
             link->second->Send(NewGuid(), kPush, 3, 0, EncodePush(order.push));
-            pendingPushes_[order.target] = {order.id, Clock::now() + seconds(SettingsCopy().httpSeconds)};
+            pendingPushes_[order.target] = {order.id,
+                                            Clock::now() + seconds(SettingsCopy().httpSeconds)};
         } else {
             uint64_t token = 0;
             {
@@ -741,7 +775,8 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
             const fs::path name = d.name;
             fs::path target = folder / name;
             for (int n = 2; fs::exists(target, ec) && n < 1000; ++n)
-                target = folder / (name.stem().string() + " (" + std::to_string(n) + ")" + name.extension().string());
+                target = folder / (name.stem().string() + " (" + std::to_string(n) + ")" +
+                                   name.extension().string());
             fs::rename(d.partial, target, ec);
             if (ec) {
                 fs::copy_file(d.partial, target, ec);
@@ -759,7 +794,9 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
             if (rescan) RescanShares();
             return;
         }
-        case DownloadStatus::Closed: d.status = DownloadStatus::Closed; return;
+        case DownloadStatus::Closed:
+            d.status = DownloadStatus::Closed;
+            return;
         case DownloadStatus::CoolingDown:
         case DownloadStatus::Queued:
             if (src) src->retryAt = now + retry;
@@ -772,9 +809,10 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
                 if (sourceBad || src->failures >= 3) src->bad = true;
                 src->retryAt = now + (retry.count() > 0 ? retry : seconds(settings_.retrySeconds));
             }
-            d.status = std::any_of(d.sources.begin(), d.sources.end(), [](auto& s) { return !s.bad; })
-                           ? DownloadStatus::Pending
-                           : DownloadStatus::NoSources;
+            d.status =
+                std::any_of(d.sources.begin(), d.sources.end(), [](auto& s) { return !s.bad; })
+                    ? DownloadStatus::Pending
+                    : DownloadStatus::NoSources;
             d.retryAt = now;
             return;
     }

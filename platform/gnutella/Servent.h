@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/gnutella/Bytes.h"
+#include "platform/gnutella/Core.h"
 #include "platform/gnutella/HeaderBlock.h"
 #include "platform/gnutella/HostCache.h"
 #include "platform/gnutella/Messages.h"
@@ -128,6 +129,7 @@ public:
     int32_t nextSearchId_ = 1;
     int32_t nextDownloadId_ = 1;
     bool networkSwitch_[3] = {false, false, false};
+    std::vector<PeerInfo> peerInfo_;
     std::filesystem::path DownloadFolderLocked() const;
     std::string UserAgentLocked() const { return clientName_ + "/" + clientVersion_; }
 
@@ -182,6 +184,7 @@ public:
 
 private:
     void Tick();
+    void CountPeers();  // refreshes peers_ and peerInfo_
     void Listen();
     void Accept();
     void ConnectMore();
@@ -220,8 +223,8 @@ private:
         int linkId;
         Clock::time_point at;
     };
-    std::map<Guid, Seen> queryRoutes_;   // query GUID -> link it came from
-    std::map<Guid, Seen> pushRoutes_;    // servent GUID -> link its hits came from
+    std::map<Guid, Seen> queryRoutes_;  // query GUID -> link it came from
+    std::map<Guid, Seen> pushRoutes_;   // servent GUID -> link its hits came from
     std::map<Guid, std::pair<int32_t, Clock::time_point>> pendingPushes_;  // servent -> download
     std::map<uint32_t, std::vector<Clock::time_point>> connects_;
     std::map<uint32_t, std::vector<Clock::time_point>> requests_;

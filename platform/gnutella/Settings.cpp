@@ -70,7 +70,8 @@ void LoadSettings(const std::filesystem::path& file, Settings& settings) {
     if (!in) {
         std::ofstream out(file);
         out << "[Gnutella]\n";
-        for (const auto& [key, access] : Keys()) out << key << "=" << access.second(settings) << "\n";
+        for (const auto& [key, access] : Keys())
+            out << key << "=" << access.second(settings) << "\n";
         return;
     }
     std::string line;

@@ -9,25 +9,25 @@
 namespace gnutella {
 
 struct Settings {
-    uint16_t port = 6346;                  // 0: do not listen (firewalled, push only)
+    uint16_t port = 6346;  // 0: do not listen (firewalled, push only)
     std::string listenAddress = "0.0.0.0";
-    bool firewalled = false;               // announce ourselves as unreachable
-    bool ultrapeer = false;                // accept leaves and route for them
-    bool bootstrap = true;                 // UDP host caches and GWebCaches
-    int ultrapeers = 4;                    // preference 29: ultrapeer links a leaf keeps
-    int connectAttempts = 6;               // preference 28: outgoing connects in flight
-    int httpConnections = 16;              // preference 30: uploads and downloads together
-    int downloadSlots = 5;                 // preference 45: downloads receiving at once
-    int uploadSlots = 5;                   // preference 46: uploads served at once
-    int uploadQueue = 15;                  // preference 19: requests we keep queued
-    bool shareCompleted = true;            // preference 47: share what we downloaded
-    double uploadLimitKBps = 0;            // preference 49: 0 is unlimited
-    int maxLeaves = 30;                    // as an ultrapeer
+    bool firewalled = false;     // announce ourselves as unreachable
+    bool ultrapeer = false;      // accept leaves and route for them
+    bool bootstrap = true;       // UDP host caches and GWebCaches
+    int ultrapeers = 4;          // preference 29: ultrapeer links a leaf keeps
+    int connectAttempts = 6;     // preference 28: outgoing connects in flight
+    int httpConnections = 16;    // preference 30: uploads and downloads together
+    int downloadSlots = 5;       // preference 45: downloads receiving at once
+    int uploadSlots = 5;         // preference 46: uploads served at once
+    int uploadQueue = 15;        // preference 19: requests we keep queued
+    bool shareCompleted = true;  // preference 47: share what we downloaded
+    double uploadLimitKBps = 0;  // preference 49: 0 is unlimited
+    int maxLeaves = 30;          // as an ultrapeer
     int handshakeSeconds = 15;
     int httpSeconds = 30;
-    int retrySeconds = 30;                 // before a busy or failed source is tried again
-    int connectsPerMinute = 2;             // from one address before a ban
-    int requestsPerMinute = 5;             // HTTP requests from one address before a ban
+    int retrySeconds = 30;      // before a busy or failed source is tried again
+    int connectsPerMinute = 2;  // from one address before a ban
+    int requestsPerMinute = 5;  // HTTP requests from one address before a ban
     int banSeconds = 600;
     std::filesystem::path downloadFolder;  // empty: "Downloads" in the data folder
 };

@@ -32,7 +32,8 @@ std::optional<Sha1Digest> Sha1OfFile(const std::filesystem::path& path) {
     Sha1 sha;
     std::vector<char> buffer(1 << 16);
     size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) sha.Update(buffer.data(), n);
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
+        sha.Update(buffer.data(), n);
     if (std::ferror(file.get())) return std::nullopt;
     return sha.Final();
 }
@@ -62,10 +63,14 @@ std::optional<Sha1Digest> ParseBase32(std::string_view text) {
     size_t pos = 0;
     for (char c : text) {
         int v;
-        if (c >= 'A' && c <= 'Z') v = c - 'A';
-        else if (c >= 'a' && c <= 'z') v = c - 'a';
-        else if (c >= '2' && c <= '7') v = c - '2' + 26;
-        else return std::nullopt;
+        if (c >= 'A' && c <= 'Z')
+            v = c - 'A';
+        else if (c >= 'a' && c <= 'z')
+            v = c - 'a';
+        else if (c >= '2' && c <= '7')
+            v = c - '2' + 26;
+        else
+            return std::nullopt;
         buffer = (buffer << 5) | uint32_t(v);
         bits += 5;
         if (bits >= 8) {

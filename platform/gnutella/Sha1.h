@@ -31,8 +31,8 @@ private:
 // Digest of a file's bytes; nullopt if it cannot be read.
 std::optional<Sha1Digest> Sha1OfFile(const std::filesystem::path& path);
 
-std::string Base32(const Sha1Digest& digest);                     // 32 letters
-std::optional<Sha1Digest> ParseBase32(std::string_view text);     // case-insensitive
+std::string Base32(const Sha1Digest& digest);                  // 32 letters
+std::optional<Sha1Digest> ParseBase32(std::string_view text);  // case-insensitive
 // "urn:sha1:XXXX" (prefix case-insensitive) anywhere at the start of text.
 std::optional<Sha1Digest> ParseSha1Urn(std::string_view text);
 inline std::string Sha1Urn(const Sha1Digest& d) { return "urn:sha1:" + Base32(d); }

@@ -16,7 +16,8 @@ std::vector<SharedFile> ShareIndex::Scan(const std::vector<fs::path>& folders,
     std::set<fs::path> seen;
     for (const auto& folder : folders) {
         std::error_code ec;
-        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+        fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied,
+                                            ec);
         for (; !ec && it != fs::recursive_directory_iterator() && files.size() < kMaxFiles;
              it.increment(ec)) {
             if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;

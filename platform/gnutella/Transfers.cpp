@@ -73,7 +73,9 @@ void Incoming::Read() {
         const std::string_view bytes(self->buffer_, n);
         const size_t used = self->reader_.Feed(bytes);
         switch (self->reader_.GetState()) {
-            case HeaderReader::State::More: self->Read(); return;
+            case HeaderReader::State::More:
+                self->Read();
+                return;
             case HeaderReader::State::Bad: {
                 asio::error_code ignored;
                 self->socket_.close(ignored);
@@ -231,7 +233,8 @@ void UploadSession::SendChunk() {
         }
     }
     size_t want = size_t(std::min<uint64_t>(kChunk, end_ - next_));
-    if (limitBytesPerSecond_ > 0) want = std::min<size_t>(want, std::max<size_t>(1024, size_t(limitBytesPerSecond_ / 10)));
+    if (limitBytesPerSecond_ > 0)
+        want = std::min<size_t>(want, std::max<size_t>(1024, size_t(limitBytesPerSecond_ / 10)));
     chunk_.resize(want);
     const ssize_t got = ::pread(file_.Get(), chunk_.data(), want, off_t(next_));
     if (got <= 0) {
@@ -271,8 +274,13 @@ void UploadSession::Finish() {
 
 DownloadSession::DownloadSession(Servent& servent, int32_t downloadId, uint64_t token,
                                  Source source)
-    : servent_(servent), id_(downloadId), token_(token), source_(std::move(source)),
-      socket_(servent.io_), timer_(servent.io_), buffer_(kChunk) {}
+    : servent_(servent),
+      id_(downloadId),
+      token_(token),
+      source_(std::move(source)),
+      socket_(servent.io_),
+      timer_(servent.io_),
+      buffer_(kChunk) {}
 
 bool DownloadSession::SetStatus(DownloadStatus status) {
     std::lock_guard lock(servent_.mu_);
@@ -331,8 +339,9 @@ void DownloadSession::Request() {
     // The digest runs over the whole file: rehash what an earlier session stored.
     sha_ = Sha1();
     for (uint64_t at = 0; at < offset_;) {
-        const ssize_t got = ::pread(file_.Get(), buffer_.data(),
-                                    size_t(std::min<uint64_t>(buffer_.size(), offset_ - at)), off_t(at));
+        const ssize_t got =
+            ::pread(file_.Get(), buffer_.data(),
+                    size_t(std::min<uint64_t>(buffer_.size(), offset_ - at)), off_t(at));
         if (got <= 0) {
             offset_ = at;  // the partial file is shorter than recorded: resume from its end
             break;
@@ -341,9 +350,9 @@ void DownloadSession::Request() {
         at += uint64_t(got);
     }
     position_ = offset_;
-    const std::string target = sha1_ ? "/uri-res/N2R?" + Sha1Urn(*sha1_)
-                                     : "/get/" + std::to_string(source_.index) + "/" +
-                                           UrlEncode(source_.name);
+    const std::string target =
+        sha1_ ? "/uri-res/N2R?" + Sha1Urn(*sha1_)
+              : "/get/" + std::to_string(source_.index) + "/" + UrlEncode(source_.name);
     request_ = "GET " + target + " HTTP/1.1\r\nHost: " + DottedIp(source_.ip) + ":" +
                std::to_string(source_.port) + "\r\nUser-Agent: " + userAgent +
                "\r\nRange: bytes=" + std::to_string(offset_) + "-\r\nX-Queue: 0.1\r\n";
@@ -359,24 +368,27 @@ void DownloadSession::Request() {
 }
 
 void DownloadSession::ReadHead() {
-    socket_.async_read_some(asio::buffer(buffer_), [self = shared_from_this()](
-                                                       const asio::error_code& ec, size_t n) {
-        if (self->ended_) return;
-        if (ec) return self->End(DownloadStatus::Pending, {}, false);
-        self->servent_.CountIn(n);
-        const std::string_view bytes(self->buffer_.data(), n);
-        const size_t used = self->head_.Feed(bytes);
-        switch (self->head_.GetState()) {
-            case HeaderReader::State::More: return self->ReadHead();
-            case HeaderReader::State::Bad: return self->End(DownloadStatus::Pending, {}, true);
-            case HeaderReader::State::Done: {
-                // The block is copied: OnHead may resume reading into the same buffer.
-                const HeaderBlock head = self->head_.Block();
-                const std::string rest(bytes.substr(used));
-                return self->OnHead(head, rest);
-            }
-        }
-    });
+    socket_.async_read_some(asio::buffer(buffer_),
+                            [self = shared_from_this()](const asio::error_code& ec, size_t n) {
+                                if (self->ended_) return;
+                                if (ec) return self->End(DownloadStatus::Pending, {}, false);
+                                self->servent_.CountIn(n);
+                                const std::string_view bytes(self->buffer_.data(), n);
+                                const size_t used = self->head_.Feed(bytes);
+                                switch (self->head_.GetState()) {
+                                    case HeaderReader::State::More:
+                                        return self->ReadHead();
+                                    case HeaderReader::State::Bad:
+                                        return self->End(DownloadStatus::Pending, {}, true);
+                                    case HeaderReader::State::Done: {
+                                        // The block is copied: OnHead may resume reading into the
+                                        // same buffer.
+                                        const HeaderBlock head = self->head_.Block();
+                                        const std::string rest(bytes.substr(used));
+                                        return self->OnHead(head, rest);
+                                    }
+                                }
+                            });
 }
 
 void DownloadSession::OnHead(const HeaderBlock& head, std::string_view rest) {
@@ -386,11 +398,13 @@ void DownloadSession::OnHead(const HeaderBlock& head, std::string_view rest) {
         return std::chrono::seconds(std::clamp<uint64_t>(n.value_or(fallback), 1, 3600));
     };
     const int retrySeconds = servent_.SettingsCopy().retrySeconds;
-    if (!code || head.startLine.rfind("HTTP/1.", 0) != 0) return End(DownloadStatus::Pending, {}, true);
+    if (!code || head.startLine.rfind("HTTP/1.", 0) != 0)
+        return End(DownloadStatus::Pending, {}, true);
     if (*code == 503) {
         if (auto queue = head.Get("X-Queue")) {
             const uint64_t pollMin = QueueValue(*queue, "pollMin").value_or(retrySeconds);
-            return End(DownloadStatus::Queued, std::chrono::seconds(std::clamp<uint64_t>(pollMin, 1, 600)), false);
+            return End(DownloadStatus::Queued,
+                       std::chrono::seconds(std::clamp<uint64_t>(pollMin, 1, 600)), false);
         }
         return End(DownloadStatus::CoolingDown,
                    retryAfter(head.Get("Retry-After").value_or(""), retrySeconds), false);
@@ -431,13 +445,13 @@ void DownloadSession::OnHead(const HeaderBlock& head, std::string_view rest) {
 
 void DownloadSession::ReadBody() {
     Arm();
-    socket_.async_read_some(asio::buffer(buffer_), [self = shared_from_this()](
-                                                       const asio::error_code& ec, size_t n) {
-        if (self->ended_) return;
-        if (ec) return self->End(DownloadStatus::Pending, std::chrono::seconds(1), false);
-        self->servent_.CountIn(n);
-        if (self->TakeBody(std::string_view(self->buffer_.data(), n))) self->ReadBody();
-    });
+    socket_.async_read_some(
+        asio::buffer(buffer_), [self = shared_from_this()](const asio::error_code& ec, size_t n) {
+            if (self->ended_) return;
+            if (ec) return self->End(DownloadStatus::Pending, std::chrono::seconds(1), false);
+            self->servent_.CountIn(n);
+            if (self->TakeBody(std::string_view(self->buffer_.data(), n))) self->ReadBody();
+        });
 }
 
 bool DownloadSession::TakeBody(std::string_view bytes) {

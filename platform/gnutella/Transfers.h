@@ -75,7 +75,7 @@ private:
 class DownloadSession : public std::enable_shared_from_this<DownloadSession> {
 public:
     DownloadSession(Servent& servent, int32_t downloadId, uint64_t token, Source source);
-    void Start();                          // dial the source
+    void Start();                             // dial the source
     void StartConnected(tcp::socket socket);  // a pushed connection (GIV) is already there
 
 private:

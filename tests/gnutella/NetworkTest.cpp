@@ -1,0 +1,140 @@
+// A loopback network of our own servents: an ultrapeer, leaves that share, a leaf that searches
+// and downloads, a source that goes away mid-file and a firewalled source reached by push.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/gnutella/Sha1.h"
+#include "tests/gnutella/TestNet.h"
+
+namespace gnutella::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Sha1Text(const std::string& bytes) {
+    Sha1 sha;
+    sha.Update(bytes.data(), bytes.size());
+    return Base32(sha.Final());
+}
+
+int32_t FindResult(Core& core, int32_t search, const std::string& name, int32_t minRank) {
+    int32_t found = 0;
+    WaitFor(
+        [&] {
+            for (int32_t r : core.Search().ResultIds(search))
+                if (core.Search().ResultName(search, r) == name &&
+                    core.Search().ResultRank(search, r) >= minRank)
+                    found = r;
+            return found != 0;
+        },
+        8);
+    return found;
+}
+
+struct Network {
+    TempDir dir;
+    uint16_t upPort = FreePort("127.0.0.1");
+    std::unique_ptr<Core> up = StartServent(dir.path, "up", {"127.0.0.1", upPort, true, "", {}});
+    std::string Hub() const { return "127.0.0.1:" + std::to_string(upPort); }
+    std::unique_ptr<Core> Leaf(const std::string& name, const std::string& address, bool listens,
+                               const fs::path& share = {}) {
+        auto leaf =
+            StartServent(dir.path, name,
+                         {address, listens ? FreePort(address) : uint16_t(0), false, Hub(), share});
+        EXPECT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 5)) << name;
+        return leaf;
+    }
+};
+
+TEST(LoopbackNetwork, LeafFindsCountsAndDownloadsThroughTheUltrapeer) {
+    Network net;
+    const std::string song = RandomBytes(300000);
+    WriteFile(net.dir.path / "shareA" / "Blue Moon.mp3", song);
+    WriteFile(net.dir.path / "shareA" / "Other Tune.mp3", RandomBytes(1000));
+    WriteFile(net.dir.path / "shareC" / "sub" / "Blue Moon.mp3", song);
+    auto a = net.Leaf("a", "127.0.0.2", true, net.dir.path / "shareA");
+    auto c = net.Leaf("c", "127.0.0.3", true, net.dir.path / "shareC");
+    auto b = net.Leaf("b", "127.0.0.4", true);
+    ASSERT_TRUE(WaitFor([&] { return net.up->Network().ConnectedPeers() == 3; }, 5));
+
+    // Deflated both ways on every link, as established ultrapeers insist.
+    ASSERT_TRUE(WaitFor([&] { return net.up->Network().Peers().size() == 3; }, 3));
+    for (const PeerInfo& p : net.up->Network().Peers()) {
+        EXPECT_TRUE(p.leaf);
+        EXPECT_TRUE(p.deflateIn && p.deflateOut) << p.userAgent;
+    }
+    ASSERT_TRUE(WaitFor([&] { return b->Network().Peers().size() == 1; }, 3));
+    EXPECT_TRUE(b->Network().Peers()[0].deflateIn && b->Network().Peers()[0].deflateOut);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // QRP tables reach the hub
+    const int32_t search = b->Search().Start("blue moon");
+    const int32_t result = FindResult(*b, search, "Blue Moon.mp3", 2);
+    ASSERT_NE(result, 0);
+    EXPECT_EQ(b->Search().ResultRank(search, result), 2);
+    EXPECT_EQ(b->Search().ResultSize(search, result), 300000);
+    EXPECT_EQ(b->Search().ResultSha1(search, result), Sha1Text(song));
+    for (int32_t r : b->Search().ResultIds(search))
+        EXPECT_NE(b->Search().ResultName(search, r), "Other Tune.mp3");
+
+    const int32_t download = b->Search().Download(search, result);
+    ASSERT_TRUE(WaitFor([&] { return b->Download().Status(download) == 9; }, 10))
+        << b->Download().Status(download);
+    EXPECT_EQ(b->Download().FileName(download), "Blue Moon.mp3");
+    EXPECT_EQ(b->Download().BytesReceived(download), 300000);
+    const fs::path path = b->Download().CompletedPath(download);
+    EXPECT_EQ(path.parent_path(), fs::path(b->Preferences().DownloadFolder()));
+    EXPECT_EQ(ReadFile(path), song);
+    EXPECT_TRUE(fs::is_empty(net.dir.path / "b" / "Incomplete"));
+}
+
+TEST(LoopbackNetwork, DownloadResumesWhereTheVanishedSourceStopped) {
+    TempDir dir;
+    const std::string song = RandomBytes(2 << 20);
+    WriteFile(dir.path / "share" / "Long Song.mp3", song);
+    const uint16_t port = FreePort("127.0.0.2");
+    ServentSpec sourceSpec{"127.0.0.2", port, false, "", dir.path / "share"};
+    auto source = StartServent(dir.path, "source", sourceSpec);
+    auto settings = source->Preferences().Get();
+    settings.uploadLimitKBps = 512;
+    source->Preferences().Set(settings);
+    auto leaf = StartServent(dir.path, "leaf", {"127.0.0.3", FreePort("127.0.0.3"), false, "", {}});
+
+    const int32_t id =
+        leaf->Download().StartFrom("127.0.0.2:" + std::to_string(port), 1, "Long Song.mp3",
+                                   int64_t(song.size()), Sha1Text(song));
+    ASSERT_TRUE(WaitFor([&] { return leaf->Download().BytesReceived(id) > 400000; }, 10));
+    source.reset();  // the source goes away in the middle of the file
+    const int64_t held = leaf->Download().BytesReceived64(id);
+    ASSERT_LT(held, int64_t(song.size()));
+
+    auto again = StartServent(dir.path, "source2", sourceSpec);
+    ASSERT_TRUE(WaitFor([&] { return leaf->Download().Status(id) == 9; }, 15))
+        << leaf->Download().Status(id);
+    EXPECT_EQ(ReadFile(leaf->Download().CompletedPath(id)), song);
+    // The second source sent only what was missing (plus its headers).
+    EXPECT_LT(again->TotalBytesUp(), song.size() - uint64_t(held) + 4096);
+}
+
+TEST(LoopbackNetwork, FirewalledSourceDeliversByPush) {
+    Network net;
+    const std::string song = RandomBytes(150000);
+    WriteFile(net.dir.path / "shareF" / "Pushed Song.mp3", song);
+    auto firewalled = net.Leaf("f", "127.0.0.2", false, net.dir.path / "shareF");
+    EXPECT_EQ(firewalled->ListeningPort(), 0);
+    auto b = net.Leaf("b", "127.0.0.4", true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    const int32_t search = b->Search().Start("pushed song");
+    const int32_t result = FindResult(*b, search, "Pushed Song.mp3", 1);
+    ASSERT_NE(result, 0);
+    const int32_t download = b->Search().Download(search, result);
+    ASSERT_TRUE(WaitFor([&] { return b->Download().Status(download) == 9; }, 10))
+        << b->Download().Status(download);
+    EXPECT_EQ(ReadFile(b->Download().CompletedPath(download)), song);
+    // With no listening socket the file can only have gone out over the connection it opened.
+    EXPECT_GE(firewalled->TotalBytesUp(), song.size());
+}
+
+}  // namespace
+}  // namespace gnutella::test
