@@ -80,6 +80,30 @@ void HeaderReader::EndLine() {
     line_.clear();
 }
 
+namespace {
+
+// Servents whose handshakes always carry Vendor-Message; one without it only claims the name.
+bool FakeUserAgent(const HeaderBlock& request) {
+    const std::string agent = request.Get("User-Agent").value_or("");
+    static const char* const known[] = {"gtk-gnutella", "LimeWire",  "BearShare", "Shareaza",
+                                        "Phex",         "FrostWire", "WireShare"};
+    for (const char* name : known)
+        if (ContainsNoCase(agent, name) && !request.Has("Vendor-Message")) return true;
+    return false;
+}
+
+}  // namespace
+
+std::optional<std::string> RefuseLeaf(const HeaderBlock& request) {
+    if (request.startLine.rfind("GNUTELLA CONNECT/0.6", 0) != 0) return "Bad Handshake";
+    if (!request.Has("User-Agent") || request.Get("User-Agent")->empty()) return "No User-Agent";
+    if (!EqualsNoCase(request.Get("X-Ultrapeer").value_or(""), "false")) return "Leaves Only";
+    if (!ContainsNoCase(request.Get("Accept-Encoding").value_or(""), "deflate"))
+        return "Compression Required";
+    if (FakeUserAgent(request)) return "Fake Servent";
+    return std::nullopt;
+}
+
 std::optional<int> StatusCode(std::string_view line) {
     const size_t space = line.find(' ');
     if (space == std::string_view::npos || line.size() < space + 4) return std::nullopt;

@@ -39,6 +39,10 @@ private:
     HeaderBlock block_;
 };
 
+// What an ultrapeer insists on before it takes a leaf (the reason of a 403), as established
+// ultrapeers do; nullopt when the leaf is welcome.
+std::optional<std::string> RefuseLeaf(const HeaderBlock& request);
+
 // "HTTP/1.1 206 Partial Content" → 206; "GNUTELLA/0.6 503 Full" → 503.
 std::optional<int> StatusCode(std::string_view startLine);
 bool EqualsNoCase(std::string_view a, std::string_view b);

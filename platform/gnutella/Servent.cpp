@@ -32,27 +32,7 @@ void WriteAndClose(tcp::socket socket, std::string text) {
                       });
 }
 
-// Servents whose handshakes always carry Vendor-Message; one without it only claims the name.
-bool FakeUserAgent(const HeaderBlock& request) {
-    const std::string agent = request.Get("User-Agent").value_or("");
-    static const char* const known[] = {"gtk-gnutella", "LimeWire",  "BearShare", "Shareaza",
-                                        "Phex",         "FrostWire", "WireShare"};
-    for (const char* name : known)
-        if (ContainsNoCase(agent, name) && !request.Has("Vendor-Message")) return true;
-    return false;
-}
-
 }  // namespace
-
-std::optional<std::string> RefuseLeaf(const HeaderBlock& request) {
-    if (request.startLine.rfind("GNUTELLA CONNECT/0.6", 0) != 0) return "Bad Handshake";
-    if (!request.Has("User-Agent") || request.Get("User-Agent")->empty()) return "No User-Agent";
-    if (!EqualsNoCase(request.Get("X-Ultrapeer").value_or(""), "false")) return "Leaves Only";
-    if (!ContainsNoCase(request.Get("Accept-Encoding").value_or(""), "deflate"))
-        return "Compression Required";
-    if (FakeUserAgent(request)) return "Fake Servent";
-    return std::nullopt;
-}
 
 Servent::Servent(fs::path dataFolder)
     : dataFolder_(std::move(dataFolder)),

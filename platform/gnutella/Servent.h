@@ -95,9 +95,6 @@ struct DownloadRecord {
 class Link;
 class DownloadSession;
 
-// What an ultrapeer insists on before it takes a leaf; nullopt when the leaf is welcome.
-std::optional<std::string> RefuseLeaf(const HeaderBlock& request);
-
 class Servent {
 public:
     static constexpr size_t kMaxSearches = 64;
