@@ -44,6 +44,9 @@ std::vector<SharedFile> ShareIndex::Scan(const std::vector<fs::path>& folders,
             files.push_back(std::move(f));
         }
     }
+    // Sorted, so that an index names the same file from one scan to the next.
+    std::sort(files.begin(), files.end(),
+              [](const SharedFile& a, const SharedFile& b) { return a.path < b.path; });
     for (size_t i = 0; i < files.size(); ++i) files[i].index = uint32_t(i + 1);
     return files;
 }
