@@ -146,7 +146,8 @@ void Servent::Accept() {
             const auto peer = socket.remote_endpoint(peerError);
             const uint32_t ip =
                 !peerError && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
-            if (ip != 0 && !IsBanned(ip)) {
+            // Connections still in their first header block are bounded too.
+            if (ip != 0 && !IsBanned(ip) && incoming_ < kMaxIncoming) {
                 std::make_shared<Incoming>(*this, std::move(socket), ip)->Start();
             }
         }
@@ -370,7 +371,7 @@ void Servent::OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std
         std::string tryHosts;
         {
             std::lock_guard lock(mu_);
-            for (const auto& h : hosts_.Some(10))
+            for (const auto& h : hosts_.Some(networkSwitch_[1] ? 10 : 0))
                 tryHosts +=
                     (tryHosts.empty() ? "" : ",") + DottedIp(h.ip) + ":" + std::to_string(h.port);
         }
@@ -418,7 +419,8 @@ void Servent::OnMessage(Link& link, Message& m) {
             pong.ultrapeer = ultrapeerMode_;
             if (ultrapeerMode_) {
                 std::lock_guard lock(mu_);
-                for (const auto& h : hosts_.Some(10)) pong.packed.emplace_back(h.ip, h.port);
+                for (const auto& h : hosts_.Some(networkSwitch_[1] ? 10 : 0))
+                    pong.packed.emplace_back(h.ip, h.port);
             }
             link.Send(m.header.guid, kPong, uint8_t(std::min<int>(m.header.hops + 1, kMaxTtl)), 0,
                       EncodePong(pong));
@@ -681,7 +683,8 @@ void Servent::ScheduleDownloads() {
         int running = 0;
         for (auto& [id, d] : downloads_) running += d.running ? 1 : 0;
         for (auto& [id, d] : downloads_) {
-            if (running >= settings_.downloadSlots) break;
+            if (running >= std::min(settings_.downloadSlots, settings_.httpConnections - uploads_))
+                break;
             if (d.running || d.status == DownloadStatus::Completed ||
                 d.status == DownloadStatus::Closed || now < d.retryAt)
                 continue;
@@ -749,29 +752,36 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
     Source* src = d.source < d.sources.size() ? &d.sources[d.source] : nullptr;
     switch (next) {
         case DownloadStatus::Completed: {
+            // The move may copy across file systems: callers must not wait on it.
+            d.running = true;
             const fs::path folder = DownloadFolderLocked();
+            const fs::path name = d.name;
+            const fs::path partial = d.partial;
+            const bool rescan = settings_.shareCompleted;
+            lock.unlock();
             std::error_code ec;
             fs::create_directories(folder, ec);
-            const fs::path name = d.name;
             fs::path target = folder / name;
             for (int n = 2; fs::exists(target, ec) && n < 1000; ++n)
                 target = folder / (name.stem().string() + " (" + std::to_string(n) + ")" +
                                    name.extension().string());
-            fs::rename(d.partial, target, ec);
+            fs::rename(partial, target, ec);
             if (ec) {
-                fs::copy_file(d.partial, target, ec);
-                if (!ec) fs::remove(d.partial, ec);
+                fs::copy_file(partial, target, ec);
+                if (!ec) fs::remove(partial, ec);
             }
-            if (ec) {
-                d.status = DownloadStatus::Closed;
-                return;
+            lock.lock();
+            auto again = downloads_.find(id);
+            if (again != downloads_.end() && again->second.session == token) {
+                again->second.running = false;
+                again->second.status = ec ? DownloadStatus::Closed : DownloadStatus::Completed;
+                if (!ec) {
+                    again->second.name = target.filename().string();
+                    again->second.received = again->second.size;
+                }
             }
-            d.name = target.filename().string();
-            d.status = DownloadStatus::Completed;
-            d.received = d.size;
-            const bool rescan = settings_.shareCompleted;
             lock.unlock();
-            if (rescan) RescanShares();
+            if (rescan && !ec) RescanShares();
             return;
         }
         case DownloadStatus::Closed:

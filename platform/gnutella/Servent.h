@@ -101,6 +101,7 @@ public:
     static constexpr size_t kMaxResults = 5000;
     static constexpr size_t kMaxSourcesPerFile = 64;
     static constexpr size_t kMaxDownloads = 1000;
+    static constexpr int kMaxIncoming = 64;  // accepted, first header block not yet read
 
     explicit Servent(std::filesystem::path dataFolder);
     ~Servent();
@@ -165,6 +166,7 @@ public:
     Settings SettingsCopy() const;
     std::string UserAgent() const;
     int UploadsRunning() const { return uploads_; }
+    int incoming_ = 0;  // Incoming readers alive
     void AddUpload(int delta) { uploads_ += delta; }
     int QueuePosition(uint32_t ip, bool take);  // 0: a slot is free for it
     void CountIn(size_t n) { bytesIn_ += n; }

@@ -36,6 +36,7 @@ public:
 
 private:
     void Read();
+    void Finish();  // no longer counted as pending; the socket stays open
     Servent& servent_;
     tcp::socket socket_;
     uint32_t ip_;
