@@ -657,6 +657,15 @@ void Servent::SendSearch(int32_t searchId) {
     const auto q = ParseQuery(payload);
     for (auto& [id, link] : links_) {
         if (!link->open || sent.count(id)) continue;
+        if (!link->peerIsLeaf && q->urns.empty()) {
+            // Ultrapeers drop the same text again within their window: do not waste it.
+            auto& recent = link->recentQueries;
+            std::erase_if(recent, [&](auto& e) { return Clock::now() - e.second > kRepeatWindow; });
+            if (!recent.emplace(q->text, Clock::now()).second) {
+                sent.insert(id);
+                continue;
+            }
+        }
         if (link->peerIsLeaf && q->urns.empty() && !link->qrp.Matches(q->text)) continue;
         link->Send(guid, kQuery, link->peerIsLeaf ? 1 : 3, 0, payload);
         sent.insert(id);
@@ -709,7 +718,11 @@ void Servent::ScheduleDownloads() {
             d.session = nextSession_++;
             d.source = pick;
             ++running;
-            if (src.push) {
+            // Hits often carry an address the host cannot be reached at (behind a router):
+            // after a failed connect, the next try asks it by push, then directly again.
+            const bool viaPush = src.push || (!firewalled && src.failures % 2 == 1 &&
+                                              src.servent != Guid{} && peers_ > 0);
+            if (viaPush) {
                 d.status = DownloadStatus::Push;
                 Push push{src.servent, src.index, ourIp_, ListenPort()};
                 pushes.push_back({src.linkId, push, src.servent, id});

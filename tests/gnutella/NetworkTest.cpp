@@ -138,3 +138,64 @@ TEST(LoopbackNetwork, FirewalledSourceDeliversByPush) {
 
 }  // namespace
 }  // namespace gnutella::test
+
+namespace gnutella::test {
+namespace {
+
+TEST(LoopbackNetwork, UnreachableAddressInAHitFallsBackToPush) {
+    TempDir dir;
+    asio::io_context io;
+    asio::ip::tcp::acceptor hub(io, {asio::ip::make_address("127.0.0.1"), 0});
+    auto leaf = StartServent(dir.path, "leaf",
+                             {"127.0.0.2",
+                              FreePort("127.0.0.2"),
+                              false,
+                              "127.0.0.1:" + std::to_string(hub.local_endpoint().port()),
+                              {}});
+    RawPeer up(hub.accept());
+    ASSERT_TRUE(up.ReadBlock(3));
+    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
+    ASSERT_TRUE(up.ReadBlock(3));
+    ASSERT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 3));
+
+    const int32_t search = leaf->Search().Start("behind router");
+    std::optional<Guid> guid;
+    while (auto m = up.ReadMessage(3))
+        if (m->header.type == kQuery) {
+            guid = m->header.guid;
+            break;
+        }
+    ASSERT_TRUE(guid);
+    const std::string content = RandomBytes(20000);
+    Sha1 sha;
+    sha.Update(content.data(), content.size());
+    QueryHit hit;
+    hit.ip = 0x7F000001;
+    hit.port = FreePort("127.0.0.1");  // nobody listens there
+    hit.servent = NewGuid();
+    hit.results.push_back({5, content.size(), "Behind Router.mp3", sha.Final()});
+    up.Send(EncodeMessage(*guid, kQueryHit, 3, 0, EncodeQueryHit(hit, true)));
+    ASSERT_TRUE(WaitFor([&] { return leaf->Search().ResultIds(search).size() == 1; }, 3));
+    const int32_t download = leaf->Search().Download(search, 1);
+
+    std::optional<Push> push;
+    while (auto m = up.ReadMessage(5))
+        if (m->header.type == kPush) {
+            push = ParsePush(m->payload);
+            break;
+        }
+    ASSERT_TRUE(push);
+    EXPECT_EQ(push->servent, hit.servent);
+    EXPECT_EQ(push->index, 5u);
+    RawPeer giver("127.0.0.1", DottedIp(push->ip), push->port);
+    giver.Send("GIV 5:" + HexGuid(hit.servent) + "/Behind Router.mp3\n\n");
+    auto request = giver.ReadBlock(3);
+    ASSERT_TRUE(request);
+    giver.Send("HTTP/1.1 200 OK\r\nContent-Length: 20000\r\n\r\n" + content);
+    ASSERT_TRUE(WaitFor([&] { return leaf->Download().Status(download) == 9; }, 5))
+        << leaf->Download().Status(download);
+    EXPECT_EQ(ReadFile(leaf->Download().CompletedPath(download)), content);
+}
+
+}  // namespace
+}  // namespace gnutella::test
