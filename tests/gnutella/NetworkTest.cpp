@@ -199,3 +199,64 @@ TEST(LoopbackNetwork, UnreachableAddressInAHitFallsBackToPush) {
 
 }  // namespace
 }  // namespace gnutella::test
+
+namespace gnutella::test {
+namespace {
+
+struct Pair {
+    TempDir dir;
+    std::string song = RandomBytes(1 << 20);
+    uint16_t port = FreePort("127.0.0.2");
+    std::unique_ptr<Core> source;
+    std::unique_ptr<Core> leaf;
+    explicit Pair(const std::function<void(Settings&)>& tune) {
+        WriteFile(dir.path / "share" / "Song.mp3", song);
+        source =
+            StartServent(dir.path, "source", {"127.0.0.2", port, false, "", dir.path / "share"});
+        Settings s = source->Preferences().Get();
+        tune(s);
+        source->Preferences().Set(s);
+        leaf = StartServent(dir.path, "leaf", {"127.0.0.3", FreePort("127.0.0.3"), false, "", {}});
+    }
+    int32_t Fetch() {
+        return leaf->Download().StartFrom("127.0.0.2:" + std::to_string(port), 1, "Song.mp3",
+                                          int64_t(song.size()), "");
+    }
+};
+
+TEST(Downloads, BusyAndQueuedAnswersShowAsCoolingDownAndQueued) {
+    Pair queued([](Settings& s) {
+        s.uploadSlots = 0;
+        s.uploadQueue = 5;
+    });
+    const int32_t waiting = queued.Fetch();
+    EXPECT_TRUE(WaitFor([&] { return queued.leaf->Download().Status(waiting) == 11; }, 5))
+        << queued.leaf->Download().Status(waiting);
+
+    Pair busy([](Settings& s) {
+        s.uploadSlots = 0;
+        s.uploadQueue = 0;
+    });
+    const int32_t cooling = busy.Fetch();
+    EXPECT_TRUE(WaitFor([&] { return busy.leaf->Download().Status(cooling) == 10; }, 5))
+        << busy.leaf->Download().Status(cooling);
+}
+
+TEST(Downloads, CancelDeletesThePartialFileAndRemoveForgetsTheDownload) {
+    Pair pair([](Settings& s) { s.uploadLimitKBps = 100; });
+    const int32_t id = pair.Fetch();
+    ASSERT_TRUE(WaitFor([&] { return pair.leaf->Download().BytesReceived(id) > 0; }, 5));
+    pair.leaf->Download().Cancel(id);
+    EXPECT_EQ(pair.leaf->Download().Status(id), 8);
+    const fs::path incomplete = pair.dir.path / "leaf" / "Incomplete";
+    EXPECT_TRUE(WaitFor([&] { return fs::is_empty(incomplete); }, 3));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(pair.leaf->Download().Status(id), 8);  // a running transfer does not revive it
+    pair.leaf->Download().Remove(id);
+    EXPECT_TRUE(pair.leaf->Download().Ids().empty());
+    EXPECT_EQ(pair.leaf->Download().Status(id), 0);
+    EXPECT_TRUE(fs::is_empty(incomplete));
+}
+
+}  // namespace
+}  // namespace gnutella::test
