@@ -11,10 +11,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path Resolve(const Servent& s, const std::string& file) {
-    fs::path path(file);
-    // The engine passes bare names (and the Windows form "\Schemas"); both land in our folder.
-    if (path.is_absolute() && file.find('/') != 0) return s.DataFile(path.filename().string());
+fs::path Resolve(const Servent& s, std::string file) {
+    // The engine passes bare names, and "\Schemas" in the Windows form: both land in our folder.
+    while (!file.empty() && file[0] == '\\') file.erase(0, 1);
+    const fs::path path(file);
     return path.is_absolute() ? path : s.DataFile(file);
 }
 

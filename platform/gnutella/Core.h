@@ -165,7 +165,7 @@ public:
     Core(const Core&) = delete;
     Core& operator=(const Core&) = delete;
 
-    void SetUserText(const std::string& text);
+    void SetUserText(const std::string& text);  // kept; sent nowhere (the engine clears it)
     void SetClientName(const std::string& name);
     void SetClientVersion(const std::string& version);
     void SetClientCode(const std::string& code);
