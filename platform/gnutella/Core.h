@@ -21,6 +21,9 @@
 //   download  1 Ids  2 Status  4 FileName  5 BytesReceived  6 Size  18 Cancel  19 Remove
 //            21 FindSources
 // Network 1 is Gnutella. Network 2 is accepted and does nothing: there is no second network.
+// Lists come whole, lowest entry first, so their size is the count: a search keeps at most 5000
+// results of at most 64 sources each, the component at most 1000 downloads and 64 searches.
+// The rank of a result is the number of hosts that offered it.
 #include <cstdint>
 #include <filesystem>
 #include <memory>

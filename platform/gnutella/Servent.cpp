@@ -490,6 +490,8 @@ void Servent::HandleQuery(Link& link, const Message& m) {
 }
 
 void Servent::AnswerQuery(Link& link, const Message& m, const Query& q) {
+    // Two firewalled hosts cannot reach each other, not even by push.
+    if ((q.flags & kQueryFlagsValid) && (q.flags & kQueryFirewalled) && Firewalled()) return;
     std::vector<const SharedFile*> matches;
     if (!q.urns.empty()) {
         for (const auto& urn : q.urns)
