@@ -93,8 +93,8 @@ TEST(LoopbackNetwork, DownloadResumesWhereTheVanishedSourceStopped) {
     const std::string song = RandomBytes(2 << 20);
     WriteFile(dir.path / "share" / "Long Song.mp3", song);
     const uint16_t port = FreePort("127.0.0.2");
-    ServentSpec sourceSpec{"127.0.0.2", port, false, "", dir.path / "share"};
-    auto source = StartServent(dir.path, "source", sourceSpec);
+    ServentSetup sourceSetup{"127.0.0.2", port, false, "", dir.path / "share"};
+    auto source = StartServent(dir.path, "source", sourceSetup);
     auto settings = source->Preferences().Get();
     settings.uploadLimitKBps = 512;
     source->Preferences().Set(settings);
@@ -108,7 +108,7 @@ TEST(LoopbackNetwork, DownloadResumesWhereTheVanishedSourceStopped) {
     const int64_t held = leaf->Download().BytesReceived64(id);
     ASSERT_LT(held, int64_t(song.size()));
 
-    auto again = StartServent(dir.path, "source2", sourceSpec);
+    auto again = StartServent(dir.path, "source2", sourceSetup);
     ASSERT_TRUE(WaitFor([&] { return leaf->Download().Status(id) == 9; }, 15))
         << leaf->Download().Status(id);
     EXPECT_EQ(ReadFile(leaf->Download().CompletedPath(id)), song);

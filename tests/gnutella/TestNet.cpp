@@ -57,24 +57,24 @@ std::string ReadFile(const fs::path& path) {
 }
 
 std::unique_ptr<Core> StartServent(const fs::path& folder, const std::string& name,
-                                   const ServentSpec& spec) {
+                                   const ServentSetup& setup) {
     auto core = std::make_unique<Core>(folder / name);
     Settings s;
     s.bootstrap = false;  // loopback only
-    s.listenAddress = spec.address;
-    s.port = spec.port;
-    s.ultrapeer = spec.ultrapeer;
+    s.listenAddress = setup.address;
+    s.port = setup.port;
+    s.ultrapeer = setup.ultrapeer;
     s.handshakeSeconds = 1;
     s.httpSeconds = 3;
     s.retrySeconds = 1;
     core->Preferences().Set(s);
-    if (!spec.connectTo.empty()) core->HostCache().AddUltrapeer(spec.connectTo);
-    if (!spec.share.empty()) {
-        core->Share().SetFolders({spec.share.string()});
+    if (!setup.connectTo.empty()) core->HostCache().AddUltrapeer(setup.connectTo);
+    if (!setup.share.empty()) {
+        core->Share().SetFolders({setup.share.string()});
         WaitFor([&] { return core->Share().ScansFinished() > 0; }, 10);
     }
     core->ConnectNetwork(1);
-    if (spec.port != 0) WaitFor([&] { return core->ListeningPort() != 0; }, 5);
+    if (setup.port != 0) WaitFor([&] { return core->ListeningPort() != 0; }, 5);
     return core;
 }
 

@@ -29,7 +29,7 @@ std::string RandomBytes(size_t size);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFile(const std::filesystem::path& path);
 
-struct ServentSpec {
+struct ServentSetup {
     std::string address;  // a 127.x.y.z address of its own
     uint16_t port = 0;    // 0: no listening socket, so firewalled
     bool ultrapeer = false;
@@ -39,7 +39,7 @@ struct ServentSpec {
 
 // A component in folder/name with its settings for tests: bootstrap off, short time limits.
 std::unique_ptr<Core> StartServent(const std::filesystem::path& folder, const std::string& name,
-                                   const ServentSpec& spec);
+                                   const ServentSetup& setup);
 
 // A blocking TCP connection from a chosen loopback address, reads bounded by a time limit.
 class RawPeer {
