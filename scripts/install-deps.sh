@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libmpg123-dev libsdl2-dev
     libid3-3.8.3-dev libicu-dev zlib1g-dev
+    libasio-dev libssl-dev
     libespeak-ng-dev espeak-ng
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev

@@ -1,0 +1,240 @@
+#pragma once
+// The servent behind the component's objects. Lock order: mu_ is the only lock and is never
+// held while waiting on the network. The public state (settings, host cache, searches,
+// downloads) lives under mu_; everything else is touched only by the network thread, which
+// runs io_.
+#include <asio.hpp>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/gnutella/Bytes.h"
+#include "platform/gnutella/Core.h"
+#include "platform/gnutella/HeaderBlock.h"
+#include "platform/gnutella/HostCache.h"
+#include "platform/gnutella/Messages.h"
+#include "platform/gnutella/Settings.h"
+#include "platform/gnutella/ShareIndex.h"
+
+namespace gnutella {
+
+using Clock = std::chrono::steady_clock;
+using asio::ip::tcp;
+
+// Status codes a download reports, as the download engine reads them.
+enum class DownloadStatus : int32_t {
+    NoSources = 1,
+    Pending = 2,
+    Connecting = 3,
+    Connected = 4,
+    Sending = 5,
+    Receiving = 6,
+    Push = 7,
+    Closed = 8,
+    Completed = 9,
+    CoolingDown = 10,
+    Queued = 11,
+};
+
+struct Source {
+    uint32_t ip = 0;
+    uint16_t port = 0;
+    uint32_t index = 0;
+    std::string name;
+    Guid servent{};
+    bool push = false;  // firewalled: only a push reaches it
+    int linkId = 0;     // the link its hit came over, for routing a push back
+    int failures = 0;
+    bool bad = false;
+    Clock::time_point retryAt{};
+};
+
+struct SearchResult {
+    int32_t id = 0;
+    std::string name;
+    uint64_t size = 0;
+    std::optional<Sha1Digest> sha1;
+    std::vector<Source> sources;
+};
+
+struct SearchRecord {
+    int32_t id = 0;
+    Guid guid{};
+    std::string text;
+    std::optional<Sha1Digest> urn;
+    bool internal = false;  // a search for more sources, not listed
+    Clock::time_point started{};
+    std::vector<SearchResult> results;
+    std::set<int> sentTo;  // link IDs
+};
+
+struct DownloadRecord {
+    int32_t id = 0;
+    std::string name;  // sanitized: a plain name inside the download folder
+    uint64_t size = 0;
+    std::optional<Sha1Digest> sha1;
+    uint64_t received = 0;
+    DownloadStatus status = DownloadStatus::Pending;
+    std::vector<Source> sources;
+    bool running = false;  // a session or a push owns it
+    uint64_t session = 0;  // the owning session's token
+    size_t source = 0;     // the source that session uses
+    Clock::time_point retryAt{};
+    std::filesystem::path partial;
+};
+
+class Link;
+class DownloadSession;
+
+class Servent {
+public:
+    static constexpr size_t kMaxSearches = 64;
+    static constexpr size_t kMaxResults = 5000;
+    static constexpr size_t kMaxSourcesPerFile = 64;
+    static constexpr size_t kMaxDownloads = 1000;
+    static constexpr int kMaxIncoming = 64;  // accepted, first header block not yet read
+
+    explicit Servent(std::filesystem::path dataFolder);
+    ~Servent();
+    Servent(const Servent&) = delete;
+    Servent& operator=(const Servent&) = delete;
+
+    // Any thread: runs fn on the network thread.
+    void Post(std::function<void()> fn) { asio::post(io_, std::move(fn)); }
+    std::filesystem::path DataFile(const std::string& name) const;
+
+    // ---- state shared with callers, under mu_ ----
+    mutable std::mutex mu_;
+    Settings settings_;
+    std::vector<BlockedRange> blocked_;
+    HostCache hosts_;
+    std::string clientName_ = "Sonvera";
+    std::string clientVersion_ = "1.20 Beta";
+    std::string clientCode_ = "SONV";
+    std::string userText_;
+    std::vector<std::filesystem::path> sharedFolders_;
+    std::map<int32_t, SearchRecord> searches_;
+    std::map<int32_t, DownloadRecord> downloads_;
+    int32_t nextSearchId_ = 1;
+    int32_t nextDownloadId_ = 1;
+    bool networkSwitch_[3] = {false, false, false};
+    std::vector<PeerInfo> peerInfo_;
+    std::filesystem::path DownloadFolderLocked() const;
+    std::string UserAgentLocked() const { return clientName_ + "/" + clientVersion_; }
+
+    std::atomic<int32_t> peers_{0};
+    std::atomic<int32_t> rateDown_{0};
+    std::atomic<int32_t> rateUp_{0};
+    std::atomic<uint64_t> bytesIn_{0};
+    std::atomic<uint64_t> bytesOut_{0};
+    std::atomic<int32_t> sharedCount_{0};
+    std::atomic<int32_t> scans_{0};  // share scans finished
+    std::atomic<bool> listening_{false};
+    std::atomic<uint16_t> listenPort_{0};
+
+    // ---- network thread only ----
+    void Connect();
+    void Disconnect();
+    void RescanShares();
+    void SendSearch(int32_t searchId);
+    void ScheduleDownloads();
+    // Forgets pushes awaited for the download and deletes its partial file, if given.
+    void StopDownload(int32_t id, const std::filesystem::path& partial);
+
+    // Called by links and sessions.
+    void OnLinkOpen(const std::shared_ptr<Link>& link);
+    void OnLinkClosed(int id);
+    void OnMessage(Link& link, Message& message);
+    void OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std::string leftover);
+    bool AllowConnect(uint32_t ip);  // false: refuse, banned
+    bool AllowRequest(uint32_t ip);
+    bool IsBanned(uint32_t ip);
+    bool Firewalled() const;
+    uint16_t ListenPort() const;
+    uint32_t OurIp() const { return ourIp_; }
+    const Guid& ServentGuid() const { return serventGuid_; }
+    const ShareIndex& Shares() const { return share_; }
+    Settings SettingsCopy() const;
+    std::string UserAgent() const;
+    int UploadsRunning() const { return uploads_; }
+    int incoming_ = 0;  // Incoming readers alive
+    void AddUpload(int delta) { uploads_ += delta; }
+    int QueuePosition(uint32_t ip, bool take);  // 0: a slot is free for it
+    void CountIn(size_t n) { bytesIn_ += n; }
+    void CountOut(size_t n) { bytesOut_ += n; }
+    void FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus next,
+                               std::chrono::seconds retry, bool sourceBad);
+    bool IsLeafMode() const { return !ultrapeerMode_; }
+    // A socket bound to our listening address, so that peers see the address we announce.
+    tcp::socket NewSocket();
+    void NoteTryHosts(const HeaderBlock& block);  // X-Try-Ultrapeers into the cache
+    void NoteRemoteIp(const std::string& text);
+
+    asio::io_context io_;
+
+private:
+    void Tick();
+    void CountPeers();  // refreshes peers_ and peerInfo_
+    void Listen();
+    void Accept();
+    void ConnectMore();
+    void OpenLink(Endpoint host);
+    void HandleQuery(Link& link, const Message& m);
+    void HandleQueryHit(Link& link, const Message& m);
+    void HandlePush(Link& link, const Message& m);
+    void AnswerQuery(Link& link, const Message& m, const Query& q);
+    void OnGiv(tcp::socket socket, const std::string& line);
+    void PushConnect(const Push& push);
+    void Bootstrap();
+    void OnDatagram(size_t size);
+    void ReceiveDatagram();
+
+    std::filesystem::path dataFolder_;
+    Guid serventGuid_;
+    asio::executor_work_guard<asio::io_context::executor_type> work_;
+    std::unique_ptr<tcp::acceptor> acceptor_;
+    asio::steady_timer tick_;
+    std::map<int, std::shared_ptr<Link>> links_;
+    int nextLinkId_ = 1;
+    int connecting_ = 0;
+    bool connected_ = false;
+    bool ultrapeerMode_ = false;
+    uint32_t ourIp_ = 0;
+    ShareIndex share_;
+    std::vector<SharedFile> scanned_;
+    bool scanning_ = false;
+    bool rescanAgain_ = false;
+    int pushConnects_ = 0;
+    uint64_t lastIn_ = 0;
+    uint64_t lastOut_ = 0;
+    int uploads_ = 0;
+    uint64_t nextSession_ = 1;
+    struct Seen {
+        int linkId;
+        Clock::time_point at;
+    };
+    std::map<Guid, Seen> queryRoutes_;  // query GUID -> link it came from
+    std::map<Guid, Seen> pushRoutes_;   // servent GUID -> link its hits came from
+    std::map<Guid, std::pair<int32_t, Clock::time_point>> pendingPushes_;  // servent -> download
+    std::map<uint32_t, std::vector<Clock::time_point>> connects_;
+    std::map<uint32_t, std::vector<Clock::time_point>> requests_;
+    std::map<uint32_t, Clock::time_point> bans_;
+    std::vector<std::pair<uint32_t, Clock::time_point>> uploadQueue_;
+    Clock::time_point lastBootstrap_{};
+    std::unique_ptr<asio::ip::udp::socket> udp_;
+    asio::ip::udp::endpoint from_;
+    char datagram_[4096];
+    std::thread hasher_;
+    std::thread net_;
+};
+
+}  // namespace gnutella
