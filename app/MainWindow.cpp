@@ -41,7 +41,9 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
-    : QDialog(parent), links_(std::move(links)), commands_(std::move(links_.commands)),
+    : QDialog(parent),
+      links_(std::move(links)),
+      commands_(std::move(links_.commands)),
       messages_(this) {
     voice_ = links_.speech ? std::make_unique<VoiceAnnouncer>(std::move(links_.speech))
                            : std::make_unique<VoiceAnnouncer>();
@@ -170,6 +172,7 @@ void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
             c_.pause->setText(Q(v.pauseText));
             c_.ratingStatus->setText(Q(v.ratingStatus));
             c_.libraryStatus->setText(Q(v.libraryStatus));
+            for (const auto& listener : links_.playTrackListeners) listener();
             break;
         }
         case WM_APP_TRACK_INFO: {
