@@ -41,9 +41,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
-    : QDialog(parent),
-      links_(std::move(links)),
-      commands_(std::move(links_.commands)),
+    : QDialog(parent), links_(std::move(links)), commands_(std::move(links_.commands)),
       messages_(this) {
     voice_ = links_.speech ? std::make_unique<VoiceAnnouncer>(std::move(links_.speech))
                            : std::make_unique<VoiceAnnouncer>();
