@@ -230,3 +230,39 @@ TEST_F(InfoBrowser, ResizeGivesThePageAllButTheButtonColumn) {
     const QPushButton* links = browser.findChild<QPushButton*>("1072");
     EXPECT_LE(links->geometry().right(), 90);
 }
+
+TEST(Pictures, TrackEditorAndInfoBrowser) {
+    const QString dir = qEnvironmentVariable("SONVERA_SCREENSHOT_DIR");
+    if (dir.isEmpty()) GTEST_SKIP() << "set SONVERA_SCREENSHOT_DIR to write the pictures";
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    TempDatabase db;
+    db.Exec(
+        "INSERT INTO tTrack(Filename, Artist, Trackname, Album, Year, OrigArtist, OrigTrackname, "
+        "OrigAlbum, OrigYear, FingerPrint, GenreID) VALUES ('/home/lin/Music/Chen_Qi/"
+        "Mountain_Songs/03 - Evening_Rain.mp3', 'ÖÐÎÄ¸èÊÖ', 'Evening Rain', '', '2004', "
+        "'ÖÐÎÄ¸èÊÖ', 'Evening Rain', 'É½¸è', '2004', 'FP-picture', 80)");
+    CTrackInfoDlg editor({db.Get(), English, 1033, QString::fromStdString(server.Base()), {}});
+    editor.setAttribute(Qt::WA_DeleteOnClose, false);
+    editor.Load(1);
+    editor.show();
+    editor.findChild<QPushButton*>(QString::number(IDC_EDITOR_CHINESE_SIMPLIFIED))->click();
+    editor.findChild<QPushButton*>(QString::number(IDC_EDITOR_TO_ALL))->click();
+    editor.findChild<QListWidget*>(QString::number(IDC_EDITOR_CANDIDATES))->setCurrentRow(0);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(editor.grab().save(dir + "/track-editor.png"));
+
+    TrackRecord playing;
+    playing.Artist = "The Lamplighters";
+    playing.Trackname = "Night Song 2";
+    playing.Album = "Evening Hours";
+    CInfoBrowser browser(
+        {English, 1033, QString::fromStdString(server.Base()), [&] { return playing; }});
+    browser.resize(720, 420);
+    browser.show();
+    browser.findChild<QPushButton*>(QString::number(IDC_INFO_LYRICS))->click();
+    ASSERT_TRUE(WaitFor([&] { return browser.View()->title().startsWith("Lyrics"); }));
+    // the page paints a moment after it has loaded
+    WaitFor([] { return false; }, 1);
+    ASSERT_TRUE(browser.grab().save(dir + "/info-browser.png"));
+}
