@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <algorithm>
 
 #include "db/Store.h"
 #include "res/ResourceIds.h"
@@ -147,9 +146,7 @@ void CTrackInfoDlg::Load(int32_t trackID) {
     filename_->setText(Q(record_.Filename));
     genre_->clear();
     std::vector<GenreItem> genres = LoadGenres(links_.database, links_.language);
-    std::stable_sort(genres.begin(), genres.end(), [](const GenreItem& a, const GenreItem& b) {
-        return QString::localeAwareCompare(a.name, b.name) < 0;
-    });
+    SortGenres(genres, links_.language);
     for (const GenreItem& g : genres) genre_->addItem(g.name, g.id);
     genre_->setCurrentIndex(genre_->findData(record_.GenreID));
 }
@@ -221,6 +218,8 @@ void CTrackInfoDlg::accept() {
     record_.GenreID = index >= 0 ? genre_->itemData(index).toInt() : -1;
     UpdateTrackTags(links_.database, record_);
     if (links_.stored) links_.stored();
+    // a reply still on its way goes nowhere
+    transport_->Stop();
     QDialog::accept();
 }
 

@@ -1,6 +1,9 @@
 #include "songinfo/TrackInfoLines.h"
 
+#include <QCollator>
+#include <QLocale>
 #include <QSet>
+#include <algorithm>
 
 #include "db/CADORecordset.h"
 #include "db/SqlFormat.h"
@@ -72,4 +75,23 @@ std::vector<GenreItem> LoadGenres(CADODataBase* database, int languageID) {
         genres.push_back(item);
     }
     return genres;
+}
+
+void SortGenres(std::vector<GenreItem>& genres, int languageID) {
+    QLocale locale(QLocale::English, QLocale::UnitedStates);
+    switch (languageID) {
+        case 1037:
+            locale = QLocale(QLocale::Hebrew, QLocale::Israel);
+            break;
+        case 1043:
+            locale = QLocale(QLocale::Dutch, QLocale::Netherlands);
+            break;
+        case 2052:
+            locale = QLocale(QLocale::Chinese, QLocale::China);
+            break;
+    }
+    const QCollator collator(locale);
+    std::stable_sort(genres.begin(), genres.end(), [&](const GenreItem& a, const GenreItem& b) {
+        return collator.compare(a.name, b.name) < 0;
+    });
 }

@@ -31,3 +31,5 @@ struct GenreItem {
 
 // The genres named in the language, by ID.
 std::vector<GenreItem> LoadGenres(CADODataBase* database, int languageID);
+// By name, as the language sorts.
+void SortGenres(std::vector<GenreItem>& genres, int languageID);
