@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <atomic>
 #include <thread>
 
@@ -20,6 +21,7 @@
 #include "library/FirstUseFolders.h"
 #include "library/LibraryScanner.h"
 #include "platform/messages/AppMessageQueue.h"
+#include "platform/messages/WindowMessages.h"
 #include "playback/PlayerFactory.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
@@ -27,6 +29,8 @@
 #include "selection/Random.h"
 #include "selection/TrackPlayer.h"
 #include "selection/UserNotifier.h"
+#include "songinfo/CInfoBrowser.h"
+#include "songinfo/CTrackInfoDlg.h"
 #include "windows/CCatalogTreeView.h"
 #include "windows/CSearchDlg.h"
 #include "windows/CWarningDlg.h"
@@ -185,6 +189,31 @@ void Application::CreateMainWindow() {
     links.childWindows.push_back({ID_SEARCH, [=, this](QWidget* parent) -> QWidget* {
                                       return new CSearchDlg(database_.get(), text, play, parent);
                                   }});
+    const QString infoServer = Q(config_.infoServer);
+    links.commands.Register(IDC_MAIN_EDIT_TRACK, [=, this](QWidget* parent) {
+        const int32_t trackID = trackPlayer_->GetCurrentTrack().ID;
+        if (trackID <= 0) return;
+        auto stored = [this] {
+            trackPlayer_->ReloadCurrentTrack();
+            if (window_) window_->PostAppMessage(WM_APP_TRACK_INFO, 0, 0);
+        };
+        auto* editor =
+            new CTrackInfoDlg({database_.get(), text, language_, infoServer, stored}, parent);
+        editor->Load(trackID);
+        editor->show();
+    });
+    auto infoBrowser = std::make_shared<QPointer<CInfoBrowser>>();
+    links.childWindows.push_back(
+        {ID_INFO_BROWSER,
+         [=, this](QWidget* parent) -> QWidget* {
+             auto current = [this] { return trackPlayer_->GetCurrentTrack(); };
+             *infoBrowser = new CInfoBrowser({text, language_, infoServer, current}, parent);
+             return infoBrowser->data();
+         },
+         true});
+    links.playTrackListeners.push_back([infoBrowser] {
+        if (*infoBrowser) (*infoBrowser)->OnPlayTrack();
+    });
     // linked before the window's initialisation creates the player
     links.attach = [this](MainWindow* window) {
         trackPlayer_->AttachWindow(window);

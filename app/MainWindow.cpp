@@ -171,6 +171,7 @@ void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
             c_.pause->setText(Q(v.pauseText));
             c_.ratingStatus->setText(Q(v.ratingStatus));
             c_.libraryStatus->setText(Q(v.libraryStatus));
+            for (const auto& listener : links_.playTrackListeners) listener();
             break;
         }
         case WM_APP_TRACK_INFO: {

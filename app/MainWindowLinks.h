@@ -62,6 +62,8 @@ struct MainWindowLinks {
     // the subsystems' commands; a start-up handler takes the place of the window's own
     CommandTable commands;
     std::vector<ChildWindow> childWindows;
+    // told of every track start, after the main window shows it
+    std::vector<std::function<void()>> playTrackListeners;
     // called with the new window before its initialisation creates the player
     std::function<void(MainWindow*)> attach;
 };

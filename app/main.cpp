@@ -7,6 +7,7 @@
 #include "app/Application.h"
 #include "app/MainWindowUi.h"
 #include "res/StringTable.h"
+#include "songinfo/CInfoBrowser.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (!config.helpDir.empty()) setenv("SONVERA_HELP_DIR", config.helpDir.c_str(), 1);
+    PrepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonvera");
     if (IsRightToLeft(config.language)) QApplication::setLayoutDirection(Qt::RightToLeft);

@@ -596,3 +596,21 @@ std::string RedecodeText(const std::string& text, int32_t codePage) {
     }
     return Utf16ToUtf8(wide);
 }
+
+std::vector<std::string> ConverterNames() {
+    std::vector<std::string> names;
+    const int32_t count = ucnv_countAvailable();
+    for (int32_t i = 0; i < count; ++i) {
+        if (const char* name = ucnv_getAvailableName(i)) names.emplace_back(name);
+    }
+    return names;
+}
+
+std::string RedecodeTextWith(const std::string& text, const std::string& converterName) {
+    UErrorCode status = U_ZERO_ERROR;
+    ConverterPtr converter(ucnv_open(converterName.c_str(), &status));
+    if (U_FAILURE(status) || !converter) return {};
+    std::u16string wide = BytesToUtf16(converter.get(), Utf8ToAnsi(text));
+    if (wide.size() > static_cast<size_t>(kMaxRedecodedUnits)) return {};
+    return Utf16ToUtf8(wide);
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The ANSI code page of the program.
 constexpr int32_t kAnsiCodePage = 1252;
@@ -26,3 +27,8 @@ int32_t DetectCodePage(const std::string& text);
 // The text's ANSI bytes read back in codePage, at most 1024 characters. A code page ICU
 // does not know gives the text unchanged.
 std::string RedecodeText(const std::string& text, int32_t codePage);
+
+// The names of every converter ICU has, in ICU's order.
+std::vector<std::string> ConverterNames();
+// RedecodeText with a converter named as ICU names it; empty when ICU cannot open it.
+std::string RedecodeTextWith(const std::string& text, const std::string& converterName);

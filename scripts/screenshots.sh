@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Takes the screenshots in docs/ from the real program under Xvfb: the start-up notice, the
 # main window playing a track (in English and in Hebrew) and the play settings dialog; the
-# catalog and search windows come from their window test, offscreen, and the Add artist
-# window's picture from its window test (see README).
+# catalog and search windows, the Add artist window, the track editor and the info browser
+# come from their window tests, offscreen (see README).
 # Needs a built tree and: apt-get install xvfb xauth xdotool imagemagick lame sox sqlite3
+# fonts-wqy-microhei (the editor's Chinese lines)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -63,4 +64,7 @@ SONVERA="$root/build/app/sonvera" MAINSHOT="$root/docs/main-window-hebrew.png" R
     xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/take.sh" "" --language 1037 --site "$nosite"
 SONVERA_SCREENSHOT_DIR="$root/docs" QT_QPA_PLATFORM=offscreen \
     "$root/build/tests/windows/sonvera_windows_tests" --gtest_filter=Pictures.CatalogAndSearch >/dev/null
+SONVERA_SCREENSHOT_DIR="$root/docs" QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
+    "$root/build/tests/songinfo/songinfo_window_tests" --gtest_filter=Pictures.TrackEditorAndInfoBrowser \
+    >/dev/null 2>&1
 ls -la "$root/docs"
