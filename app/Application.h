@@ -11,6 +11,7 @@
 class CADODataBase;
 class CLibraryScanner;
 class DatabaseStore;
+class DesktopBridge;
 class DesktopUi;
 class LibraryFolders;
 class MainWindow;
@@ -67,4 +68,5 @@ private:
     std::unique_ptr<DesktopUi> ui_;
     std::unique_ptr<LibraryFolders> scannerFolders_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<DesktopBridge> desktop_;
 };

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/Application.h"
+#include "app/DesktopBus.h"
 #include "app/MainWindowUi.h"
 #include "res/StringTable.h"
 
@@ -19,6 +20,9 @@ int main(int argc, char** argv) {
     if (!config.helpDir.empty()) setenv("SONVERA_HELP_DIR", config.helpDir.c_str(), 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName("Sonvera");
+    QApplication::setDesktopFileName("sonvera");
+    // one player per user: a second start brings the first to the front
+    if (auto bus = DesktopBus(); bus && RaiseRunningPlayer(*bus)) return 0;
     if (IsRightToLeft(config.language)) QApplication::setLayoutDirection(Qt::RightToLeft);
     ApplyMessageBoxColours();
     Application application(config);

@@ -11,7 +11,7 @@ packages=(
     libespeak-ng-dev espeak-ng
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do
