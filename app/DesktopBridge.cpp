@@ -46,6 +46,8 @@ DesktopBridge::DesktopBridge(MainWindow& window, PlayerEngine& player, AppStore&
     connect(&window_, &MainWindow::PauseToggled, server_.get(), &MprisServer::Refresh);
     connect(&window_, &MainWindow::PositionSet, server_.get(), &MprisServer::NotifySeeked);
     connect(c.volume, &QSlider::valueChanged, server_.get(), &MprisServer::Refresh);
+    connect(c.position, &QSlider::valueChanged, this, &DesktopBridge::ShowTime);
+    connect(c.position, &QSlider::rangeChanged, this, &DesktopBridge::ShowTime);
 }
 
 DesktopBridge::~DesktopBridge() = default;
@@ -75,7 +77,6 @@ void DesktopBridge::OnAppMessage(int message) {
                     QString::fromStdString(track.Artist) + "\n" + c.ratingStatus->text(),
                     QString());
             }
-            ShowTime();
             break;
         }
         case WM_APP_TRACK_INFO:
@@ -87,7 +88,6 @@ void DesktopBridge::OnAppMessage(int message) {
                 lengthMs_ = player_.GetLastLengthMs();
                 server_->Refresh();
             }
-            ShowTime();
             break;
         default:
             break;
@@ -95,8 +95,9 @@ void DesktopBridge::OnAppMessage(int message) {
 }
 
 void DesktopBridge::ShowTime() {
-    if (time_)
-        time_->setText(FormatPlayTime(player_.GetLastPositionMs(), player_.GetLastLengthMs()));
+    // the slider's, so that the time follows a drag before the player has moved
+    const QSlider* slider = window_.Controls().position;
+    if (time_) time_->setText(FormatPlayTime(slider->value(), slider->maximum()));
 }
 
 void DesktopBridge::Raise() {
@@ -119,5 +120,4 @@ void DesktopBridge::SeekTo(int ms) {
     player_.SetPositionMs(ms);
     window_.Controls().position->setValue(ms);
     server_->NotifySeeked(ms);
-    ShowTime();
 }

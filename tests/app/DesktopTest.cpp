@@ -1,6 +1,7 @@
 // The program on a private session bus: a media-control client, a notification server and a
 // second start, each as another program on the desktop would see them.
 
+#include <QAction>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -156,6 +157,7 @@ TEST_F(Desktop, MediaControlsAndNotificationsOnThePrivateBus) {
         Call(client, "org.mpris.MediaPlayer2.Player", "SetPosition",
              {QVariant::fromValue(trackId), qlonglong{12'000'000}});
         EXPECT_TRUE(WaitFor([&] { return log.seeked.contains(12'000'000); }));
+        EXPECT_TRUE(w->findChild<QLabel*>("PlayTime")->text().startsWith("0:12 / 0:2"));
         qlonglong position = Get(client, "Position").toLongLong();
         EXPECT_GE(position, 12'000'000);
         EXPECT_LT(position, 15'000'000);
@@ -173,6 +175,17 @@ TEST_F(Desktop, MediaControlsAndNotificationsOnThePrivateBus) {
         EXPECT_TRUE(std::any_of(log.changed.begin(), log.changed.end(),
                                 [](const QVariantMap& m) { return m.contains("Metadata"); }));
         EXPECT_TRUE(WaitFor([&] { return notifications.bodies.size() > notified; }));
+        // the menu item turns them off, for this run and the next
+        w->findChild<QAction*>("Notifications")->trigger();
+        EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Notifications'"), 0);
+        const int afterOff = notifications.bodies.size();
+        const int played = Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'");
+        Click(w, 1001);
+        ASSERT_TRUE(WaitFor([&] {
+            return Query("SELECT ValueInt FROM tSettings WHERE Name = 'SongsPlayed'") > played;
+        }));
+        WaitFor([] { return false; }, std::chrono::milliseconds(300));
+        EXPECT_EQ(notifications.bodies.size(), afterOff);
         // clients poll the position: it never comes with the change signal
         for (const QVariantMap& m : log.changed) EXPECT_FALSE(m.contains("Position"));
 

@@ -51,9 +51,10 @@ public:
 // The copy of the database in the folder the program runs in.
 const std::string kConnection = sonvera::test::ConnectionString("Sonvera.mdb");
 
-// Runs the event loop until done() holds or ten seconds have passed.
-inline bool WaitFor(const std::function<bool()>& done) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+// Runs the event loop until done() holds or the limit has passed.
+inline bool WaitFor(const std::function<bool()>& done,
+                    std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -1,0 +1,41 @@
+// What the desktop services send, without a bus or a window.
+
+#include <gtest/gtest.h>
+
+#include "app/DesktopBus.h"
+#include "app/MprisServer.h"
+#include "db/TrackRecord.h"
+
+TEST(MprisMetadata, NamesTheTrackByItsIdAndScalesItsRating) {
+    TrackRecord track;
+    track.ID = 42;
+    track.Trackname = "Song";
+    track.Artist = "Artist";
+    track.Filename = "/music/a b.mp3";
+    QVariantMap m = MprisMetadata(track, 200'500, 1, "");
+    EXPECT_EQ(m["mpris:trackid"].value<QDBusObjectPath>().path(), "/org/sonvera/track/42");
+    EXPECT_EQ(m["xesam:artist"].toStringList(), QStringList{"Artist"});
+    EXPECT_EQ(m["mpris:length"].toLongLong(), 200'500'000);
+    EXPECT_EQ(m["xesam:userRating"].toDouble(), 0.25);
+    EXPECT_EQ(m["xesam:url"].toString(), "file:///music/a%20b.mp3");
+    EXPECT_FALSE(m.contains("mpris:artUrl"));
+    EXPECT_EQ(MprisMetadata(track, 0, 4, "file:///c.png")["xesam:userRating"].toDouble(), 1.0);
+    // unrated: no rating at all, so that clients do not show it as zero stars
+    EXPECT_FALSE(MprisMetadata(track, 0, 0, "").contains("xesam:userRating"));
+    EXPECT_EQ(MprisMetadata(TrackRecord{}, 0, 0, "").keys(), QStringList{"mpris:trackid"});
+}
+
+TEST(PlayTime, MinutesAndPaddedSeconds) {
+    EXPECT_EQ(FormatPlayTime(65'999, 200'000), "1:05 / 3:20");
+    EXPECT_EQ(FormatPlayTime(-1, 0), "0:00 / 0:00");
+}
+
+TEST(DesktopBus, WithoutABusSaysSoOnce) {
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/sonvera-no-bus");
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(DesktopBus().has_value());
+    EXPECT_FALSE(DesktopBus().has_value());
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("no session bus"), std::string::npos);
+    EXPECT_EQ(said.find("no session bus"), said.rfind("no session bus"));
+}
