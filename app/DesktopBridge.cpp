@@ -1,14 +1,22 @@
 #include "app/DesktopBridge.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QGridLayout>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
+#include <QThreadPool>
+#include <QUrl>
 
 #include "app/AppStore.h"
+#include "app/CoverArt.h"
 #include "app/DesktopBus.h"
 #include "app/MainWindow.h"
 #include "app/PlayerEngine.h"
@@ -18,6 +26,7 @@
 namespace {
 
 constexpr const char* kNotifySetting = "Notifications";
+constexpr int kCoverSide = 72;
 
 QString NotificationsText(int language) {
     return language == kLanguageHebrew ? QStringLiteral("התראות") : QStringLiteral("Notifications");
@@ -28,7 +37,12 @@ QString NotificationsText(int language) {
 DesktopBridge::DesktopBridge(MainWindow& window, PlayerEngine& player, AppStore& store,
                              RatingLookup rating, std::optional<QDBusConnection> bus)
     : window_(window), player_(player), store_(store) {
-    server_ = std::make_unique<MprisServer>(player_, *this, std::move(rating));
+    server_ = std::make_unique<MprisServer>(
+        player_, *this, std::move(rating), [this](const TrackRecord& track) {
+            return track.ID == coverTrack_ && !coverPath_.isEmpty()
+                       ? QUrl::fromLocalFile(coverPath_).toString()
+                       : QString();
+        });
     if (bus) {
         server_->Register(*bus);
         notifier_ = std::make_unique<TrackNotifier>(*bus);
@@ -39,6 +53,14 @@ DesktopBridge::DesktopBridge(MainWindow& window, PlayerEngine& player, AppStore&
         time_->setObjectName("PlayTime");
         grid->addWidget(time_, 0, grid->columnCount());
         ShowTime();
+    }
+    if (auto* info = qobject_cast<QGridLayout*>(c.artist->parentWidget()->layout())) {
+        cover_ = new QLabel(c.artist->parentWidget());
+        cover_->setObjectName("Cover");
+        cover_->setFixedSize(kCoverSide, kCoverSide);
+        cover_->setAlignment(Qt::AlignCenter);
+        info->addWidget(cover_, 0, 2, 4, 1, Qt::AlignCenter);
+        ShowCover(QImage());
     }
     AddNotificationsItem();
     connect(&window_, &MainWindow::AppMessageHandled, this, &DesktopBridge::OnAppMessage);
@@ -67,18 +89,10 @@ void DesktopBridge::AddNotificationsItem() {
 
 void DesktopBridge::OnAppMessage(int message) {
     switch (message) {
-        case WM_APP_PLAY_TRACK: {
+        case WM_APP_PLAY_TRACK:
             server_->Refresh();
-            if (notifier_ && notify_ && notify_->isChecked()) {
-                TrackRecord track = player_.GetCurrentTrack();
-                const MainWindowControls& c = window_.Controls();
-                notifier_->Show(
-                    QString::fromStdString(track.Trackname),
-                    QString::fromStdString(track.Artist) + "\n" + c.ratingStatus->text(),
-                    QString());
-            }
+            LoadCover(player_.GetCurrentTrack());
             break;
-        }
         case WM_APP_TRACK_INFO:
             server_->Refresh();
             break;
@@ -120,4 +134,62 @@ void DesktopBridge::SeekTo(int ms) {
     player_.SetPositionMs(ms);
     window_.Controls().position->setValue(ms);
     server_->NotifySeeked(ms);
+}
+
+void DesktopBridge::LoadCover(const TrackRecord& track) {
+    ShowCover(QImage());
+    QPointer<DesktopBridge> self(this);
+    const int32_t id = track.ID;
+    const QString file = QString::fromStdString(track.Filename);
+    QThreadPool::globalInstance()->start([self, id, file] {
+        QString path;
+        QImage image;
+        if (auto picture = ReadCoverFile(file)) {
+            path = CacheCover(id, *picture);
+            image.loadFromData(picture->data);
+            if (!image.isNull())
+                image = image.scaled(kCoverSide, kCoverSide, Qt::KeepAspectRatio,
+                                     Qt::SmoothTransformation);
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, id, path, image] {
+                if (self) self->CoverLoaded(id, path, image);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DesktopBridge::CoverLoaded(int32_t trackID, const QString& cachePath, const QImage& image) {
+    const TrackRecord track = player_.GetCurrentTrack();
+    if (track.ID != trackID) return;  // another track started meanwhile
+    coverTrack_ = trackID;
+    coverPath_ = cachePath;
+    ShowCover(image);
+    server_->Refresh();
+    // sent once the cover is known, so that it can show it
+    if (notifier_ && notify_ && notify_->isChecked())
+        notifier_->Show(
+            QString::fromStdString(track.Trackname),
+            QString::fromStdString(track.Artist) + "\n" + window_.Controls().ratingStatus->text(),
+            cachePath);
+}
+
+void DesktopBridge::ShowCover(const QImage& image) {
+    if (!cover_) return;
+    if (!image.isNull()) {
+        cover_->setPixmap(QPixmap::fromImage(image));
+        return;
+    }
+    // a plain note where the file has no picture
+    QPixmap blank(kCoverSide, kCoverSide);
+    blank.fill(QColor(220, 220, 228));
+    QPainter painter(&blank);
+    QFont font = painter.font();
+    font.setPixelSize(kCoverSide / 2);
+    painter.setFont(font);
+    painter.setPen(QColor(150, 150, 165));
+    painter.drawText(blank.rect(), Qt::AlignCenter, QString(QChar(0x266A)));
+    painter.end();
+    cover_->setPixmap(blank);
 }

@@ -11,6 +11,7 @@
 class AppStore;
 class MainWindow;
 class QAction;
+class QImage;
 class QLabel;
 class TrackNotifier;
 
@@ -36,6 +37,10 @@ private:
     void OnAppMessage(int message);
     void ShowTime();
     void AddNotificationsItem();
+    // Reads the track's cover on the thread pool; CoverLoaded follows on this thread.
+    void LoadCover(const TrackRecord& track);
+    void CoverLoaded(int32_t trackID, const QString& cachePath, const QImage& image);
+    void ShowCover(const QImage& image);
 
     MainWindow& window_;
     PlayerEngine& player_;
@@ -43,6 +48,10 @@ private:
     std::unique_ptr<MprisServer> server_;
     std::unique_ptr<TrackNotifier> notifier_;
     QLabel* time_ = nullptr;
+    QLabel* cover_ = nullptr;
+    // the cover's cached file, for the track it belongs to
+    int32_t coverTrack_ = 0;
+    QString coverPath_;
     QAction* notify_ = nullptr;
     int lengthMs_ = 0;
 };

@@ -4,18 +4,25 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdio>
 
 #include "app/MprisServer.h"
 
 std::optional<QDBusConnection> DesktopBus() {
-    // read anew on every start, so that a test's private bus is the one used
-    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
-    const QString name = QStringLiteral("sonvera-session ") + address;
-    QDBusConnection bus = address.isEmpty() ? QDBusConnection::sessionBus()
-                                            : QDBusConnection::connectToBus(address, name);
-    if (bus.isConnected()) return bus;
+    // Read anew on every call, so that a test's private bus is the one used. Without an address
+    // only the user's bus in the runtime folder counts: no bus daemon is launched for us.
+    QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    const QString runtimeBus = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/bus";
+    if (address.isEmpty() && !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") &&
+        QFileInfo(runtimeBus).exists())
+        address = "unix:path=" + runtimeBus;
+    if (!address.isEmpty()) {
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(address, QStringLiteral("sonvera-session ") + address);
+        if (bus.isConnected()) return bus;
+    }
     static bool told = false;
     if (!told)
         std::fprintf(stderr,

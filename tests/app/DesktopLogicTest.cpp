@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
+#include "app/CoverArt.h"
 #include "app/DesktopBus.h"
 #include "app/MprisServer.h"
 #include "db/TrackRecord.h"
+#include "tests/app/Id3Picture.h"
+#include "tests/support/TempFolder.h"
 
 TEST(MprisMetadata, NamesTheTrackByItsIdAndScalesItsRating) {
     TrackRecord track;
@@ -38,4 +43,27 @@ TEST(DesktopBus, WithoutABusSaysSoOnce) {
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("no session bus"), std::string::npos);
     EXPECT_EQ(said.find("no session bus"), said.rfind("no session bus"));
+}
+
+TEST(CoverArt, FrontCoverFirstAndCachedOnce) {
+    const QByteArray back = "back picture", front = QByteArray("front\0picture", 13);
+    QByteArray file = Id3TagWithPictures({{4, back}, {3, front}}) + "\xFF\xFB audio";
+    auto picture = ReadCoverPicture(file);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->data, front);
+    EXPECT_EQ(picture->mimeType, "image/png");
+    EXPECT_EQ(ReadCoverPicture(Id3TagWithPictures({{4, back}}))->data, back);
+    EXPECT_FALSE(ReadCoverPicture(Id3TagWithPictures({})));
+    // a frame claiming more than the tag holds
+    QByteArray cut = Id3TagWithPictures({{3, front}});
+    cut[14] = 0x7F;
+    EXPECT_FALSE(ReadCoverPicture(cut));
+
+    sonvera::test::TempFolder cache;
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.Path().string()));
+    const QString path = CacheCover(7, *picture);
+    EXPECT_EQ(path, QString::fromStdString((cache.Path() / "sonvera/cover-7.png").string()));
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), front);
 }

@@ -2,18 +2,23 @@
 // second start, each as another program on the desktop would see them.
 
 #include <QAction>
+#include <QBuffer>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QSlider>
+#include <QUrl>
 
 #include "app/DesktopBus.h"
 #include "app/MprisServer.h"
 #include "tests/app/EndToEndFixture.h"
+#include "tests/app/Id3Picture.h"
 
 namespace {
 
@@ -94,10 +99,28 @@ public slots:
 };
 
 // the program's end-to-end setting, as a suite of its own
-struct Desktop : EndToEnd {};
+struct Desktop : EndToEnd {
+    // Gives the first track a front cover; returns the picture.
+    QByteArray AddCover() {
+        QImage red(40, 20, QImage::Format_RGB32);
+        red.fill(QColor(190, 40, 40));
+        QByteArray png;
+        QBuffer pngOut(&png);
+        red.save(&pngOut, "PNG");
+        QFile mp3(QString::fromStdString((dir / "t1.mp3").string()));
+        EXPECT_TRUE(mp3.open(QIODevice::ReadWrite));
+        QByteArray audio = mp3.readAll();
+        mp3.seek(0);
+        mp3.write(Id3TagWithPictures({{3, png}}) + audio);
+        return png;
+    }
+};
 
 TEST_F(Desktop, MediaControlsAndNotificationsOnThePrivateBus) {
     Fill("PlayTrackGood");
+    const QByteArray png = AddCover();
+    sonvera::test::TempFolder cache;
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.Path().string()));
     PrivateBus bus;
     ASSERT_FALSE(bus.Address().isEmpty()) << "dbus-daemon is needed";
     QDBusConnection client = bus.Client("client");
@@ -137,6 +160,13 @@ TEST_F(Desktop, MediaControlsAndNotificationsOnThePrivateBus) {
         const auto trackId = first["mpris:trackid"].value<QDBusObjectPath>();
         EXPECT_EQ(trackId.path(), "/org/sonvera/track/1");
         EXPECT_EQ(Get(client, "PlaybackStatus").toString(), "Playing");
+        ASSERT_TRUE(WaitFor([&] { return Metadata(client).contains("mpris:artUrl"); }));
+        const QUrl art(Metadata(client)["mpris:artUrl"].toString());
+        EXPECT_TRUE(art.toLocalFile().startsWith(QString::fromStdString(cache.Path().string())));
+        QFile cached(art.toLocalFile());
+        ASSERT_TRUE(cached.open(QIODevice::ReadOnly));
+        EXPECT_EQ(cached.readAll(), png);
+        EXPECT_EQ(w->findChild<QLabel*>("Cover")->pixmap().size(), QSize(72, 36));
         ASSERT_TRUE(WaitFor([&] { return !notifications.bodies.isEmpty(); }));
         EXPECT_EQ(notifications.bodies.front(), "Song 1|Artist 1\nRated Good");
 
@@ -219,6 +249,29 @@ TEST_F(Desktop, SecondStartRaisesTheFirstAndEnds) {
     };
     EXPECT_EQ(app.Run(), 0);
     EXPECT_TRUE(app.fatal.empty());
+}
+
+TEST_F(Desktop, PicturesWithTimeAndCover) {
+    const QString out = qEnvironmentVariable("SONVERA_SCREENSHOT_DIR");
+    if (out.isEmpty()) GTEST_SKIP() << "set SONVERA_SCREENSHOT_DIR to write the pictures";
+    Fill("PlayTrackGood");
+    AddCover();
+    sonvera::test::TempFolder cache;
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache.Path().string()));
+    for (auto [language, name] :
+         {std::pair{kLanguageEnglish, "main-window-time-cover.png"},
+          std::pair{kLanguageHebrew, "main-window-time-cover-hebrew.png"}}) {
+        AppConfig config;
+        config.language = language;
+        ScriptedApplication app(config);
+        app.script = [&](ScriptedApplication& a) {
+            MainWindow* w = a.Window();
+            ASSERT_TRUE(WaitFor(
+                [&] { return w->findChild<QLabel*>("PlayTime")->text().startsWith("0:03 /"); }));
+            ASSERT_TRUE(w->grab().save(out + "/" + name));
+        };
+        app.Run();
+    }
 }
 
 }  // namespace
