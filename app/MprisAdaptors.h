@@ -24,7 +24,7 @@ public:
     bool CanRaise() const { return true; }
     bool HasTrackList() const { return false; }
     QString Identity() const { return QStringLiteral("Sonvera"); }
-    QString DesktopEntry() const { return QStringLiteral("sonvera"); }
+    QString DesktopEntry() const { return QStringLiteral("org.sonvera.Sonvera"); }
     QStringList SupportedUriSchemes() const { return {}; }
     QStringList SupportedMimeTypes() const { return {QStringLiteral("audio/mpeg")}; }
 

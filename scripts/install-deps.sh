@@ -12,6 +12,7 @@ packages=(
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev
     xvfb xauth dbus-daemon
+    desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
 #include "app/CoverArt.h"
 #include "app/DesktopBus.h"
+#include "app/InstalledLayout.h"
 #include "app/MprisServer.h"
 #include "db/TrackRecord.h"
 #include "tests/app/Id3Picture.h"
@@ -66,4 +68,36 @@ TEST(CoverArt, FrontCoverFirstAndCachedOnce) {
     QFile written(path);
     ASSERT_TRUE(written.open(QIODevice::ReadOnly));
     EXPECT_EQ(written.readAll(), front);
+}
+
+TEST(InstalledLayout, FirstStartMakesTheDataFolderAndKeepsItAfterwards) {
+    sonvera::test::TempFolder root;
+    const QString prefix = QString::fromStdString(root.Path().string());
+    ASSERT_TRUE(QDir().mkpath(prefix + "/bin") && QDir().mkpath(prefix + "/share/sonvera"));
+    QFile shipped(prefix + "/share/sonvera/Sonvera.mdb");
+    ASSERT_TRUE(shipped.open(QIODevice::WriteOnly) && shipped.write("template") == 8);
+    shipped.close();
+    qputenv("XDG_DATA_HOME", (prefix + "/data").toUtf8());
+    qunsetenv("SONVERA_DATA");
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(prefix + "/bin"));
+    auto layout = PrepareInstalledLayout(prefix + "/bin");
+    ASSERT_TRUE(layout);
+    EXPECT_EQ(layout->dataFolder, prefix + "/data/sonvera");
+    EXPECT_EQ(layout->helpDir, prefix + "/share/sonvera/help/html");
+    QFile copy(layout->dataFolder + "/Sonvera.mdb");
+    ASSERT_TRUE(copy.open(QIODevice::ReadWrite));
+    EXPECT_EQ(copy.readAll(), "template");
+    copy.write(" with ratings");
+    copy.close();
+    // the user's ratings survive the next start
+    PrepareInstalledLayout(prefix + "/bin");
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), "template with ratings");
+    // a run in a folder with a database of its own, or from the build tree, is left alone
+    ASSERT_TRUE(QDir::setCurrent(layout->dataFolder));
+    EXPECT_FALSE(PrepareInstalledLayout(prefix + "/bin"));
+    ASSERT_TRUE(QDir::setCurrent(previous));
+    sonvera::test::TempFolder buildTree;
+    EXPECT_FALSE(PrepareInstalledLayout(QString::fromStdString(buildTree.Path().string())));
 }
