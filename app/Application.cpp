@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "app/DatabaseStore.h"
+#include "app/DesktopBridge.h"
+#include "app/DesktopBus.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
 #include "app/TextFormat.h"
@@ -220,6 +222,11 @@ void Application::CreateMainWindow() {
         scanner_->MainWindow().Attach(window);
     };
     window_ = std::make_unique<MainWindow>(std::move(links));
+    store_->AddMissingSetting("Notifications", 1);
+    desktop_ = std::make_unique<DesktopBridge>(
+        *window_, *engine_, *store_,
+        [this](int32_t track, int32_t mood) { return store_->TrackRating(track, mood); },
+        DesktopBus());
 }
 
 void Application::ReportThreadFatal(const std::string& threadName) {
@@ -240,6 +247,7 @@ void Application::MainWindowEnded() {
 }
 
 void Application::DeleteWorkersAndWindow() {
+    desktop_.reset();
     trackPlayerWorker_.reset();
     trackPlayer_.reset();
     engine_.reset();

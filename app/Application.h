@@ -13,6 +13,7 @@ class CADODataBase;
 class CWebFetch;
 class CLibraryScanner;
 class DatabaseStore;
+class DesktopBridge;
 class DesktopUi;
 class LibraryFolders;
 class MainWindow;
@@ -74,4 +75,5 @@ private:
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<ArtistQueue> artists_;
     std::unique_ptr<CWebFetch> updateRequest_;
+    std::unique_ptr<DesktopBridge> desktop_;
 };

@@ -92,3 +92,16 @@ std::optional<std::string> DatabaseStore::GenreName(int32_t genreID, int languag
 void DatabaseStore::EnqueueArtist(const std::string& name) { ::EnqueueArtist(database_, name); }
 
 int32_t DatabaseStore::CountWaitingArtists() { return ::CountWaitingArtists(database_); }
+
+std::optional<int32_t> DatabaseStore::TrackRating(int32_t trackID, int32_t moodID) {
+    CADORecordset rs(database_);
+    std::optional<int32_t> result;
+    int32_t value = 0;
+    if (rs.Open("SELECT Rating FROM tTrackMood WHERE TrackID = " + std::to_string(trackID) +
+                    " AND MoodID = " + std::to_string(moodID) + " AND Rating BETWEEN 1 AND 4",
+                CADORecordset::OpenQuery) &&
+        !rs.IsEof() && rs.GetFieldValue(int16_t{0}, value))
+        result = value;
+    rs.Close();
+    return result;
+}

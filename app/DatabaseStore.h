@@ -24,6 +24,8 @@ public:
     std::optional<std::string> GenreName(int32_t genreID, int language) override;
     void EnqueueArtist(const std::string& name) override;
     int32_t CountWaitingArtists() override;
+    // The track's rating 1..4 in the mood; nothing when unrated or excluded.
+    std::optional<int32_t> TrackRating(int32_t trackID, int32_t moodID);
 
 private:
     CADODataBase* database_;

@@ -41,7 +41,9 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
 MainWindow::MainWindow(MainWindowLinks links, QWidget* parent)
-    : QDialog(parent), links_(std::move(links)), commands_(std::move(links_.commands)),
+    : QDialog(parent),
+      links_(std::move(links)),
+      commands_(std::move(links_.commands)),
       messages_(this) {
     voice_ = links_.speech ? std::make_unique<VoiceAnnouncer>(std::move(links_.speech))
                            : std::make_unique<VoiceAnnouncer>();
@@ -97,14 +99,20 @@ void MainWindow::Initialise() {
     connect(c_.bad, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_BAD); });
     connect(c_.exclude, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_EXCLUDE); });
     connect(c_.skip, &QPushButton::clicked, this, [this] { OnCommand(ID_TRAY_SKIP); });
-    connect(c_.pause, &QPushButton::clicked, this,
-            [this] { c_.pause->setText(Q(model_->TogglePause())); });
-    connect(c_.position, &QSlider::sliderReleased, this,
-            [this] { links_.player->SetPositionMs(c_.position->value()); });
+    connect(c_.pause, &QPushButton::clicked, this, [this] {
+        c_.pause->setText(Q(model_->TogglePause()));
+        emit PauseToggled();
+    });
+    connect(c_.position, &QSlider::sliderReleased, this, [this] {
+        links_.player->SetPositionMs(c_.position->value());
+        emit PositionSet(c_.position->value());
+    });
     // a click on the groove or a key moves by steps without a drag
     connect(c_.position, &QSlider::actionTriggered, this, [this](int action) {
-        if (action != QAbstractSlider::SliderMove && !c_.position->isSliderDown())
+        if (action != QAbstractSlider::SliderMove && !c_.position->isSliderDown()) {
             links_.player->SetPositionMs(c_.position->sliderPosition());
+            emit PositionSet(c_.position->sliderPosition());
+        }
     });
     c_.volume->setValue(model_->ApplyStoredVolume());
     connect(c_.volume, &QSlider::valueChanged, this, [this](int v) { model_->SetVolume(v); });
@@ -157,7 +165,10 @@ bool MainWindow::event(QEvent* e) {
         // Messages still queued after Exit (the player is shut down) or after the end (the
         // workers are being stopped) would record plays that nobody heard.
         bool stale = ended_ || (exiting_ && m->message != WM_APP_DOWNLOAD_STATUS);
-        if (!stale) HandleAppMessage(m->message, m->wParam);
+        if (!stale) {
+            HandleAppMessage(m->message, m->wParam);
+            emit AppMessageHandled(m->message);
+        }
         return true;
     }
     if (e->type() == QEvent::WhatsThis || e->type() == QEvent::EnterWhatsThisMode) return true;

@@ -40,6 +40,14 @@ public:
     TrayIcon* Tray() const { return tray_; }
     // F1 over a control (its ID), or the help command for 0.
     void ShowHelpFor(int controlID);
+    int Language() const { return links_.language; }
+
+signals:
+    // Each after the window has done its part, for the desktop services that follow the player.
+    void AppMessageHandled(int message);
+    void CommandRun(int id);
+    void PauseToggled();
+    void PositionSet(int ms);
 
 protected:
     bool event(QEvent* e) override;

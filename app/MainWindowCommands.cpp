@@ -100,7 +100,9 @@ void MainWindow::ApplyCommandStates() {
     c_.edit->setEnabled(commands_.Has(IDC_MAIN_EDIT_TRACK));
 }
 
-void MainWindow::OnCommand(int id) { commands_.Run(id, this); }
+void MainWindow::OnCommand(int id) {
+    if (commands_.Run(id, this)) emit CommandRun(id);
+}
 
 void MainWindow::CheckPlayer(int playerType) {
     for (auto [id, type] : kPlayerItems)

@@ -12,7 +12,8 @@ packages=(
     libespeak-ng-dev espeak-ng
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth dbus-daemon
+    desktop-file-utils appstream dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

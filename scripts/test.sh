@@ -8,3 +8,16 @@ scripts/build.sh
 [ "${SONVERA_SKIP_FUZZ:-0}" = 1 ] || scripts/fuzz.sh
 cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc)"
+
+# The Debian package: built, installed on this machine, started from the install prefix, and
+# its desktop entry and AppStream data validated as installed.
+if [ "${SONVERA_SKIP_PACKAGE:-0}" != 1 ]; then
+    rm -f sonvera_*.deb
+    cpack -G DEB >/dev/null
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends ./sonvera_*.deb
+    /usr/bin/sonvera --help >/dev/null
+    desktop-file-validate /usr/share/applications/org.sonvera.Sonvera.desktop
+    appstreamcli validate --no-net /usr/share/metainfo/org.sonvera.Sonvera.metainfo.xml
+fi
