@@ -295,11 +295,10 @@ std::unique_ptr<MediaPlayerControl> MediaPlayerControl::Create() {
     if (playbin == nullptr) return nullptr;
     auto impl = std::make_shared<Impl>();
     impl->playbin.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
-    GstRef<GstElement> sink = MakeAudioSink();
-    if (!sink) return nullptr;
-    // playbin takes its own reference to the sink
-    g_object_set(playbin, "audio-sink", sink.get(), "flags", kPlayFlagAudio | kPlayFlagSoftVolume,
-                 nullptr);
+    g_object_set(playbin, "flags", kPlayFlagAudio | kPlayFlagSoftVolume, nullptr);
+    // without a sink here CanPlaySound says so; playbin takes its own reference
+    if (GstRef<GstElement> sink = MakeAudioSink())
+        g_object_set(playbin, "audio-sink", sink.get(), nullptr);
     impl->bus.reset(gst_element_get_bus(playbin));
     gst_bus_set_sync_handler(impl->bus.get(), &Impl::OnBusMessage, impl.get(), nullptr);
     // The thread keeps the pipeline until it has taken it down, so that the control's owner
