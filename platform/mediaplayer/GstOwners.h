@@ -26,6 +26,11 @@ struct GstFactoryListFree {
 };
 using GstFactoryList = std::unique_ptr<GList, GstFactoryListFree>;
 
+struct GstIteratorFree {
+    void operator()(GstIterator* iterator) const noexcept { gst_iterator_free(iterator); }
+};
+using GstIteratorRef = std::unique_ptr<GstIterator, GstIteratorFree>;
+
 struct GErrorFree {
     void operator()(GError* error) const noexcept { g_error_free(error); }
 };

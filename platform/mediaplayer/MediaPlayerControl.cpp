@@ -54,14 +54,13 @@ bool MadeBy(GstElement* element, const char* factoryName) {
 bool HoldsFakeSink(GstElement* sink) {
     if (!GST_IS_BIN(sink)) return false;
     bool fake = false;
-    GstIterator* children = gst_bin_iterate_recurse(GST_BIN(sink));
+    GstIteratorRef children(gst_bin_iterate_recurse(GST_BIN(sink)));
     GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(children, &item) == GST_ITERATOR_OK) {
+    while (gst_iterator_next(children.get(), &item) == GST_ITERATOR_OK) {
         fake = fake || MadeBy(GST_ELEMENT(g_value_get_object(&item)), "fakesink");
         g_value_reset(&item);
     }
     g_value_unset(&item);
-    gst_iterator_free(children);
     return fake;
 }
 
