@@ -25,6 +25,7 @@
 #include "platform/messages/AppMessageQueue.h"
 #include "platform/messages/WindowMessages.h"
 #include "playback/PlayerFactory.h"
+#include "playback/PlayerWarning.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "selection/CPlaySettingDlg.h"
@@ -149,6 +150,10 @@ void Application::StartUpdateCheck() {
 
 AppWorkers Application::CreateWorkers() {
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
+    // a player that cannot start says why in a box that does not hold start-up
+    SetPlayerWarningHandler([](const std::string& caption, const std::string& text) {
+        RunOnMainThread([=] { DesktopUi().ShowNotice(nullptr, Q(caption), Q(text)); });
+    });
     trackPlayer_ = std::make_unique<TrackPlayer>(database_.get(), MakePlayerBackend, language_);
     notifier_ = std::make_unique<MainThreadNotifier>();
     trackPlayer_->SetNotifier(notifier_.get());

@@ -1,6 +1,7 @@
 #include "playback/PlayerFactory.h"
 
 #include "playback/FmodBackend.h"
+#include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
 
 namespace {
@@ -18,6 +19,7 @@ std::unique_ptr<PlayerBackend> MakePlayerBackend(PlayerType type) {
         case PlayerTypeFmod:
             return std::make_unique<FmodBackend>();
         case PlayerTypeMediaPlayer:
+            return std::make_unique<MediaPlayerBackend>();
         case PlayerTypeWinAmp:
         default:
             return std::make_unique<UnavailableBackend>();

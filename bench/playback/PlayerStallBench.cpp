@@ -1,8 +1,9 @@
 // sonvera-bench-player-stall [SECONDS]: the longest time the main thread is held while the
 // TrackPlayer plays MP3 files through the FMOD player, the main window seeks, pauses, changes
-// the volume and switches between the FMOD player and the null player (standing in for the
-// other players), and tracks end and start anew. A 2 ms heartbeat timer on the main thread
-// gives the longest stall of all; each main-thread call is timed too. Uses SDL's dummy driver.
+// the volume and switches between the FMOD player and the Media Player (GStreamer, through a
+// fakesink that keeps time), and tracks end and start anew. A 2 ms heartbeat timer on the main
+// thread gives the longest stall of all; each main-thread call is timed too. Uses SDL's dummy
+// driver.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -22,6 +23,7 @@
 #include "platform/fsound/fsound.h"
 #include "platform/messages/AppMessageQueue.h"
 #include "playback/FmodBackend.h"
+#include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
 #include "selection/TrackPlayer.h"
 
@@ -92,6 +94,7 @@ private:
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::clamp(std::atoi(argv[1]), 2, 600) : 20;
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("SONVERA_AUDIOSINK", "fakesink sync=true", 0);
     QCoreApplication app(argc, argv);
 
     std::string folder = (fs::temp_directory_path() / "sonvera-stall-XXXXXX").string();
@@ -157,6 +160,7 @@ int main(int argc, char** argv) {
     Stalls stalls;
     TrackPlayer player(&db, [](PlayerType type) -> std::unique_ptr<PlayerBackend> {
         if (type == PlayerTypeFmod) return std::make_unique<FmodBackend>();
+        if (type == PlayerTypeMediaPlayer) return std::make_unique<MediaPlayerBackend>();
         return std::make_unique<NullBackend>(20000);
     });
     Window window(player, stalls);

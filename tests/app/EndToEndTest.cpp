@@ -1,4 +1,4 @@
-// The real program's start-up, main window, TrackPlayer, FMOD stand-in and database, in a
+// The real program's start-up, main window, TrackPlayer, players and database, in a
 // temporary data folder with generated MP3 files; only the start-up notice is answered.
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,6 +29,7 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "download/WebFetch.h"
+#include "res/ResourceIds.h"
 #include "tests/app/EndToEndFixture.h"
 #include "tests/support/BuiltDatabase.h"
 #include "tests/support/LocalHttpServer.h"
@@ -177,6 +179,7 @@ TEST_F(EndToEnd, StartMessageQueuedAtTheEndRecordsNoPlay) {
 TEST_F(EndToEnd, WithoutASoundDeviceTheUserIsToldAndSeesTheLibrary) {
     Fill("PlayTrackGood");
     ASSERT_EQ(setenv("SDL_AUDIODRIVER", "no-such-driver", 1), 0);
+    ASSERT_EQ(setenv("SONVERA_AUDIOSINK", "osssink device=/nonexistent/dsp", 1), 0);
     ScriptedApplication app(AppConfig{});
     app.script = [&](ScriptedApplication& a) {
         MainWindow* w = a.Window();
@@ -193,6 +196,38 @@ TEST_F(EndToEnd, WithoutASoundDeviceTheUserIsToldAndSeesTheLibrary) {
     };
     app.Run();
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SONVERA_AUDIOSINK");
+    EXPECT_TRUE(app.fatal.empty());
+}
+
+TEST_F(EndToEnd, SwitchingPlayersWhileATrackPlaysGoesOnNearItsPosition) {
+    Fill("PlayTrackGood");
+    ASSERT_EQ(setenv("SONVERA_AUDIOSINK", "fakesink sync=true", 1), 0);
+    ScriptedApplication app(AppConfig{});
+    int switches = 0;
+    app.script = [&](ScriptedApplication& a) {
+        MainWindow* w = a.Window();
+        auto* position = w->findChild<QSlider*>("1008");
+        int at = 4000;
+        for (int id : {ID_PLAYER_MEDIA_PLAYER, ID_PLAYER_FMOD}) {
+            ASSERT_TRUE(WaitFor([&] { return position->value() > at; }));
+            const int before = position->value();
+            auto* item = w->findChild<QAction*>(QString::number(id));
+            item->trigger();
+            ASSERT_TRUE(item->isChecked()) << id;
+            // a restart from the beginning would stand near 2500 ms
+            QElapsedTimer since;
+            since.start();
+            ASSERT_TRUE(WaitFor([&] { return since.elapsed() > 2500; }));
+            EXPECT_GT(position->value(), before + 500) << id;
+            EXPECT_LT(position->value(), before + 4000) << id;
+            at = position->value() + 500;
+            ++switches;
+        }
+    };
+    app.Run();
+    unsetenv("SONVERA_AUDIOSINK");
+    EXPECT_EQ(switches, 2);
     EXPECT_TRUE(app.fatal.empty());
 }
 

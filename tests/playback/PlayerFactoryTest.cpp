@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "playback/FmodBackend.h"
+#include "playback/MediaPlayerBackend.h"
 #include "playback/PlayerFactory.h"
 
 TEST(PlayerFactory, MakesTheFmodPlayerForType3) {
@@ -11,8 +12,13 @@ TEST(PlayerFactory, MakesTheFmodPlayerForType3) {
     backend->Shutdown();
 }
 
+TEST(PlayerFactory, MakesTheMediaPlayerForType1) {
+    EXPECT_NE(dynamic_cast<MediaPlayerBackend*>(MakePlayerBackend(PlayerTypeMediaPlayer).get()),
+              nullptr);
+}
+
 TEST(PlayerFactory, PlayersNotAvailableHereNeverInitialise) {
-    for (int type : {int(PlayerTypeMediaPlayer), int(PlayerTypeWinAmp), 0, 4}) {
+    for (int type : {int(PlayerTypeWinAmp), 0, 4}) {
         auto backend = MakePlayerBackend(static_cast<PlayerType>(type));
         ASSERT_NE(backend, nullptr) << type;
         EXPECT_EQ(dynamic_cast<FmodBackend*>(backend.get()), nullptr) << type;

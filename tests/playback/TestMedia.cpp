@@ -5,6 +5,14 @@
 #include <cstdlib>
 #include <fstream>
 
+namespace {
+
+// The Media Player plays through a sink that keeps time without a sound device, unless the
+// environment names another.
+const bool sinkChosen = setenv("SONVERA_AUDIOSINK", "fakesink sync=true", 0) == 0;
+
+}  // namespace
+
 std::string TestMedia::MakeMp3(const std::string& name, int rate, int channels,
                                const std::string& soxSynth, const std::string& lameOptions) {
     const std::string wav = folder_ / (name + ".wav");
