@@ -2,6 +2,7 @@
 
 #include "playback/FmodBackend.h"
 #include "playback/NullBackend.h"
+#include "playback/WinAmpBackend.h"
 
 namespace {
 
@@ -17,8 +18,9 @@ std::unique_ptr<PlayerBackend> MakePlayerBackend(PlayerType type) {
     switch (type) {
         case PlayerTypeFmod:
             return std::make_unique<FmodBackend>();
-        case PlayerTypeMediaPlayer:
         case PlayerTypeWinAmp:
+            return std::make_unique<WinAmpBackend>();
+        case PlayerTypeMediaPlayer:
         default:
             return std::make_unique<UnavailableBackend>();
     }

@@ -2,6 +2,7 @@
 
 #include "playback/FmodBackend.h"
 #include "playback/PlayerFactory.h"
+#include "playback/WinAmpBackend.h"
 
 TEST(PlayerFactory, MakesTheFmodPlayerForType3) {
     auto backend = MakePlayerBackend(PlayerTypeFmod);
@@ -12,7 +13,7 @@ TEST(PlayerFactory, MakesTheFmodPlayerForType3) {
 }
 
 TEST(PlayerFactory, PlayersNotAvailableHereNeverInitialise) {
-    for (int type : {int(PlayerTypeMediaPlayer), int(PlayerTypeWinAmp), 0, 4}) {
+    for (int type : {int(PlayerTypeMediaPlayer), 0, 4}) {
         auto backend = MakePlayerBackend(static_cast<PlayerType>(type));
         ASSERT_NE(backend, nullptr) << type;
         EXPECT_EQ(dynamic_cast<FmodBackend*>(backend.get()), nullptr) << type;
@@ -20,4 +21,9 @@ TEST(PlayerFactory, PlayersNotAvailableHereNeverInitialise) {
         EXPECT_FALSE(backend->IsInitialised()) << type;
         EXPECT_EQ(backend->GetState(), PlayerStateNotInitialised) << type;
     }
+}
+
+TEST(PlayerFactory, MakesTheWinAmpPlayerForType2) {
+    auto backend = MakePlayerBackend(PlayerTypeWinAmp);
+    EXPECT_NE(dynamic_cast<WinAmpBackend*>(backend.get()), nullptr);
 }
