@@ -17,6 +17,7 @@
 #include "library/LibraryScanner.h"
 #include "platform/messages/AppMessageQueue.h"
 #include "playback/PlayerFactory.h"
+#include "playback/PlayerWarning.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
 #include "selection/CPlaySettingDlg.h"
@@ -120,6 +121,15 @@ int Application::CountWaitingArtists() {
 
 AppWorkers Application::CreateWorkers() {
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
+    // A player may warn from any thread and must not wait for the user: a box of its own.
+    SetPlayerWarningHandler([](const std::string& caption, const std::string& text) {
+        RunOnMainThread([caption, text] {
+            auto* box = new QMessageBox(QMessageBox::Warning, QString::fromStdString(caption),
+                                        QString::fromStdString(text), QMessageBox::Ok);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show();
+        });
+    });
     trackPlayer_ = std::make_unique<TrackPlayer>(database_.get(), MakePlayerBackend, language_);
     notifier_ = std::make_unique<MainThreadNotifier>();
     trackPlayer_->SetNotifier(notifier_.get());

@@ -6,7 +6,8 @@
 #include <functional>
 #include <string>
 
-using PlayerWarningHandler = std::function<void(const std::string& caption, const std::string& text)>;
+using PlayerWarningHandler =
+    std::function<void(const std::string& caption, const std::string& text)>;
 
 // Replaces the handler; returns the previous one. Not while a player may warn.
 PlayerWarningHandler SetPlayerWarningHandler(PlayerWarningHandler handler);

@@ -123,11 +123,10 @@ bool WinAmpBackend::FindOrStart() {
         std::lock_guard queue(queueLock_);
         return session_;
     }();
-    const bool started =
-        WinAmpRemote::Launch(launcher_) && remote_.WaitForWindow(startLimit_, [&] {
-            std::lock_guard queue(queueLock_);
-            return stop_ || session != session_;
-        });
+    const bool started = WinAmpRemote::Launch(launcher_) && remote_.WaitForWindow(startLimit_, [&] {
+        std::lock_guard queue(queueLock_);
+        return stop_ || session != session_;
+    });
     // A player that never answers within the limit counts as one that could not be started.
     if (!started) WarnCannotLocate();
     return started;

@@ -12,6 +12,7 @@ packages=(
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev
     xvfb xauth
+    audacious dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,40 +1,66 @@
-// Plays one file through the FMOD player: sonvera-play FILE [SEEK-MS]
+// Plays one file through a player: sonvera-play [--player 1|2|3] FILE [SEEK-MS]
+// (1 Media Player, 2 WinAmp, 3 FMOD, the default).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 
-#include "playback/FmodBackend.h"
+#include "playback/PlayerFactory.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Waits until the player has opened the file (it reports a length) or ended it.
+bool WaitUntilOpen(PlayerBackend& player) {
+    const auto deadline = std::chrono::steady_clock::now() + 15s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (player.GetLengthMs() > 0) return true;
+        if (player.GetState() == PlayerStateStopped) return false;
+        std::this_thread::sleep_for(50ms);
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: %s FILE [SEEK-MS]\n", argv[0]);
+    int type = PlayerTypeFmod;
+    if (argc > 2 && std::string(argv[1]) == "--player") {
+        type = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
+    if (argc < 2 || argc > 3 || type < 1 || type > 3) {
+        std::fprintf(stderr, "usage: sonvera-play [--player 1|2|3] FILE [SEEK-MS]\n");
         return 2;
     }
-    FmodBackend player;
-    if (!player.Initialise(nullptr)) {
-        std::fprintf(stderr, "sonvera-play: no sound device could be opened\n");
+    const auto player = MakePlayerBackend(static_cast<PlayerType>(type));
+    if (!player->Initialise(nullptr)) {
+        std::fprintf(stderr,
+                     "sonvera-play: player %d did not start (no sound device could be "
+                     "opened, or its program is missing)\n",
+                     type);
         return 1;
     }
-    player.Play(argv[1]);
-    player.WaitUntilDone();
-    if (player.GetState() != 1) {
+    player->Play(argv[1]);
+    std::printf("state %d right after Play\n", player->GetState());
+    if (!WaitUntilOpen(*player)) {
         std::fprintf(stderr, "sonvera-play: %s does not open as an MP3 file\n", argv[1]);
-        player.Shutdown();
+        player->Shutdown();
         return 1;
     }
-    std::printf("length %d ms\n", player.GetLengthMs());
-    if (argc == 3) {
-        player.SetPositionMs(std::atoi(argv[2]));
-        player.WaitUntilDone();
-    }
-    while (player.GetState() != PlayerStateStopped) {
-        std::printf("position %d ms, state %d\n", player.GetPositionMs(), player.GetState());
+    std::printf("length %d ms\n", player->GetLengthMs());
+    if (argc == 3) player->SetPositionMs(std::atoi(argv[2]));
+    for (;;) {
+        const int state = player->GetState();
+        if (state == PlayerStateStopped || state == PlayerStateClosed) break;
+        std::printf("position %d ms, state %d\n", player->GetPositionMs(), state);
         std::fflush(stdout);
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::this_thread::sleep_for(1s);
     }
-    std::printf("ended at %d ms, state %d\n", player.GetPositionMs(), player.GetState());
-    player.Shutdown();
+    std::printf("ended at %d ms, state %d\n", player->GetPositionMs(), player->GetState());
+    player->Shutdown();
     return 0;
 }

@@ -84,7 +84,8 @@ bool WinAmpRemote::Installed(const WinAmpLauncher& launcher) {
 }
 
 bool WinAmpRemote::Launch(const WinAmpLauncher& launcher) {
-    const QString program = QStandardPaths::findExecutable(QString::fromStdString(launcher.program));
+    const QString program =
+        QStandardPaths::findExecutable(QString::fromStdString(launcher.program));
     if (program.isEmpty()) return false;
     QStringList arguments;
     for (const std::string& a : launcher.arguments) arguments << QString::fromStdString(a);
@@ -154,7 +155,8 @@ void WinAmpRemote::SetVolume(int volume) {
 
 void WinAmpRemote::AddFile(const std::string& path) {
     const int before = bus_->CallInt(QStringLiteral("Length"));
-    const QString uri = QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded);
+    const QString uri =
+        QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded);
     if (bus_->Call(QStringLiteral("Add"), {uri}).isEmpty()) return;
     // Audacious adds in the background; a play pressed before the entry is listed plays nothing.
     const auto deadline =

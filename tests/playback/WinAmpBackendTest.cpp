@@ -37,8 +37,8 @@ protected:
     static void TearDownTestSuite() { media_.reset(); }
     void SetUp() override {
         ASSERT_EQ(session_.Error(), "");
-        previous_ = SetPlayerWarningHandler(
-            [this](const std::string& caption, const std::string& text) {
+        previous_ =
+            SetPlayerWarningHandler([this](const std::string& caption, const std::string& text) {
                 std::lock_guard lock(warningsLock_);
                 warnings_.push_back(caption + ": " + text);
             });
