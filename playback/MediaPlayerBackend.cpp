@@ -35,12 +35,12 @@ bool MediaPlayerBackend::Initialise(const MessageTargetSlot* /*mainWindow*/) {
     std::shared_ptr<MediaPlayerControl> control = MediaPlayerControl::Create();
     control_.store(control);
     if (!control) {
-        ShowPlayerWarning(CouldNotLoadText());
+        ShowPlayerWarning("Sonvera", CouldNotLoadText());
         return false;
     }
     for (int option : kDisplayOptions) control->SetDisplayOption(option, false);
     if (!control->CanPlaySound()) {
-        ShowPlayerWarning(LoadResString(IDS_NO_SOUNDCARD, kLanguageEnglish));
+        ShowPlayerWarning("Sonvera", LoadResString(IDS_NO_SOUNDCARD, kLanguageEnglish));
         return false;
     }
     initialised_.store(1);

@@ -3,6 +3,7 @@
 #include "playback/FmodBackend.h"
 #include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
+#include "playback/WinAmpBackend.h"
 
 namespace {
 
@@ -21,6 +22,7 @@ std::unique_ptr<PlayerBackend> MakePlayerBackend(PlayerType type) {
         case PlayerTypeMediaPlayer:
             return std::make_unique<MediaPlayerBackend>();
         case PlayerTypeWinAmp:
+            return std::make_unique<WinAmpBackend>();
         default:
             return std::make_unique<UnavailableBackend>();
     }

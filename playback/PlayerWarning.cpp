@@ -5,24 +5,29 @@
 
 namespace {
 
-std::mutex handlerLock;  // guards handler
-PlayerWarningHandler handler;
+std::mutex handlerLock;
+
+PlayerWarningHandler& Handler() {
+    static PlayerWarningHandler handler;
+    return handler;
+}
 
 }  // namespace
 
-void SetPlayerWarningHandler(PlayerWarningHandler newHandler) {
-    std::lock_guard guard(handlerLock);
-    handler = std::move(newHandler);
+PlayerWarningHandler SetPlayerWarningHandler(PlayerWarningHandler handler) {
+    std::lock_guard lock(handlerLock);
+    std::swap(Handler(), handler);
+    return handler;
 }
 
-void ShowPlayerWarning(const std::string& text) {
-    PlayerWarningHandler show;
+void ShowPlayerWarning(const std::string& caption, const std::string& text) {
+    PlayerWarningHandler handler;
     {
-        std::lock_guard guard(handlerLock);
-        show = handler;
+        std::lock_guard lock(handlerLock);
+        handler = Handler();
     }
-    if (show)
-        show("Sonvera", text);
+    if (handler)
+        handler(caption, text);
     else
-        std::fprintf(stderr, "Sonvera: %s\n", text.c_str());
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The warning box a player shows when it cannot start: no owner, caption "Sonvera", warning
-// icon. Start-up routes it to the desktop; until then it goes to standard error. Any thread;
-// the handler is set once at start-up, before any player starts.
+// Warnings a player shows the user (a message box with a caption and a warning icon). The
+// program installs a handler at start-up; without one they go to standard error. Any thread
+// may warn: the handler must not block (the program's posts its box to the main thread).
 
 #include <functional>
 #include <string>
@@ -9,5 +9,6 @@
 using PlayerWarningHandler =
     std::function<void(const std::string& caption, const std::string& text)>;
 
-void SetPlayerWarningHandler(PlayerWarningHandler handler);
-void ShowPlayerWarning(const std::string& text);
+// Replaces the handler; returns the previous one. Not while a player may warn.
+PlayerWarningHandler SetPlayerWarningHandler(PlayerWarningHandler handler);
+void ShowPlayerWarning(const std::string& caption, const std::string& text);

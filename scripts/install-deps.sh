@@ -13,7 +13,7 @@ packages=(
     libespeak-ng-dev espeak-ng
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev
-    xvfb xauth dbus-daemon
+    xvfb xauth dbus-daemon audacious
     desktop-file-utils appstream dpkg-dev file
 )
 missing=()

@@ -1,9 +1,9 @@
-// sonvera-bench-player-stall [SECONDS]: the longest time the main thread is held while the
-// TrackPlayer plays MP3 files through the FMOD player, the main window seeks, pauses, changes
+// sonvera-bench-player-stall [SECONDS] [winamp]: the longest time the main thread is held while
+// the TrackPlayer plays MP3 files through the FMOD player, the main window seeks, pauses, changes
 // the volume and switches between the FMOD player and the Media Player (GStreamer, through a
-// fakesink that keeps time), and tracks end and start anew. A 2 ms heartbeat timer on the main
-// thread gives the longest stall of all; each main-thread call is timed too. Uses SDL's dummy
-// driver.
+// fakesink that keeps time; with "winamp", the WinAmp player on the session bus of the
+// environment), and tracks end and start anew. A 2 ms heartbeat timer on the main thread gives
+// the longest stall of all; each main-thread call is timed too. Uses SDL's dummy driver.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,6 +25,7 @@
 #include "playback/FmodBackend.h"
 #include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
+#include "playback/WinAmpBackend.h"
 #include "selection/TrackPlayer.h"
 
 namespace fs = std::filesystem;
@@ -158,9 +159,12 @@ int main(int argc, char** argv) {
     worstGapCpu = 0;
 
     Stalls stalls;
-    TrackPlayer player(&db, [](PlayerType type) -> std::unique_ptr<PlayerBackend> {
+    const bool winamp = argc > 2 && std::string(argv[2]) == "winamp";
+    const PlayerType otherType = winamp ? PlayerTypeWinAmp : PlayerTypeMediaPlayer;
+    TrackPlayer player(&db, [winamp](PlayerType type) -> std::unique_ptr<PlayerBackend> {
         if (type == PlayerTypeFmod) return std::make_unique<FmodBackend>();
         if (type == PlayerTypeMediaPlayer) return std::make_unique<MediaPlayerBackend>();
+        if (winamp && type == PlayerTypeWinAmp) return std::make_unique<WinAmpBackend>();
         return std::make_unique<NullBackend>(20000);
     });
     Window window(player, stalls);
@@ -198,8 +202,8 @@ int main(int argc, char** argv) {
                 break;
             case 5:
             case 7: {
-                const int other = player.GetPlayerType() == PlayerTypeFmod ? PlayerTypeMediaPlayer
-                                                                           : PlayerTypeFmod;
+                const int other =
+                    player.GetPlayerType() == PlayerTypeFmod ? otherType : PlayerTypeFmod;
                 stalls.Time("switch player", [&] { player.SwitchPlayer(other); });
                 break;
             }
