@@ -83,6 +83,8 @@ struct SongInfoEndToEnd : ::testing::Test {
         ASSERT_TRUE(
             db.Execute("UPDATE tSettings SET ValueInt = 0 WHERE Name IN ('FirstUse', 'Voice')"));
         ASSERT_TRUE(db.Execute("UPDATE tSettings SET ValueInt = 3 WHERE Name = 'Player'"));
+        // an artist waits, so start-up shows no Add artist window
+        ASSERT_TRUE(db.Execute("INSERT INTO tRecommender(Name) VALUES ('Waiting Artist')"));
         db.Close();
         previous = fs::current_path();
         fs::current_path(dir);
