@@ -122,8 +122,11 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
     if (songsPlayed == kFeedbackAfterSongs) shell_.OpenUrl(feedbackUrl_);
 
     int rating = track.CurrentRating;
+    const PickExplanation why = player_.ExplainLastPick();
+    view.reason = ExplainPick(why, language_);
     if (player_.GetPickSource() == PickTrackRating) {
-        view.ratingStatus = Text(IDS_RATED) + RatingWord(rating);
+        view.ratingStatus =
+            Text(why.ratingType == 2 ? IDS_LEARNED : IDS_RATED) + RatingWord(rating);
         spoken += VoicePhrases::RatedSuffix(rating);
     } else {
         view.ratingStatus = Text(IDS_NOT_RATED);
@@ -204,7 +207,23 @@ std::string MainWindowModel::Exclude() {
     return status;
 }
 
-void MainWindowModel::Skip() { player_.SelectNextTrack(); }
+void MainWindowModel::Skip() { player_.SkipTrack(); }
+
+std::string MainWindowModel::WhyThisTrack() {
+    return ExplainPick(player_.ExplainLastPick(), language_);
+}
+
+void MainWindowModel::SpeakWhyThisTrack() {
+    // Asked for in so many words: said even while the announcements are off.
+    const bool enabled = voice_.IsEnabled();
+    voice_.SetEnabled(true);
+    voice_.Speak(WhyThisTrack());
+    voice_.SetEnabled(enabled);
+}
+
+bool MainWindowModel::LearnFromSkips() const { return player_.GetLearnFromSkips(); }
+
+void MainWindowModel::SetLearnFromSkips(bool on) { player_.SetLearnFromSkips(on); }
 
 std::string MainWindowModel::TogglePause() {
     if (player_.IsPaused()) {

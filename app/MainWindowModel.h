@@ -34,6 +34,7 @@ struct PlayTrackView {
     std::string ratingStatus;   // 1041
     std::string libraryStatus;  // 1042
     std::string pauseText;      // 1013
+    std::string reason;         // why the track was picked: the rating line's tooltip
     std::string spoken;
 };
 
@@ -88,6 +89,11 @@ public:
     std::string Rate(int rating);
     std::string Exclude();
     void Skip();
+    // Why the current track was picked, in the interface language; spoken on request.
+    std::string WhyThisTrack();
+    void SpeakWhyThisTrack();
+    bool LearnFromSkips() const;
+    void SetLearnFromSkips(bool on);
     // Pause/Play button; returns its new text.
     std::string TogglePause();
 
