@@ -170,7 +170,6 @@ void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
             PlayTrackView v = model_->OnPlayTrack();
             c_.pause->setText(Q(v.pauseText));
             c_.ratingStatus->setText(Q(v.ratingStatus));
-            c_.ratingStatus->setToolTip(Q(v.reason));
             c_.libraryStatus->setText(Q(v.libraryStatus));
             break;
         }

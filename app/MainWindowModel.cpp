@@ -122,11 +122,10 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
     if (songsPlayed == kFeedbackAfterSongs) shell_.OpenUrl(feedbackUrl_);
 
     int rating = track.CurrentRating;
-    const PickExplanation why = player_.ExplainLastPick();
-    view.reason = ExplainPick(why, language_);
     if (player_.GetPickSource() == PickTrackRating) {
-        view.ratingStatus =
-            Text(why.ratingType == 2 ? IDS_LEARNED : IDS_RATED) + RatingWord(rating);
+        // Only a track band's explanation is read here: the others count many rows.
+        const bool learned = player_.ExplainLastPick().ratingType == 2;
+        view.ratingStatus = Text(learned ? IDS_LEARNED : IDS_RATED) + RatingWord(rating);
         spoken += VoicePhrases::RatedSuffix(rating);
     } else {
         view.ratingStatus = Text(IDS_NOT_RATED);

@@ -34,7 +34,6 @@ struct PlayTrackView {
     std::string ratingStatus;   // 1041
     std::string libraryStatus;  // 1042
     std::string pauseText;      // 1013
-    std::string reason;         // why the track was picked: the rating line's tooltip
     std::string spoken;
 };
 

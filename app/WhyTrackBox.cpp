@@ -17,21 +17,27 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-class ClickFilter : public QObject {
+class LabelFilter : public QObject {
 public:
-    ClickFilter(QObject* parent, std::function<void()> onClick)
-        : QObject(parent), onClick_(std::move(onClick)) {}
+    LabelFilter(QLabel* label, std::function<void()> onClick, std::function<QString()> tooltip)
+        : QObject(label),
+          label_(label),
+          onClick_(std::move(onClick)),
+          tooltip_(std::move(tooltip)) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton)
             onClick_();
+        if (e->type() == QEvent::ToolTip) label_->setToolTip(tooltip_());
         return QObject::eventFilter(watched, e);
     }
 
 private:
+    QLabel* label_;
     std::function<void()> onClick_;
+    std::function<QString()> tooltip_;
 };
 
 }  // namespace
@@ -58,20 +64,24 @@ void WhyTrackBox::SetReason(const QString& reason) {
 
 QString WhyTrackBox::Reason() const { return reason_->text(); }
 
-void OnLabelClicked(QLabel* label, std::function<void()> onClick) {
+void ExplainOnLabel(QLabel* label, std::function<void()> onClick,
+                    std::function<QString()> tooltip) {
     label->setCursor(Qt::PointingHandCursor);
-    label->installEventFilter(new ClickFilter(label, std::move(onClick)));
+    label->installEventFilter(new LabelFilter(label, std::move(onClick), std::move(tooltip)));
 }
 
 void MainWindow::RegisterWhyThisTrack() {
-    OnLabelClicked(c_.ratingStatus, [this] {
-        auto* box = findChild<WhyTrackBox*>();
-        if (!box) box = new WhyTrackBox(this, links_.language);
-        box->SetReason(Q(model_->WhyThisTrack()));
-        box->show();
-        box->raise();
-        box->activateWindow();
-    });
+    ExplainOnLabel(
+        c_.ratingStatus,
+        [this] {
+            auto* box = findChild<WhyTrackBox*>();
+            if (!box) box = new WhyTrackBox(this, links_.language);
+            box->SetReason(Q(model_->WhyThisTrack()));
+            box->show();
+            box->raise();
+            box->activateWindow();
+        },
+        [this] { return Q(model_->WhyThisTrack()); });
     auto own = [this](int id, std::function<void()> f) {
         commands_.RegisterDefault(id, [f = std::move(f)](QWidget*) { f(); });
     };

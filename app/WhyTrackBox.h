@@ -18,5 +18,6 @@ private:
     QLabel* reason_ = nullptr;
 };
 
-// Calls onClick whenever the label is clicked with the left button; owned by the label.
-void OnLabelClicked(QLabel* label, std::function<void()> onClick);
+// Calls onClick whenever the label is clicked with the left button, and fills its tooltip
+// from tooltip when one is about to show (counted only then). Owned by the label.
+void ExplainOnLabel(QLabel* label, std::function<void()> onClick, std::function<QString()> tooltip);

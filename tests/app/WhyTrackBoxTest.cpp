@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QTest>
 
@@ -68,6 +69,8 @@ TEST_F(WhyTrack, TooltipBoxAndVoiceTellTheReason) {
     const QString reason =
         "Chosen as a genre you rate Awesome on average: 43% of the draw, one of 120 candidates. "
         "Average rating in this mood: 3.7. The least recently played one was taken.";
+    QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), RatingLine()->mapToGlobal(QPoint(2, 2)));
+    QCoreApplication::sendEvent(RatingLine(), &hover);
     EXPECT_EQ(RatingLine()->toolTip(), reason);
     WhyTrackBox* box = OpenBox();
     ASSERT_NE(box, nullptr);
