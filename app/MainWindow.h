@@ -62,6 +62,8 @@ private:
     void BuildMenus();
     // The window's own commands where start-up registered none.
     void RegisterCommands();
+    // "Why this track?": the rating line's click and the two menu items.
+    void RegisterWhyThisTrack();
     // Each made once with this window as parent; its command brings it up.
     void CreateChildWindows();
     void ShowChildWindowsAtStart();

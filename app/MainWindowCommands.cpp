@@ -49,6 +49,7 @@ void MainWindow::RegisterCommands() {
         });
     own(ID_TRAY_EXCLUDE, [this] { c_.ratingStatus->setText(Q(model_->Exclude())); });
     own(ID_TRAY_SKIP, [this] { model_->Skip(); });
+    RegisterWhyThisTrack();
     for (auto [id, type] : kPlayerItems)
         own(id,
             [this, type = type] { CheckPlayer(model_->SelectPlayer(type, c_.volume->value())); });
@@ -90,7 +91,8 @@ void MainWindow::ApplyCommandStates() {
     for (QAction* a : menuBar_->findChildren<QAction*>()) {
         int id = a->objectName().toInt();
         if (id == 0) continue;  // a submenu
-        if (id == ID_VOICE) a->setCheckable(true);
+        if (id == ID_VOICE || id == ID_LEARN_FROM_SKIPS) a->setCheckable(true);
+        if (id == ID_LEARN_FROM_SKIPS) a->setChecked(model_->LearnFromSkips());
         for (auto [item, type] : kPlayerItems)
             if (id == item) a->setCheckable(true);
         a->setEnabled(commands_.Has(id));

@@ -123,7 +123,9 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
 
     int rating = track.CurrentRating;
     if (player_.GetPickSource() == PickTrackRating) {
-        view.ratingStatus = Text(IDS_RATED) + RatingWord(rating);
+        // Only a track band's explanation is read here: the others count many rows.
+        const bool learned = player_.ExplainLastPick().ratingType == 2;
+        view.ratingStatus = Text(learned ? IDS_LEARNED : IDS_RATED) + RatingWord(rating);
         spoken += VoicePhrases::RatedSuffix(rating);
     } else {
         view.ratingStatus = Text(IDS_NOT_RATED);
@@ -204,7 +206,23 @@ std::string MainWindowModel::Exclude() {
     return status;
 }
 
-void MainWindowModel::Skip() { player_.SelectNextTrack(); }
+void MainWindowModel::Skip() { player_.SkipTrack(); }
+
+std::string MainWindowModel::WhyThisTrack() {
+    return ExplainPick(player_.ExplainLastPick(), language_);
+}
+
+void MainWindowModel::SpeakWhyThisTrack() {
+    // Asked for in so many words: said even while the announcements are off.
+    const bool enabled = voice_.IsEnabled();
+    voice_.SetEnabled(true);
+    voice_.Speak(WhyThisTrack());
+    voice_.SetEnabled(enabled);
+}
+
+bool MainWindowModel::LearnFromSkips() const { return player_.GetLearnFromSkips(); }
+
+void MainWindowModel::SetLearnFromSkips(bool on) { player_.SetLearnFromSkips(on); }
 
 std::string MainWindowModel::TogglePause() {
     if (player_.IsPaused()) {

@@ -88,6 +88,11 @@ public:
     std::string Rate(int rating);
     std::string Exclude();
     void Skip();
+    // Why the current track was picked, in the interface language; spoken on request.
+    std::string WhyThisTrack();
+    void SpeakWhyThisTrack();
+    bool LearnFromSkips() const;
+    void SetLearnFromSkips(bool on);
     // Pause/Play button; returns its new text.
     std::string TogglePause();
 

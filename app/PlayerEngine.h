@@ -6,11 +6,18 @@
 #include <string>
 
 #include "db/CurrentTrackSource.h"
+#include "selection/PickExplanation.h"
 
 class PlayerEngine : public CurrentTrackSource {
 public:
     // Runs a whole selection on the calling thread (Skip, Exclude).
     virtual void SelectNextTrack() = 0;
+    // The Skip command: what an early skip teaches, then a selection.
+    virtual void SkipTrack() { SelectNextTrack(); }
+    // Why the current track was picked.
+    virtual PickExplanation ExplainLastPick() { return {}; }
+    virtual bool GetLearnFromSkips() const { return false; }
+    virtual void SetLearnFromSkips(bool) {}
     virtual void SetMoodByName(const std::string& moodName) = 0;
     virtual void SwitchPlayer(int playerType) = 0;
     virtual void CreatePlayer() = 0;

@@ -6,6 +6,10 @@
 int32_t TrackPlayerEngine::GetMoodID() const { return player_.GetMoodID(); }
 TrackRecord TrackPlayerEngine::GetCurrentTrack() const { return player_.GetCurrentTrack(); }
 void TrackPlayerEngine::SelectNextTrack() { player_.SelectNextTrack(); }
+void TrackPlayerEngine::SkipTrack() { player_.Skip(); }
+PickExplanation TrackPlayerEngine::ExplainLastPick() { return player_.ExplainLastPick(); }
+bool TrackPlayerEngine::GetLearnFromSkips() const { return player_.GetLearnFromSkips(); }
+void TrackPlayerEngine::SetLearnFromSkips(bool on) { player_.SetLearnFromSkips(on); }
 void TrackPlayerEngine::SetMoodByName(const std::string& name) { player_.SetMoodByName(name); }
 void TrackPlayerEngine::SwitchPlayer(int type) { player_.SwitchPlayer(type); }
 void TrackPlayerEngine::CreatePlayer() { player_.CreatePlayer(); }

@@ -14,6 +14,10 @@ public:
     int32_t GetMoodID() const override;
     TrackRecord GetCurrentTrack() const override;
     void SelectNextTrack() override;
+    void SkipTrack() override;
+    PickExplanation ExplainLastPick() override;
+    bool GetLearnFromSkips() const override;
+    void SetLearnFromSkips(bool on) override;
     void SetMoodByName(const std::string& moodName) override;
     void SwitchPlayer(int playerType) override;
     void CreatePlayer() override;

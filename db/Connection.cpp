@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "db/AdoError.h"
+#include "db/Migration.h"
 #include "db/UnicodeLike.h"
 #include "db/sqlite/Sqlite.h"
 
@@ -140,6 +141,11 @@ void Connection::Open(const std::string& path) {
         sqlite3_free(error);
         throw AdoException{kUnspecified, "SQLite",
                            "The file '" + path + "' is not a usable database: " + message};
+    }
+    reason = MigrateSongDatabase(raw);
+    if (!reason.empty()) {
+        throw AdoException{kUnspecified, "SQLite",
+                           "The file '" + path + "' could not be brought up to date: " + reason};
     }
     sqlite3_create_function(raw, "Now", 0, SQLITE_UTF8, nullptr, NowFunction, nullptr, nullptr);
     RegisterUnicodeLike(raw);

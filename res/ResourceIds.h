@@ -105,6 +105,22 @@ inline constexpr int IDS_NEVER = 3197;                 // "Never"
 inline constexpr int IDS_OFTEN = 3198;                 // "Often"
 inline constexpr int IDS_PLAY_SETTINGS = 3199;         // "Play settings"
 inline constexpr int IDS_CLOSE_MINIMISED = 3200;      // close hint where no notification area exists
+// Why the current track was picked, and skips learned.
+inline constexpr int IDS_WHY_TRACK = 3240;             // "a track you rated %s"
+inline constexpr int IDS_WHY_ARTIST = 3241;            // "an artist you rate %s on average"
+inline constexpr int IDS_WHY_GENRE = 3242;             // "a genre you rate %s on average"
+inline constexpr int IDS_WHY_NEW = 3243;               // "something new"
+inline constexpr int IDS_WHY_CHOSEN = 3244;            // band, share, candidates
+inline constexpr int IDS_WHY_AVERAGE = 3245;           // "Average rating in this mood: %s."
+inline constexpr int IDS_WHY_LEAST_RECENT = 3246;      // the least recently played was taken
+inline constexpr int IDS_WHY_RANDOM = 3247;            // taken at random
+inline constexpr int IDS_WHY_FELL_BACK = 3248;         // band, share, unrated candidates
+inline constexpr int IDS_WHY_USER = 3249;              // "You chose this track yourself."
+inline constexpr int IDS_WHY_NONE = 3250;              // "No track has been picked yet."
+inline constexpr int IDS_WHY_TITLE = 3251;             // "Why this track?"
+inline constexpr int IDS_LEARNED = 3252;               // "Learned: "
+inline constexpr int IDS_LEARN_FROM_SKIPS = 3253;      // "Learn from skips"
+inline constexpr int IDS_WHY_LEARNED = 3254;           // the rating was learned from skips
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)
@@ -172,6 +188,8 @@ inline constexpr int ID_VIEW_ACTIVITY = 1776;
 inline constexpr int ID_INFO_BROWSER = 1777;
 inline constexpr int ID_PLAYER_FMOD = 1779;
 inline constexpr int ID_PLAY_SETTINGS = 1780;
+inline constexpr int ID_WHY_THIS_TRACK = 1790;  // speaks why the current track was picked
+inline constexpr int ID_LEARN_FROM_SKIPS = 1791;
 inline constexpr int ID_HELP = 57670;  // the framework's Help command
 
 // ---------------------------------------------------------------------------------------

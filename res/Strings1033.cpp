@@ -115,6 +115,21 @@ const ResStringEntry kTable[] = {
     {3199, "Play settings"},
     {3200, "Sonvera keeps playing. This desktop has no notification area to keep it in, so the window "
            "has been minimised instead. Choose \"Exit\" to close the program."},
+    {3240, "a track you rated %s"},
+    {3241, "an artist you rate %s on average"},
+    {3242, "a genre you rate %s on average"},
+    {3243, "something new"},
+    {3244, "Chosen as %s: %s%% of the draw, one of %s candidates."},
+    {3245, "Average rating in this mood: %s."},
+    {3246, "The least recently played one was taken."},
+    {3247, "It was taken at random."},
+    {3248, "Drawn: %s (%s%% of the draw), which offered nothing, so something new was played: one of %s unrated tracks, taken at random."},
+    {3249, "You chose this track yourself."},
+    {3250, "No track has been picked yet."},
+    {3251, "Why this track?"},
+    {3252, "Learned: "},
+    {3253, "Learn from skips"},
+    {3254, "Its rating was learned from your skips."},
 };
 
 }  // namespace

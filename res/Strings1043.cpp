@@ -101,6 +101,21 @@ const ResStringEntry kTable[] = {
     {3198, "Vaak"},
     {3199, "Afspeelinstellingen"},
     {3200, "Sonvera speelt verder. Dit bureaublad heeft geen systeemvak om het in te bewaren, daarom is het venster in plaats daarvan geminimaliseerd. Kies \"Afsluiten\" om het programma te sluiten."},
+    {3240, "een nummer dat je als %s hebt beoordeeld"},
+    {3241, "een artiest die je gemiddeld als %s beoordeelt"},
+    {3242, "een genre dat je gemiddeld als %s beoordeelt"},
+    {3243, "iets nieuws"},
+    {3244, "Gekozen als %s: %s%% van de trekking, een van %s kandidaten."},
+    {3245, "Gemiddelde beoordeling in deze stemming: %s."},
+    {3246, "Het minst recent gespeelde nummer is genomen."},
+    {3247, "Het is willekeurig gekozen."},
+    {3248, "Getrokken: %s (%s%% van de trekking), maar dat leverde niets op, dus werd iets nieuws gespeeld: een van %s onbeoordeelde nummers, willekeurig gekozen."},
+    {3249, "Je hebt dit nummer zelf gekozen."},
+    {3250, "Er is nog geen nummer gekozen."},
+    {3251, "Waarom dit nummer?"},
+    {3252, "Geleerd: "},
+    {3253, "Leren van overslaan"},
+    {3254, "Deze beoordeling is geleerd van je overgeslagen nummers."},
 };
 
 }  // namespace

@@ -44,6 +44,24 @@ int32_t ReadFirstValue(CADORecordset& rs, const std::string& sql) {
     return value;
 }
 
+// The candidates of the artist and genre bands, as their stored queries find them: tracks
+// without a rating in the mood whose artist's (genre's) rated tracks average the rating.
+constexpr const char* ArtistCandidatesCount =
+    "WITH rated AS (SELECT a.Artist AS Artist FROM tTrackMood r INNER JOIN tTrack a "
+    "ON a.ID = r.TrackID WHERE r.MoodID = %d AND r.Rating > 0 AND a.Artist <> '' "
+    "GROUP BY a.Artist HAVING CAST(AVG(r.Rating) + 0.5 AS INTEGER) = %d) "
+    "SELECT Count(*) FROM rated INNER JOIN tTrack t ON t.Artist = rated.Artist "
+    "LEFT JOIN tTrackMood tm ON tm.TrackID = t.ID AND tm.MoodID = %d "
+    "WHERE t.Deleted = 0 AND tm.Rating IS NULL";
+
+constexpr const char* GenreCandidatesCount =
+    "WITH rated AS (SELECT a.GenreID AS GenreID FROM tTrackMood r INNER JOIN tTrack a "
+    "ON a.ID = r.TrackID WHERE r.MoodID = %d AND r.Rating > 0 AND a.GenreID IS NOT NULL "
+    "AND a.GenreID <> 255 GROUP BY a.GenreID HAVING CAST(AVG(r.Rating) + 0.5 AS INTEGER) = %d) "
+    "SELECT Count(*) FROM rated INNER JOIN tTrack t ON t.GenreID = rated.GenreID "
+    "LEFT JOIN tTrackMood tm ON tm.TrackID = t.ID AND tm.MoodID = %d "
+    "WHERE t.Deleted = 0 AND tm.Rating IS NULL";
+
 }  // namespace
 
 int32_t CountTracks(CADORecordset& rs) { return ReadFirstValue(rs, "SELECT Count(*) FROM tTrack"); }
@@ -85,6 +103,72 @@ std::optional<int32_t> FindMoodID(CADODataBase* database, const std::string& nam
         result = moodID;
     rs.Close();
     return result;
+}
+
+int32_t CountBandCandidates(CADORecordset& rs, BandQuery query, int32_t moodID, int16_t rating) {
+    switch (query) {
+        case BandQuery::RatedTracks:
+            return ReadFirstValue(rs, FormatSql("SELECT Count(*) FROM tTrackMood tm INNER JOIN "
+                                                "tTrack t ON t.ID = tm.TrackID WHERE tm.MoodID = "
+                                                "%d AND tm.Rating = %d AND t.Deleted = 0",
+                                                moodID, rating));
+        case BandQuery::RatedArtists:
+            return ReadFirstValue(rs, FormatSql(ArtistCandidatesCount, moodID, rating, moodID));
+        case BandQuery::RatedGenres:
+            return ReadFirstValue(rs, FormatSql(GenreCandidatesCount, moodID, rating, moodID));
+        case BandQuery::Unrated:
+            break;
+    }
+    return 0;
+}
+
+std::optional<double> AverageRating(CADORecordset& rs, BandQuery query, int32_t moodID,
+                                    int32_t trackID) {
+    const char* column = query == BandQuery::RatedArtists  ? "Artist"
+                         : query == BandQuery::RatedGenres ? "GenreID"
+                                                           : nullptr;
+    if (!column) return std::nullopt;
+    const std::string sql = FormatSql(
+        "SELECT AVG(r.Rating) FROM tTrackMood r INNER JOIN tTrack a ON a.ID = r.TrackID "
+        "WHERE r.MoodID = %d AND r.Rating > 0 AND a.%s = (SELECT %s FROM tTrack WHERE ID = %d)",
+        moodID, column, column, trackID);
+    std::optional<double> result;
+    double value = 0.0;
+    if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&
+        rs.GetFieldValue(int16_t{0}, value) && value > 0.0)
+        result = value;
+    rs.Close();
+    return result;
+}
+
+int32_t ReadRatingType(CADORecordset& rs, int32_t moodID, int32_t trackID) {
+    return ReadFirstValue(
+        rs, FormatSql("SELECT RatingType FROM tTrackMood WHERE MoodID = %d AND TrackID = %d AND "
+                      "Rating IS NOT NULL",
+                      moodID, trackID));
+}
+
+void RecordEarlySkip(CADODataBase* database, int32_t moodID, int32_t trackID) {
+    database->Execute(FormatSql(
+        "INSERT INTO tTrackMood(MoodID, TrackID, EarlySkips) SELECT %d, %d, 0 WHERE NOT EXISTS "
+        "(SELECT 1 FROM tTrackMood WHERE MoodID = %d AND TrackID = %d)",
+        moodID, trackID, moodID, trackID));
+    database->Execute(
+        FormatSql("UPDATE tTrackMood SET EarlySkips = COALESCE(EarlySkips, 0) + 1 "
+                  "WHERE MoodID = %d AND TrackID = %d",
+                  moodID, trackID));
+    // Only a track without any rating learns: a rating the user gave (or an exclusion) stays.
+    database->Execute(
+        FormatSql("UPDATE tTrackMood SET Rating = %d, RatingType = 2 WHERE MoodID = "
+                  "%d AND TrackID = %d AND Rating IS NULL AND EarlySkips >= %d",
+                  static_cast<int>(RatingBad), moodID, trackID, SkipsToLearnBad));
+}
+
+void TakeSkipOff(CADODataBase* database, int32_t moodID, int32_t trackID) {
+    database->Execute(
+        FormatSql("UPDATE tTrackMood SET EarlySkips = EarlySkips - 1 WHERE MoodID = "
+                  "%d AND TrackID = %d AND EarlySkips > 0",
+                  moodID, trackID));
 }
 
 }  // namespace SelectionStore

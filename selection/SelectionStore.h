@@ -31,4 +31,22 @@ bool OpenUnratedTracks(CADORecordset& rs, int32_t moodID);
 std::optional<int32_t> FindMoodID(CADODataBase* database, const std::string& name,
                                   int32_t languageId);
 
+// ---- what a pick is explained with (each runs on rs and closes it again)
+// How many tracks a rated band offers in the mood (all of them, not only the first).
+int32_t CountBandCandidates(CADORecordset& rs, BandQuery query, int32_t moodID, int16_t rating);
+// The average rating in the mood of the track's artist (RatedArtists) or genre (RatedGenres).
+std::optional<double> AverageRating(CADORecordset& rs, BandQuery query, int32_t moodID,
+                                    int32_t trackID);
+// RatingType of the track's row in the mood: 1 the user's, 2 learned, 0 none.
+int32_t ReadRatingType(CADORecordset& rs, int32_t moodID, int32_t trackID);
+
+// ---- skips learned per mood
+constexpr int32_t SkipsToLearnBad = 3;
+// The tSettings row of the "Learn from skips" option: 1 on, 0 off.
+constexpr const char* LearnFromSkipsSetting = "LearnFromSkips";
+// Counts an early skip; the third gives a track without a rating in the mood a learned Bad.
+void RecordEarlySkip(CADODataBase* database, int32_t moodID, int32_t trackID);
+// A play to the end takes one early skip off.
+void TakeSkipOff(CADODataBase* database, int32_t moodID, int32_t trackID);
+
 }  // namespace SelectionStore

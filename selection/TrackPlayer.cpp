@@ -71,6 +71,7 @@ TrackPlayer::TrackPlayer(CADODataBase* database, BackendFactory factory, int32_t
     for (int i = 0; i < PlayWeightCount; ++i) weights_[i].store(InitialPlayWeights[i]);
     for (int i = 0; i < PlayWeightCount; ++i)
         weights_[i].store(GetSetting(database_, PlayWeightNames[i]));
+    learnFromSkips_.store(GetSetting(database_, SelectionStore::LearnFromSkipsSetting) != 0);
 }
 
 TrackPlayer::~TrackPlayer() {
@@ -100,13 +101,15 @@ bool TrackPlayer::RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int3
                                                Bands[band].rating, counter);
 }
 
-bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID) {
+bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID, int32_t* found) {
     if (!SelectionStore::OpenUnratedTracks(rs, moodID)) return false;
+    int32_t count = 0;
     if (!rs.IsEof()) {
         rs.MoveLast();
-        const int32_t count = rs.GetRecordCount();
+        count = rs.GetRecordCount();
         if (count > 0) rs.SetAbsolutePosition(NextRandom() % count + 1);
     }
+    if (found) *found = count;
     return true;
 }
 
@@ -133,6 +136,7 @@ void TrackPlayer::SelectNextTrack() {
 
     double ratingLevel = 0.0;
     int32_t pickSource = PickRandom;
+    PickExplanation pick;
     try {
         PlayWeights weights = GetPlayWeights();
         int64_t sum = 0;
@@ -144,12 +148,14 @@ void TrackPlayer::SelectNextTrack() {
         }
         const int64_t r = NextRandom() % sum;
         const int band = FindBand(weights, r);
+        pick.band = band;
+        pick.sharePercent = SharePercent(weights.data(), PlayWeightCount, band);
         if (band >= 0 && Bands[band].query != BandQuery::Unrated) {
             if (!RunBandQuery(rs, band, moodID, counter))
                 throw SelectionQueryFailed(rs.GetLastErrorString());
             ratingLevel = Bands[band].rating;
             pickSource = Bands[band].source;
-        } else if (!RunUnratedQuery(rs, moodID)) {
+        } else if (!RunUnratedQuery(rs, moodID, &pick.candidates)) {
             throw SelectionQueryFailed(rs.GetLastErrorString());
         }
     } catch (...) {
@@ -161,7 +167,8 @@ void TrackPlayer::SelectNextTrack() {
     if (!rs.IsOpen() || rs.IsEof()) {
         ratingLevel = 0.0;
         pickSource = PickRandom;
-        if (!RunUnratedQuery(rs, moodID)) {
+        pick.fellBack = pick.band != PlayRandom;
+        if (!RunUnratedQuery(rs, moodID, &pick.candidates)) {
             // The same query just ran; failing now means the database went away.
             rs.Close();
             ReportDataAccessFailure();
@@ -187,6 +194,10 @@ void TrackPlayer::SelectNextTrack() {
         current_ = LoadTrack(database_, trackID);
         current_.CurrentRating = static_cast<int32_t>(ratingLevel + 0.49);
         filename = current_.Filename;
+        lastPick_ = pick;
+        lastPickMood_ = moodID;
+        ++lastPickSerial_;
+        lastPickCounted_ = pick.band == PlayRandom || pick.fellBack;
     }
     if (FileExists(filename)) {
         Post(WM_APP_TRACK_INFO);
@@ -209,6 +220,10 @@ void TrackPlayer::PlayTrack(int32_t trackID) {
         std::lock_guard track(trackLock_);
         current_ = LoadTrack(database_, trackID);
         filename = current_.Filename;
+        lastPick_ = PickExplanation{};
+        lastPick_.chosenByUser = true;
+        ++lastPickSerial_;
+        lastPickCounted_ = true;
     }
     if (FileExists(filename)) {
         Post(WM_APP_TRACK_INFO);
@@ -269,8 +284,12 @@ void TrackPlayer::PollOnce() {
         const PlayerState state = backend->GetState();
         lastPositionMs_.store(position);
         lastLengthMs_.store(length);
-        lastState_.store(state);
+        const PlayerState before = lastState_.exchange(state);
         if (state == PlayerStateClosed || state == PlayerStateStopped) {
+            // From playing to stopped without a Skip: the track ran to its end.
+            if (before != PlayerStateClosed && before != PlayerStateStopped &&
+                before != PlayerStateNotInitialised)
+                NotePlayedToEnd();
             SelectNextTrack();
         } else if (GetCurrentTrack().ID != 0 && pendingResumeMs_ != 0 &&
                    pendingResumeMs_ < length) {

@@ -18,6 +18,7 @@
 #include "db/TrackRecord.h"
 #include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
+#include "selection/PickExplanation.h"
 #include "selection/PlayWeights.h"
 #include "selection/SelectionStore.h"
 
@@ -76,6 +77,22 @@ public:
     // The track the last selection chose (also when its file was missing); 0 = none found.
     int32_t GetLastPickID() const { return lastPickID_.load(); }
 
+    // Why the current track was chosen. The band's candidates and averages are counted on the
+    // first request after a pick, so that the pick itself runs no extra statement.
+    PickExplanation ExplainLastPick();
+
+    // ---- skips learned per mood (the setting is read from tSettings when built)
+    static constexpr int EarlySkipMs = 30000;
+    bool GetLearnFromSkips() const { return learnFromSkips_.load(); }
+    // Also stores the setting.
+    void SetLearnFromSkips(bool on);
+    // The Skip command: counts an early skip of the current track, then selects the next.
+    void Skip();
+    // A skip of the current track at positionMs: counted in the mood when early and learning.
+    void NoteSkip(int positionMs);
+    // The current track played to its end: one early skip off in the mood, when learning.
+    void NotePlayedToEnd();
+
     // ---- play weights (main thread; the next selection uses them, no lock is taken)
     PlayWeights GetPlayWeights() const;
     void SetPlayWeights(const PlayWeights& weights);
@@ -115,7 +132,8 @@ private:
     static const std::array<Band, PlayWeightCount> Bands;
 
     bool RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int32_t counter);
-    bool RunUnratedQuery(CADORecordset& rs, int32_t moodID);
+    // count receives the number of unrated tracks.
+    bool RunUnratedQuery(CADORecordset& rs, int32_t moodID, int32_t* count = nullptr);
     void ReportDataAccessFailure();
     void Post(int message);
     // Sleeps up to ms, waking early when a stop is requested.
@@ -139,8 +157,15 @@ private:
     TrackRecord current_;
     // Written under both locks, read under either.
     std::unique_ptr<PlayerBackend> backend_;
+    // Guarded by trackLock_: why current_ is current. lastPickSerial_ changes with every
+    // pick; lastPickCounted_ says the lazy counts of that pick are in.
+    PickExplanation lastPick_;
+    int32_t lastPickMood_ = 0;
+    uint64_t lastPickSerial_ = 0;
+    bool lastPickCounted_ = true;
     // Guarded by selectionLock_.
     int pendingResumeMs_ = 0;
+    std::atomic<bool> learnFromSkips_{true};
 
     std::atomic<int32_t> moodID_{2};
     std::atomic<int32_t> totalTracks_{0};

@@ -27,6 +27,8 @@ CREATE INDEX tTrack_GenreID ON tTrack(GenreID, Deleted);
 CREATE INDEX tTrack_IdArtistGenre ON tTrack(ID, Artist, GenreID);
 CREATE INDEX tTrack_SearchString ON tTrack(SearchString);
 
+-- EarlySkips: skips within a track's first 30 seconds in the mood, less one per play to the
+-- end; a database made before it gains it when opened.
 CREATE TABLE tTrackMood (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
     MoodID INTEGER,
@@ -36,7 +38,8 @@ CREATE TABLE tTrackMood (
     -- 0 on rows made by a rating, so that a later play counts from 0 and not from NULL.
     Played INTEGER DEFAULT 0,
     LastPlayed DATETIME,
-    LastCounter INTEGER
+    LastCounter INTEGER,
+    EarlySkips INTEGER DEFAULT 0
 );
 CREATE UNIQUE INDEX tTrackMood_MoodTrack ON tTrackMood(MoodID, TrackID);
 -- Covering indexes for the unrated-tracks query and the three bands.

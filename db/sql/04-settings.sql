@@ -1,5 +1,6 @@
 -- One row per setting (the program only updates existing rows) and the single counter row.
 INSERT INTO tSettings(Name, ValueInt) VALUES ('PlayTrackAwesome', 5);
+INSERT INTO tSettings(Name, ValueInt) VALUES ('LearnFromSkips', 1);
 INSERT INTO tSettings(Name, ValueInt) VALUES ('PlayTrackGood', 2);
 INSERT INTO tSettings(Name, ValueInt) VALUES ('PlayTrackNormal', 1);
 INSERT INTO tSettings(Name, ValueInt) VALUES ('PlayTrackBad', 0);

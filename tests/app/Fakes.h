@@ -26,6 +26,11 @@ struct FakeEngine : PlayerEngine {
     int32_t GetMoodID() const override { return mood; }
     TrackRecord GetCurrentTrack() const override { return track; }
     void SelectNextTrack() override { calls.push_back("SelectNextTrack"); }
+    PickExplanation why;
+    bool learnFromSkips = true;
+    PickExplanation ExplainLastPick() override { return why; }
+    bool GetLearnFromSkips() const override { return learnFromSkips; }
+    void SetLearnFromSkips(bool on) override { learnFromSkips = on; }
     void SetMoodByName(const std::string& name) override {
         calls.push_back("SetMood " + name);
         if (moodIDs.count(name)) mood = moodIDs.at(name);

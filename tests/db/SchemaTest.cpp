@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <map>
 #include <set>
 
@@ -41,7 +43,7 @@ TEST_F(Schema, EveryTableHasItsColumns) {
                     "OrigArtist", "OrigTrackname", "OrigAlbum", "OrigYear", "GenreID",
                     "FingerPrint", "BitRate", "Source", "Deleted"}},
         {"tTrackMood", {"ID", "MoodID", "TrackID", "Rating", "RatingType", "Played", "LastPlayed",
-                        "LastCounter"}},
+                        "LastCounter", "EarlySkips"}},
         {"tMood", {"ID", "Name", "LanguageID"}},
         {"tGenre", {"ID", "Name", "LanguageID"}},
         {"tRecommender", {"ID", "Name", "LastDownloaded"}},
@@ -69,7 +71,7 @@ TEST_F(Schema, EverySettingHasARowWithItsFirstValue) {
         {"PlayGenreGood", 60}, {"PlayGenreNormal", 20}, {"PlayGenreBad", 5},
         {"PlayRandom", 10}, {"Player", 3}, {"Voice", 1}, {"Download", 0}, {"CloseCount", 0},
         {"SongsPlayed", 0}, {"FirstUse", 1}, {"ConnectionSpeed", 1},
-        {"LastMood", 2}, {"Volume", 128}};
+        {"LastMood", 2}, {"Volume", 128}, {"LearnFromSkips", 1}};
     for (const auto& [name, value] : expected) {
         EXPECT_EQ(Int("SELECT COUNT(*) FROM tSettings WHERE Name = '" + name + "'"), 1) << name;
         EXPECT_EQ(GetSetting(db.Get(), name), value) << name;
@@ -104,6 +106,33 @@ TEST_F(Schema, MoodsAndGenresAreNamedInEveryInterfaceLanguage) {
     }
     // Every mood has a name in all four languages.
     EXPECT_EQ(Int("SELECT COUNT(*) FROM (SELECT ID FROM tMood GROUP BY ID HAVING COUNT(DISTINCT LanguageID) <> 4)"), 0);
+}
+
+// A file from before skips were learned: no EarlySkips column, no LearnFromSkips row.
+TEST_F(Schema, OldFileIsBroughtUpToDateAtOpenKeepingEveryRow) {
+    for (int track = 1; track <= 3; ++track)
+        db.Exec("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played) VALUES (2, " +
+                std::to_string(track) + ", " + std::to_string(track) + ", 1, 7)");
+    db->Close();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(db.File().c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw,
+                           "ALTER TABLE tTrackMood DROP COLUMN EarlySkips; DELETE FROM tSettings "
+                           "WHERE Name = 'LearnFromSkips'",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    ASSERT_TRUE(db->Open(db.ConnectionString())) << db->GetLastErrorString();
+    EXPECT_EQ(Columns("tTrackMood").count("EarlySkips"), 1u);
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM tTrackMood WHERE Played = 7 AND RatingType = 1"), 3);
+    EXPECT_EQ(Int("SELECT SUM(Rating) FROM tTrackMood"), 6);
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM tTrackMood WHERE EarlySkips = 0"), 3);
+    EXPECT_EQ(GetSetting(db.Get(), "LearnFromSkips"), 1);
+    // A second open finds nothing to do and changes nothing.
+    db->Close();
+    ASSERT_TRUE(db->Open(db.ConnectionString()));
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM tSettings WHERE Name = 'LearnFromSkips'"), 1);
 }
 
 }  // namespace

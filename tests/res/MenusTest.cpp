@@ -97,7 +97,8 @@ TEST(Menus, MainMenuOffersEveryCommandOnce)
     CollectCommands(LoadResMenu(IDR_MAINMENU, kLanguageEnglish), commands);
     std::vector<int> expected = {ID_ADD_FILES, ID_EXIT, ID_CATALOG, ID_SEARCH, ID_INFO_BROWSER, ID_ADD_ARTIST,
                                  ID_VIEW_ACTIVITY, ID_PLAYER_MEDIA_PLAYER, ID_PLAYER_WINAMP, ID_PLAYER_FMOD,
-                                 ID_VOICE, ID_PLAY_SETTINGS, ID_HELP_INDEX, ID_ABOUT};
+                                 ID_VOICE, ID_PLAY_SETTINGS, ID_HELP_INDEX, ID_ABOUT, ID_WHY_THIS_TRACK,
+                                 ID_LEARN_FROM_SKIPS};
     std::sort(commands.begin(), commands.end());
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(commands, expected);
