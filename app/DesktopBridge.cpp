@@ -22,6 +22,7 @@
 #include "app/PlayerEngine.h"
 #include "platform/messages/WindowMessages.h"
 #include "res/ResourceIds.h"
+#include "res/StringTable.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr const char* kNotifySetting = "Notifications";
 constexpr int kCoverSide = 72;
 
 QString NotificationsText(int language) {
-    return language == kLanguageHebrew ? QStringLiteral("התראות") : QStringLiteral("Notifications");
+    return QString::fromStdString(LoadResString(IDS_NOTIFICATIONS, language));
 }
 
 }  // namespace

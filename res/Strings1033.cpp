@@ -130,6 +130,7 @@ const ResStringEntry kTable[] = {
     {3252, "Learned: "},
     {3253, "Learn from skips"},
     {3254, "Its rating was learned from your skips."},
+    {3260, "Notifications"},
 };
 
 }  // namespace

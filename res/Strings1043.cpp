@@ -116,6 +116,7 @@ const ResStringEntry kTable[] = {
     {3252, "Geleerd: "},
     {3253, "Leren van overslaan"},
     {3254, "Deze beoordeling is geleerd van je overgeslagen nummers."},
+    {3260, "Meldingen"},
 };
 
 }  // namespace
