@@ -4,9 +4,9 @@
 
 namespace {
 
-// Closing the sound device waits for the audio thread's current buffer (tens of ms), so it
-// runs on this one thread and no caller waits for it. A close also calls off a scan under
-// way. Made at the first Shutdown, after the sound system, so that at exit it finishes its
+// A close waits for the sound system's lock, which a command on a player's thread may hold,
+// so it runs on this one thread and no caller waits for it. A close also calls off a scan
+// under way. Made at the first Shutdown, after the sound system, so that at exit it finishes its
 // closes and goes before the sound system does.
 class DeviceCloser {
 public:

@@ -1,6 +1,7 @@
 #include "platform/fsound/Mixer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/fsound/StreamDecoder.h"
 
@@ -31,6 +32,13 @@ Mixer::Mixer(int rate, int channelCount)
       scratch_(2 * kFramesPerCallback) {}
 
 Mixer::~Mixer() { device_.reset(); }
+
+bool Mixer::Fits(int rate, int channelCount) const {
+    if (rate != rate_ || channelCount != channelCount_ || !device_->Playing()) return false;
+    const char* wanted = SDL_getenv("SDL_AUDIODRIVER");
+    const char* current = SDL_GetCurrentAudioDriver();
+    return wanted == nullptr || (current != nullptr && std::strcmp(wanted, current) == 0);
+}
 
 int Mixer::IndexOf(int handle) const {
     if (handle < 0) return -1;
@@ -73,6 +81,14 @@ void Mixer::DetachStream(const StreamDecoder* stream) {
         if (channels_[i].stream != stream) continue;
         std::lock_guard lock(mixLock_);
         channels_[i].stream = nullptr;
+    }
+}
+
+void Mixer::DetachAll() {
+    std::lock_guard lock(mixLock_);
+    for (int i = 0; i < channelCount_; ++i) {
+        channels_[i].stream = nullptr;
+        channels_[i].generation = (channels_[i].generation + 1) % kGenerationLimit;
     }
 }
 

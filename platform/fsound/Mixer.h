@@ -22,6 +22,9 @@ public:
     Mixer& operator=(const Mixer&) = delete;
 
     int Rate() const { return rate_; }
+    // Whether an Open with these arguments may take this device instead: it still plays, on
+    // the driver SDL_AUDIODRIVER asks for.
+    bool Fits(int rate, int channelCount) const;
 
     // Puts `stream` on channel `index` (or the first free one when index is negative),
     // replacing whatever was there. Returns the channel handle, or -1.
@@ -30,6 +33,9 @@ public:
     void Detach(int handle);
     // Takes `stream` off any channel it is on.
     void DetachStream(const StreamDecoder* stream);
+    // Empties every channel and makes every handle stale; once it returns the callback
+    // touches no stream it had.
+    void DetachAll();
     // The stream on the channel, or null for a stale handle or a free channel.
     StreamDecoder* StreamOn(int handle) const;
 

@@ -32,6 +32,7 @@ public:
     bool Ok() const { return id_ != 0; }
     int FramesPerCallback() const { return framesPerCallback_; }
     void Start();
+    bool Playing() const { return id_ != 0 && SDL_GetAudioDeviceStatus(id_) == SDL_AUDIO_PLAYING; }
     void Close() noexcept;
 
 private:

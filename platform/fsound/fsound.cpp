@@ -3,9 +3,12 @@
 #include "platform/fsound/fsound.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "platform/fsound/Mixer.h"
 #include "platform/fsound/StreamDecoder.h"
@@ -17,6 +20,12 @@ struct FSOUND_STREAM {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// Closing a device waits for the audio thread's buffer (tens of ms) and opening one takes
+// time too, so a Close keeps the device, silent, this long for an Init to take back.
+constexpr auto kParkedDeviceGrace = std::chrono::seconds(2);
+
 // The one device and the streams open on it; any thread, everything under `lock`.
 struct SoundSystem {
     std::mutex lock;
@@ -26,8 +35,45 @@ struct SoundSystem {
     // Counts Closes, read without the lock: a Close calls off the scans under way.
     std::atomic<unsigned> closes{0};
 
-    // At exit without FSOUND_Close: stop the callback before the streams go.
-    ~SoundSystem() { mixer.reset(); }
+    // A closed device with no channels, until `parkedUntil`; then `closer` closes it outside
+    // the lock, `closing` meanwhile. `wake` tells the closer and waiting Inits of changes.
+    std::unique_ptr<Mixer> parked;
+    Clock::time_point parkedUntil;
+    bool closing = false;
+    bool stop = false;
+    std::condition_variable wake;
+    std::thread closer;
+
+    // At exit: stop the callbacks before the streams go.
+    ~SoundSystem() {
+        {
+            std::lock_guard guard(lock);
+            stop = true;
+        }
+        wake.notify_all();
+        if (closer.joinable()) closer.join();
+        parked.reset();
+        mixer.reset();
+    }
+
+    void CloseParked() {
+        std::unique_lock guard(lock);
+        while (!stop) {
+            if (!parked) {
+                wake.wait(guard);
+            } else if (Clock::now() < parkedUntil) {
+                wake.wait_until(guard, parkedUntil);
+            } else {
+                std::unique_ptr<Mixer> old = std::move(parked);
+                closing = true;
+                guard.unlock();
+                old.reset();
+                guard.lock();
+                closing = false;
+                wake.notify_all();
+            }
+        }
+    }
 };
 
 SoundSystem& System() {
@@ -51,11 +97,19 @@ void Stop(SoundSystem& system, FSOUND_STREAM& stream) {
 
 signed char FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int /*flags*/) {
     SoundSystem& system = System();
-    std::lock_guard lock(system.lock);
+    std::unique_lock lock(system.lock);
     if (system.mixer) return 0;
     if (mixrate < 8000 || mixrate > 192000 || maxsoftwarechannels < 1 || maxsoftwarechannels > 32)
         return 0;
-    system.mixer = Mixer::Open(mixrate, maxsoftwarechannels);
+    // Only one device at a time: some outputs open just once.
+    system.wake.wait(lock, [&system] { return !system.closing; });
+    if (system.mixer) return 0;
+    if (system.parked && system.parked->Fits(mixrate, maxsoftwarechannels)) {
+        system.mixer = std::move(system.parked);
+    } else {
+        system.parked.reset();
+        system.mixer = Mixer::Open(mixrate, maxsoftwarechannels);
+    }
     if (!system.mixer) return 0;
     ++system.session;
     return 1;
@@ -65,8 +119,13 @@ void FSOUND_Close() {
     SoundSystem& system = System();
     std::lock_guard lock(system.lock);
     system.closes.fetch_add(1);
-    system.mixer.reset();  // no callback runs after this
+    if (!system.mixer) return;
+    system.mixer->DetachAll();  // no callback touches a stream after this
     system.streams.clear();
+    system.parked = std::move(system.mixer);
+    system.parkedUntil = Clock::now() + kParkedDeviceGrace;
+    if (!system.closer.joinable()) system.closer = std::thread([&system] { system.CloseParked(); });
+    system.wake.notify_all();
 }
 
 FSOUND_STREAM* FSOUND_Stream_Open(const char* nameOrData, unsigned int /*mode*/, int /*offset*/,

@@ -111,3 +111,25 @@ TEST_F(Fsound, CloseForgetsEveryStream) {
     EXPECT_FALSE(FSOUND_Stream_SetTime(stream, 10));
     EXPECT_FALSE(FSOUND_Stream_Close(stream));
 }
+
+// Switching players closes and opens the sound system on the main thread: neither may wait
+// for the device, and the device that lives on after the Close never reads a freed stream.
+TEST_F(Fsound, CloseThenInitAgainIsQuickAndPlays) {
+    FSOUND_STREAM* stream = FSOUND_Stream_Open(tone_.c_str(), kMode, 0, 0);
+    ASSERT_NE(stream, nullptr);
+    ASSERT_GE(FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, false), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto start = std::chrono::steady_clock::now();
+    FSOUND_Close();
+    ASSERT_TRUE(FSOUND_Init(48000, 4, 0));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25));
+
+    stream = FSOUND_Stream_Open(tone_.c_str(), kMode, 0, 0);
+    ASSERT_NE(stream, nullptr);
+    const int channel = FSOUND_Stream_PlayEx(FSOUND_FREE, stream, nullptr, false);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (FSOUND_Stream_GetTime(stream) < 200 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(FSOUND_Stream_GetTime(stream), 200);
+    EXPECT_TRUE(FSOUND_IsPlaying(channel));
+}
