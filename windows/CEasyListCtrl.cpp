@@ -22,12 +22,12 @@ CEasyListCtrl::CEasyListCtrl(QWidget* parent)
             &CEasyListCtrl::OnHeaderClicked);
 }
 
-bool CEasyListCtrl::SetColumns(const QString& specification) {
+bool CEasyListCtrl::SetColumns(const QString& columns) {
     int pos = 0;
-    while (pos < specification.size()) {
-        int end = specification.indexOf(u';', pos);
-        if (end < 0) end = int(specification.size());
-        const QString entry = specification.mid(pos, end - pos);
+    while (pos < columns.size()) {
+        int end = columns.indexOf(u';', pos);
+        if (end < 0) end = int(columns.size());
+        const QString entry = columns.mid(pos, end - pos);
         const int comma = entry.indexOf(u',');
         if (comma < 0) break;
         model_->AddColumn(entry.left(comma));

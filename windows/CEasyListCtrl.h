@@ -15,7 +15,7 @@ public:
     explicit CEasyListCtrl(QWidget* parent = nullptr);
 
     // "title,width;title,width;...": appends the columns up to the first entry without a comma.
-    bool SetColumns(const QString& specification);
+    bool SetColumns(const QString& columns);
     int AddRow(const QStringList& texts) { return model_->AddRow(texts); }
     void AddRows(std::vector<EasyListRow> rows) { model_->AddRows(std::move(rows)); }
     bool SetRowValue(int row, int32_t value) { return model_->SetRowValue(row, value); }

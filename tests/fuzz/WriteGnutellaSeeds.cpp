@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
                 "GNUTELLA CONNECT/0.6\r\nUser-Agent: X/1\r\nX-Ultrapeer: False\r\n"
                 "Accept-Encoding: deflate\r\nListen-IP: 127.0.0.1:6346\r\n\r\n");
             seeds.push_back(
-                "GNUTELLA/0.6 503 Full\r\nX-Try-Ultrapeers: 127.0.0.1:6346,10.0.0.1:1\r\n\r\n");
+                "GNUTELLA/0.6 503 Full\r\nX-Try-Ultrapeers: 127.0.0.1:6346,127.0.0.1:1\r\n\r\n");
             break;
         case 3:
             seeds.push_back("GET /get/1/a%20b.mp3 HTTP/1.1\r\nRange: bytes=10-\r\n\r\n");

@@ -31,11 +31,11 @@ protected:
         std::filesystem::remove_all(folder_);
     }
 
-    HttpResponse Get(const std::string& target, const std::string& client = "10.0.0.1") {
+    HttpResponse Get(const std::string& target, const std::string& client = "127.0.0.1") {
         return service_->Handle({"GET", target, "", client, "infod.test:8470"});
     }
     HttpResponse Post(const std::string& target, const std::string& body,
-                      const std::string& client = "10.0.0.1") {
+                      const std::string& client = "127.0.0.1") {
         return service_->Handle({"POST", target, body, client, "infod.test:8470"});
     }
     // A submission as the player sends it (texts already escaped).
@@ -79,9 +79,9 @@ std::vector<std::string> ReadSimilarNames(std::string text) {
 
 TEST_F(ServiceTest, EachFieldGoesToTheValueOfTheMostDistinctClients) {
     // One client repeating itself does not outvote two others.
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(Submit("10.0.0.1", "Spammer", "Wrong", 3).status, 200);
-    Submit("10.0.0.2", "Band", "Song", 3);
-    Submit("10.0.0.3", "Band", "Song", 17);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(Submit("127.0.0.1", "Spammer", "Wrong", 3).status, 200);
+    Submit("127.0.0.2", "Band", "Song", 3);
+    Submit("127.0.0.3", "Band", "Song", 17);
     // Genre 3 has two clients, 17 one: the genre vote is its own.
     EXPECT_EQ(Retrieve("ABCDEFGHIJKL"),
               "<SONVERA><ARTIST>Band</ARTIST><TRACKNAME>Song</TRACKNAME><ALBUM>Album</ALBUM>"
@@ -90,20 +90,20 @@ TEST_F(ServiceTest, EachFieldGoesToTheValueOfTheMostDistinctClients) {
 }
 
 TEST_F(ServiceTest, ATieGoesToTheLatestSubmission) {
-    Submit("10.0.0.1", "First", "T");
-    Submit("10.0.0.2", "Second", "T");
+    Submit("127.0.0.1", "First", "T");
+    Submit("127.0.0.2", "Second", "T");
     EXPECT_NE(Retrieve("ABCDEFGHIJKL").find("<ARTIST>Second</ARTIST>"), std::string::npos);
-    Submit("10.0.0.1", "First", "T");  // still one client each: the latest wins again
+    Submit("127.0.0.1", "First", "T");  // still one client each: the latest wins again
     EXPECT_NE(Retrieve("ABCDEFGHIJKL").find("<ARTIST>First</ARTIST>"), std::string::npos);
 }
 
 TEST_F(ServiceTest, UnknownFingerPrintFallsBackToArtistAndTitleIgnoringCase) {
-    Submit("10.0.0.1", "Die%20%C3%84rzte", "Westerland", 17, "AAAAAAAAAAAA", "Das%20Ist%20Rock");
+    Submit("127.0.0.1", "Die%20%C3%84rzte", "Westerland", 17, "AAAAAAAAAAAA", "Das%20Ist%20Rock");
     const std::string reply = Retrieve("ZZZZZZZZZZZZ", "die%20%C3%A4RZTE", "WESTERLAND");
     EXPECT_EQ(reply.rfind("<SONVERA>", 0), 0u) << reply;
     EXPECT_NE(reply.find("<ALBUM>Das Ist Rock</ALBUM>"), std::string::npos);
     // A known fingerprint is not mixed with title matches.
-    Submit("10.0.0.2", "Other", "Westerland", 17, "ZZZZZZZZZZZZ");
+    Submit("127.0.0.2", "Other", "Westerland", 17, "ZZZZZZZZZZZZ");
     EXPECT_NE(Retrieve("ZZZZZZZZZZZZ", "die%20%C3%A4RZTE", "WESTERLAND").find("<ARTIST>Other<"),
               std::string::npos);
     // Nothing known: a page the player ignores.
@@ -113,7 +113,7 @@ TEST_F(ServiceTest, UnknownFingerPrintFallsBackToArtistAndTitleIgnoringCase) {
 }
 
 TEST_F(ServiceTest, SubmittedTextCannotForgeReplyMarkers) {
-    Submit("10.0.0.1", "A%3CYEAR%3E1%3C/YEAR%3E%3C%3CGENRE%3E", "%3Cbody%3Ex", 5);
+    Submit("127.0.0.1", "A%3CYEAR%3E1%3C/YEAR%3E%3C%3CGENRE%3E", "%3Cbody%3Ex", 5);
     const std::string reply = Retrieve("ABCDEFGHIJKL");
     EXPECT_EQ(reply.find("<YEAR>"), reply.rfind("<YEAR>")) << reply;
     EXPECT_EQ(reply.find("<GENRE>"), reply.rfind("<GENRE>")) << reply;
@@ -124,8 +124,8 @@ TEST_F(ServiceTest, SubmittedTextCannotForgeReplyMarkers) {
 TEST_F(ServiceTest, NoPageCarriesASubmittedScriptAsMarkup) {
     const std::string script = "%3Cscript%3Ealert(1)%3C/script%3E";
     const std::string quoted = "%22%3E%3Cscript%3Ealert(2)%3C/script%3E";
-    Submit("10.0.0.1", script, quoted, 17, "ABCDEFGHIJKL", script, quoted);
-    Submit("10.0.0.2", "Neighbour", script, 17, "BBBBBBBBBBBB", quoted, script);
+    Submit("127.0.0.1", script, quoted, 17, "ABCDEFGHIJKL", script, quoted);
+    Submit("127.0.0.2", "Neighbour", script, 17, "BBBBBBBBBBBB", quoted, script);
     const std::string query = "?Artist=" + script + "&Track=" + quoted + "&Album=" + script +
                               "&Year=" + quoted +
                               "&GenreID=17&FingerPrint=ABCDEFGHIJKL&LangID=1037";
@@ -158,7 +158,7 @@ TEST_F(ServiceTest, SubmissionsOverTheClientsRateAreRefusedWithRetryAfter) {
     EXPECT_EQ(refused.status, 429);
     ASSERT_EQ(refused.headers.back().first, "Retry-After");
     EXPECT_EQ(refused.headers.back().second, "1");
-    EXPECT_EQ(Get(target, "10.0.0.9").status, 200);  // another client has its own bucket
+    EXPECT_EQ(Get(target, "127.0.0.9").status, 200);  // another client has its own bucket
     EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").status, 200);  // lookups are free
     now_ += std::chrono::milliseconds(340);  // about three a second flow back in
     EXPECT_EQ(Get(target).status, 200);
@@ -170,7 +170,7 @@ TEST_F(ServiceTest, RequestAndFieldLimits) {
     EXPECT_EQ(Get("/artist.asp?Artist=" + std::string(5000, 'a')).status, 414);
     EXPECT_EQ(Get("/addtodb.asp?Artist=" + std::string(1025, 'a') + "&FingerPrint=X").status, 400);
     EXPECT_EQ(Post("/feedback.asp", std::string(InfoService::MaxBodyBytes + 1, 'a')).status, 413);
-    EXPECT_EQ(service_->Handle({"PUT", "/addtodb.asp", "", "10.0.0.1", ""}).status, 405);
+    EXPECT_EQ(service_->Handle({"PUT", "/addtodb.asp", "", "127.0.0.1", ""}).status, 405);
     EXPECT_EQ(Get("/addtodb.asp?Artist=&Track=&FingerPrint=").status, 400);  // nothing to store
     EXPECT_EQ(Get("/nothing.asp").status, 404);
     EXPECT_EQ(store_->CountSubmissions(), 0);
@@ -198,21 +198,21 @@ TEST_F(ServiceTest, FeedbackFormAndItsPosts) {
 }
 
 TEST_F(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
-    Submit("10.0.0.1", "Seed", "a", 17);
-    Submit("10.0.0.1", "Seed", "b", 20);
-    Submit("10.0.0.1", "Seed", "c", 255);  // no genre: shares nothing
-    for (int i = 0; i < 3; ++i) Submit("10.0.0.2", "AC%26DC", "t" + std::to_string(i), 17);
-    Submit("10.0.0.3", "Second", "t", 20);
-    Submit("10.0.0.3", "Unrelated", "t", 5);
-    Submit("10.0.0.3", "NoGenre", "t", 255);
+    Submit("127.0.0.1", "Seed", "a", 17);
+    Submit("127.0.0.1", "Seed", "b", 20);
+    Submit("127.0.0.1", "Seed", "c", 255);  // no genre: shares nothing
+    for (int i = 0; i < 3; ++i) Submit("127.0.0.2", "AC%26DC", "t" + std::to_string(i), 17);
+    Submit("127.0.0.3", "Second", "t", 20);
+    Submit("127.0.0.3", "Unrelated", "t", 5);
+    Submit("127.0.0.3", "NoGenre", "t", 255);
     EXPECT_EQ(ReadSimilarNames(Get("/similar/seed").body),
               (std::vector<std::string>{"AC&amp;DC", "Second"}));
-    for (int i = 0; i < 60; ++i) Submit("10.0.0.4", "Many" + std::to_string(i), "t", 17);
+    for (int i = 0; i < 60; ++i) Submit("127.0.0.4", "Many" + std::to_string(i), "t", 17);
     EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body).size(), 50u);
 }
 
 TEST_F(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
-    Submit("10.0.0.1", "Band", "Song%20One", 17, "ABCDEFGHIJKL", "First%20Album", "2001");
+    Submit("127.0.0.1", "Band", "Song%20One", 17, "ABCDEFGHIJKL", "First%20Album", "2001");
     const std::string artist = Get("/artist.asp?Artist=BAND&Track=x&LangID=1043").body;
     EXPECT_NE(artist.find("Artiest: BAND"), std::string::npos);
     EXPECT_NE(artist.find("First Album"), std::string::npos);
