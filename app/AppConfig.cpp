@@ -1,6 +1,8 @@
 #include "app/AppConfig.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdlib>
 
 #include "res/StringTable.h"
 #include "songinfo/InfoServer.h"
@@ -39,6 +41,8 @@ AppConfig ParseAppConfig(const std::vector<std::string>& args, const char* (*get
     config.dataAccessPage = env("SONVERA_DATA_ACCESS_PAGE");
     config.helpDir = env("SONVERA_HELP_DIR");
     std::string infoServer = env("SONVERA_INFO_SERVER");
+    if (const std::string pass = env("SONVERA_DOWNLOAD_PASS_MS"); !pass.empty())
+        config.downloadPassMs = std::clamp(std::atoi(pass.c_str()), 10, 1000);
 
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];

@@ -11,6 +11,7 @@
 #include "app/DatabaseStore.h"
 #include "app/DesktopBridge.h"
 #include "app/DesktopBus.h"
+#include "app/DownloadEngine.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
 #include "app/TextFormat.h"
@@ -159,7 +160,19 @@ AppWorkers Application::CreateWorkers() {
     trackPlayer_->SetNotifier(notifier_.get());
     scannerWorker_ = std::make_unique<ScannerWorker>(*scanner_);
     trackPlayerWorker_ = std::make_unique<TrackPlayerWorker>(*trackPlayer_);
-    return AppWorkers{scannerWorker_.get(), trackPlayerWorker_.get(), nullptr};
+    DownloadEngine::Options download{database_.get(), scanner_.get(), language_,
+                                     std::chrono::milliseconds(config_.downloadPassMs), nullptr};
+    // the engine's thread goes on while its box is up
+    download.showMessage = [](const std::string& caption, const std::string& text, bool error) {
+        RunOnMainThread([=] {
+            if (error)
+                ErrorBox(Q(caption), Q(text));
+            else
+                QMessageBox(QMessageBox::NoIcon, Q(caption), Q(text), QMessageBox::Ok).exec();
+        });
+    };
+    downloadEngine_ = std::make_unique<DownloadEngine>(std::move(download));
+    return AppWorkers{scannerWorker_.get(), trackPlayerWorker_.get(), downloadEngine_.get()};
 }
 
 void Application::CreateMainWindow() {
@@ -179,6 +192,7 @@ void Application::CreateMainWindow() {
     scannerFolders_ = std::make_unique<ScannerFolders>(*scanner_);
     links.library = scannerFolders_.get();
     links.similarArtists = &Artists();
+    links.download = &downloadEngine_->Engine();
     links.commands.Register(ID_ADD_ARTIST, [this](QWidget* parent) {
         CDownloadDlg dialog(Artists(), language_, parent);
         dialog.exec();
@@ -225,6 +239,7 @@ void Application::CreateMainWindow() {
     links.attach = [this](MainWindow* window) {
         trackPlayer_->AttachWindow(window);
         scanner_->MainWindow().Attach(window);
+        downloadEngine_->MainWindow().Attach(window);
     };
     window_ = std::make_unique<MainWindow>(std::move(links));
     store_->AddMissingSetting("Notifications", 1);
@@ -249,6 +264,7 @@ void Application::RunMainWindow() { window_->RunUntilEnded(); }
 void Application::MainWindowEnded() {
     if (trackPlayer_) trackPlayer_->DetachWindow();
     if (scanner_) scanner_->MainWindow().Detach();
+    if (downloadEngine_) downloadEngine_->MainWindow().Detach();
 }
 
 void Application::DeleteWorkersAndWindow() {
@@ -259,6 +275,7 @@ void Application::DeleteWorkersAndWindow() {
     scannerWorker_.reset();
     scanner_.reset();
     window_.reset();
+    downloadEngine_.reset();
     artists_.reset();
     updateRequest_.reset();
     scannerFolders_.reset();

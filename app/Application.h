@@ -13,6 +13,7 @@ class CADODataBase;
 class CWebFetch;
 class CLibraryScanner;
 class DatabaseStore;
+class DownloadEngine;
 class DesktopBridge;
 class DesktopUi;
 class LibraryFolders;
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<TrackPlayer> trackPlayer_;
     std::unique_ptr<ScannerWorker> scannerWorker_;
     std::unique_ptr<TrackPlayerWorker> trackPlayerWorker_;
+    std::unique_ptr<DownloadEngine> downloadEngine_;
     std::unique_ptr<TrackPlayerEngine> engine_;
     std::unique_ptr<UserNotifier> notifier_;
     std::unique_ptr<DesktopUi> ui_;
