@@ -2,7 +2,6 @@
 
 #include <ctime>
 #include <random>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "db/Store.h"
@@ -233,37 +232,58 @@ void CDownloader::FinishSearch() {
     const std::vector<int32_t> results = component_->ResultIds(searchId_);
     int taken = 0;
 
-    // The search strings of the running downloads: a download's name never changes, and
-    // only this call adds downloads while it runs, so the list is read once and then kept
-    // up to date with what is taken.
+    // A result is asked for its name and rank once; one that passed the name and rank tests
+    // was taken or refused for good, so the later passes look again only at those refused
+    // for their rank.
+    struct Result {
+        bool read = false;
+        bool mp3 = false;
+        bool decided = false;
+        int32_t rank = 0;
+        std::string key;
+    };
+    std::vector<Result> seen(results.size());
+    auto look = [&](size_t i) -> Result& {
+        Result& r = seen[i];
+        if (!r.read) {
+            r.read = true;
+            const std::string name = component_->ResultName(searchId_, results[i]);
+            const size_t extension = name.find(".mp3");
+            r.mp3 = extension != std::string::npos && extension >= 1;
+            if (r.mp3) {
+                r.rank = component_->ResultRank(searchId_, results[i]);
+                r.key = MakeSearchString(name);
+            }
+        }
+        return r;
+    };
+    // The search strings of the running downloads: a download's name never changes, and only
+    // this call adds downloads while it runs, so the list is read once and kept up to date.
     std::unordered_set<std::string> running;
     for (const int32_t id : component_->DownloadIds())
         running.insert(MakeSearchString(component_->DownloadName(id)));
-    std::unordered_map<std::string, bool> inLibrary;
-    // A result that passed the name and rank tests in an earlier pass was taken or refused
-    // for good; only those refused for their rank are looked at again.
-    std::vector<char> decided(results.size(), 0);
+    LibraryLookup library(links_.database);
 
     for (const int32_t threshold : {2, 1, 0}) {
         for (size_t i = 0; i < results.size() && taken < kDownloadsPerSearch; ++i) {
-            if (decided[i]) continue;
-            const int32_t result = results[i];
-            const std::string name = component_->ResultName(searchId_, result);
-            const size_t extension = name.find(".mp3");
-            if (extension == std::string::npos || extension < 1) {
-                decided[i] = 1;
-                continue;
+            Result& r = look(i);
+            if (r.decided || !r.mp3 || r.rank <= threshold) continue;
+            r.decided = true;
+            if (running.count(r.key)) continue;
+            if (!library.Known(r.key)) {
+                std::vector<std::string> ahead;
+                for (size_t j = i + 1; j < results.size() && ahead.size() < library.BatchSize();
+                     ++j) {
+                    const Result& next = look(j);
+                    if (!next.decided && next.mp3 && next.rank > threshold &&
+                        !running.count(next.key))
+                        ahead.push_back(next.key);
+                }
+                library.Read(r.key, ahead);
             }
-            if (component_->ResultRank(searchId_, result) <= threshold) continue;
-            decided[i] = 1;
-            const std::string key = MakeSearchString(name);
-            if (running.count(key)) continue;
-            auto known = inLibrary.find(key);
-            if (known == inLibrary.end())
-                known = inLibrary.emplace(key, LibraryHasSearchString(links_.database, key)).first;
-            if (known->second) continue;
-            component_->DownloadResult(searchId_, result);
-            running.insert(key);
+            if (library.Has(r.key)) continue;
+            component_->DownloadResult(searchId_, results[i]);
+            running.insert(r.key);
             ++taken;
         }
     }

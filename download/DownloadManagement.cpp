@@ -2,6 +2,7 @@
 // activity window's snapshot. Engine thread, except the marks and Snapshot (any thread).
 
 #include <algorithm>
+#include <thread>
 
 #include "download/CDownloader.h"
 
@@ -89,8 +90,15 @@ void CDownloader::RemoveStalledDownloads() {
 }
 
 void CDownloader::TakeSnapshot() {
-    std::unique_lock<std::recursive_timed_mutex> lock(*this, std::defer_lock);
-    if (!lock.try_lock_for(std::chrono::milliseconds(10))) return;
+    // try_lock polled rather than try_lock_for: ThreadSanitizer does not see the timed lock
+    // (pthread_mutex_clocklock) and then reports its unlock.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(10);
+    std::unique_lock<std::recursive_timed_mutex> lock(*this, std::try_to_lock);
+    while (!lock.owns_lock() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        lock.try_lock();
+    }
+    if (!lock.owns_lock()) return;
 
     std::vector<int32_t> marked;
     {

@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
 #include "db/Store.h"
 #include "download/ArtistQueue.h"
 #include "download/CDownloader.h"
+#include "library/SearchString.h"
 #include "platform/messages/MessageTarget.h"
 #include "tests/download/FakeComponent.h"
 #include "tests/support/TempDatabase.h"
@@ -195,8 +197,16 @@ TEST_F(Engine, FinishSearchTakesNewMp3NamesByRank) {
                      {6, "Fresh 2.mp3", 3},
                      {7, "Zero.mp3", 0},
                      {8, "Second.mp3", 2}};
+    // Many held results before a new one: the library is asked about them in batches.
+    for (int i = 0; i < 100; ++i) {
+        db.Exec("INSERT INTO tTrack(Filename, SearchString) VALUES ('/m/y.mp3', 'HELD" +
+                MakeSearchString(Letters(i)) + "MP')");
+        state.results.push_back({9 + i, "held " + Letters(i) + ".mp3", 1});
+    }
+    state.results.push_back({109, "Last.mp3", 1});
     engine->FinishSearch();
-    EXPECT_EQ(DownloadNames(), (Strings{"track-running song 7.mp3", "Fresh 2.mp3", "Second.mp3"}));
+    EXPECT_EQ(DownloadNames(),
+              (Strings{"track-running song 7.mp3", "Fresh 2.mp3", "Second.mp3", "Last.mp3"}));
     EXPECT_EQ(state.ops.back(), "EndSearch 1");
     EXPECT_FALSE(engine->Activity().searching);
 }
@@ -291,6 +301,22 @@ TEST_F(Engine, SnapshotRemovesMarkedRowsAndHoldsAHundred) {
     EXPECT_EQ(state.ops.back(), "RemoveDownload 3");
     EXPECT_EQ(state.Count("RemoveDownload"), 3u);
     EXPECT_EQ(engine->Snapshot().at(0).id, 4);
+
+    // Held elsewhere, the engine lock is waited for briefly and the snapshot left as it is.
+    std::atomic<bool> held{false}, release{false};
+    std::thread holder([&] {
+        std::lock_guard<std::recursive_timed_mutex> lock(*engine);
+        held = true;
+        while (!release) std::this_thread::yield();
+    });
+    while (!held) std::this_thread::yield();
+    engine->MarkAllForDelete(1);
+    const auto start = std::chrono::steady_clock::now();
+    engine->TakeSnapshot();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    release = true;
+    holder.join();
+    EXPECT_EQ(state.Count("RemoveDownload"), 3u);
 
     engine->Disable();
     engine->RunPass();

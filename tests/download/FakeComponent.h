@@ -51,6 +51,8 @@ struct FakeState {
         throw std::out_of_range("no download " + std::to_string(id));
     }
     const FakeResult& Result(int32_t id) const {
+        if (id >= 1 && static_cast<size_t>(id) <= results.size() && results[id - 1].id == id)
+            return results[id - 1];
         for (const FakeResult& r : results)
             if (r.id == id) return r;
         throw std::out_of_range("no result " + std::to_string(id));
