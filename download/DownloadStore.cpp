@@ -1,5 +1,8 @@
 #include "download/DownloadStore.h"
 
+#include <algorithm>
+#include <unordered_set>
+
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/Store.h"
@@ -10,8 +13,10 @@ constexpr size_t kLargestBatch = 4096;  // more than a search ever finishes with
 
 void LibraryLookup::Read(const std::string& searchString, const std::vector<std::string>& ahead) {
     std::vector<std::string> asked{searchString};
+    std::unordered_set<std::string> once{searchString};
     for (const std::string& next : ahead)
-        if (asked.size() < batch_ && !Known(next) && next != searchString) asked.push_back(next);
+        if (asked.size() < batch_ && !Known(next) && once.insert(next).second)
+            asked.push_back(next);
     batch_ = std::min(batch_ * 8, kLargestBatch);
 
     std::string sql = "SELECT tTrack.SearchString FROM tTrack WHERE tTrack.SearchString IN (";
