@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -58,7 +59,8 @@ public:
     // Any thread, no lock: single flag writes.
     void Enable() { enabled_ = true; }
     void Disable() { enabled_ = false; }
-    void RequestStop() { stopRequested_ = true; }
+    // Also wakes the loop from its sleep between passes.
+    void RequestStop();
     bool IsStopped() const { return stopped_; }
 
     // DownloadControl (the main window)
@@ -91,6 +93,12 @@ public:
     bool Started() const { return started_; }
 
 private:
+    void PostStatus(intptr_t wParam) const;
+    // The connection speed's preference puts and maximum downloads; the network switch.
+    bool ApplyConnectionSpeed();
+    void ClearSnapshot();
+    void SleepUntilNextPass();
+
     DownloaderLinks links_;
     std::unique_ptr<P2PComponent> component_;
     bool componentFailed_ = false;  // said once; no call into a component that is not there
@@ -124,4 +132,11 @@ private:
         int32_t bytesReceived = 0;
     };
     std::vector<StallEntry> stallTable_;
+
+    std::mutex wakeLock_;  // guards nothing but the wait for the next pass
+    std::condition_variable wake_;
 };
+
+// Where a completed download named by a peer is placed: the name's last path component inside
+// folder, cut to 260 characters. Empty when the name gives no file name ("", ".", "..").
+std::string CompletedDownloadPath(const std::string& folder, const std::string& name);
