@@ -7,12 +7,12 @@
 #include <memory>
 #include <thread>
 
-#include "AudaciousSession.h"
 #include "TestMedia.h"
 #include "playback/FmodBackend.h"
 #include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
 #include "playback/WinAmpBackend.h"
+#include "tests/support/AudaciousSession.h"
 
 using namespace std::chrono_literals;
 
@@ -72,8 +72,7 @@ protected:
     Backend player_;
 };
 
-using PlayerTypes =
-    ::testing::Types<FmodBackend, NullBackend, MediaPlayerBackend, WinAmpBackend>;
+using PlayerTypes = ::testing::Types<FmodBackend, NullBackend, MediaPlayerBackend, WinAmpBackend>;
 TYPED_TEST_SUITE(PlayerContract, PlayerTypes);
 
 }  // namespace

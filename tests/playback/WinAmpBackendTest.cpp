@@ -6,10 +6,10 @@
 #include <memory>
 #include <thread>
 
-#include "AudaciousSession.h"
 #include "TestMedia.h"
 #include "playback/PlayerWarning.h"
 #include "playback/WinAmpBackend.h"
+#include "tests/support/AudaciousSession.h"
 
 using namespace std::chrono_literals;
 

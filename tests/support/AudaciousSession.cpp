@@ -1,4 +1,4 @@
-#include "AudaciousSession.h"
+#include "tests/support/AudaciousSession.h"
 
 #include <fcntl.h>
 #include <signal.h>
