@@ -15,6 +15,7 @@ class CLibraryScanner;
 class DatabaseStore;
 class DesktopBridge;
 class DesktopUi;
+class DownloadActivity;
 class LibraryFolders;
 class MainWindow;
 class ScannerWorker;
@@ -76,4 +77,7 @@ private:
     std::unique_ptr<ArtistQueue> artists_;
     std::unique_ptr<CWebFetch> updateRequest_;
     std::unique_ptr<DesktopBridge> desktop_;
+    // the download engine as the activity window reads it; without one, View activity stays
+    // disabled
+    DownloadActivity* downloadActivity_ = nullptr;
 };
