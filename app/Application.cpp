@@ -18,6 +18,7 @@
 #include "app/TrackPlayerEngine.h"
 #include "db/CADODataBase.h"
 #include "download/ArtistQueue.h"
+#include "download/CDownloadActivityDlg.h"
 #include "download/CDownloadDlg.h"
 #include "download/WebFetch.h"
 #include "download/WebReaders.h"
@@ -210,6 +211,12 @@ void Application::CreateMainWindow() {
     links.childWindows.push_back({ID_SEARCH, [=, this](QWidget* parent) -> QWidget* {
                                       return new CSearchDlg(database_.get(), text, play, parent);
                                   }});
+    if (downloadActivity_)
+        links.childWindows.push_back({ID_VIEW_ACTIVITY, [this](QWidget* parent) -> QWidget* {
+                                          return new CDownloadActivityDlg(database_.get(),
+                                                                          *downloadActivity_,
+                                                                          language_, parent);
+                                      }});
     const QString infoServer = Q(config_.infoServer);
     links.commands.Register(IDC_MAIN_EDIT_TRACK, [=, this](QWidget* parent) {
         const int32_t trackID = trackPlayer_->GetCurrentTrack().ID;

@@ -20,6 +20,11 @@ public:
     void AddRows(std::vector<EasyListRow> rows) { model_->AddRows(std::move(rows)); }
     bool SetRowValue(int row, int32_t value) { return model_->SetRowValue(row, value); }
     int32_t GetRowValue(int row) const { return model_->GetRowValue(row); }
+    int FindRowByValue(int32_t value) const { return model_->FindRowByValue(value); }
+    bool SetItemText(int row, int column, const QString& text) {
+        return model_->SetText(row, column, text);
+    }
+    bool DeleteRow(int row) { return model_->RemoveRow(row); }
     void Clear() { model_->Clear(); }
     int RowCount() const { return model_->RowCount(); }
     // The row that last had the focus, or -1.

@@ -71,6 +71,12 @@ int32_t EasyListModel::GetRowValue(int row) const {
     return row >= 0 && row < RowCount() ? rows_[size_t(row)].value : 0;
 }
 
+int EasyListModel::FindRowByValue(int32_t value) const {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].value == value) return int(i);
+    return -1;
+}
+
 bool EasyListModel::SetText(int row, int column, const QString& text) {
     if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount()) return false;
     QStringList& texts = rows_[size_t(row)].texts;

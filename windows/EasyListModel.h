@@ -30,6 +30,8 @@ public:
     // false for a row that does not exist
     bool SetRowValue(int row, int32_t value);
     int32_t GetRowValue(int row) const;
+    // The first row holding the value, or -1.
+    int FindRowByValue(int32_t value) const;
     bool SetText(int row, int column, const QString& text);
     QString Text(int row, int column) const;
     bool RemoveRow(int row);
