@@ -211,12 +211,11 @@ void Application::CreateMainWindow() {
     links.childWindows.push_back({ID_SEARCH, [=, this](QWidget* parent) -> QWidget* {
                                       return new CSearchDlg(database_.get(), text, play, parent);
                                   }});
-    if (downloadActivity_)
-        links.childWindows.push_back({ID_VIEW_ACTIVITY, [this](QWidget* parent) -> QWidget* {
-                                          return new CDownloadActivityDlg(database_.get(),
-                                                                          *downloadActivity_,
-                                                                          language_, parent);
-                                      }});
+    links.childWindows.push_back({ID_VIEW_ACTIVITY, [this](QWidget* parent) -> QWidget* {
+                                      return new CDownloadActivityDlg(database_.get(),
+                                                                      downloadEngine_->Engine(),
+                                                                      language_, parent);
+                                  }});
     const QString infoServer = Q(config_.infoServer);
     links.commands.Register(IDC_MAIN_EDIT_TRACK, [=, this](QWidget* parent) {
         const int32_t trackID = trackPlayer_->GetCurrentTrack().ID;

@@ -16,7 +16,6 @@ class DatabaseStore;
 class DownloadEngine;
 class DesktopBridge;
 class DesktopUi;
-class DownloadActivity;
 class LibraryFolders;
 class MainWindow;
 class ScannerWorker;
@@ -79,7 +78,4 @@ private:
     std::unique_ptr<ArtistQueue> artists_;
     std::unique_ptr<CWebFetch> updateRequest_;
     std::unique_ptr<DesktopBridge> desktop_;
-    // the download engine as the activity window reads it; without one, View activity stays
-    // disabled
-    DownloadActivity* downloadActivity_ = nullptr;
 };
