@@ -149,6 +149,8 @@ void Application::StartUpdateCheck() {
 }
 
 AppWorkers Application::CreateWorkers() {
+    // GStreamer starts meanwhile, so that switching to the Media Player later does not wait
+    PreparePlayers();
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
     // a player that cannot start says why in a box that does not hold start-up
     SetPlayerWarningHandler([](const std::string& caption, const std::string& text) {
