@@ -88,6 +88,11 @@ int Application::Run() {
     // the window hides to the tray: only Exit ends the program
     QApplication::setQuitOnLastWindowClosed(false);
     RunApplication(*this);
+    // Notices without an owner (a player's warning) that were left open go with the program.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(window) && window->testAttribute(Qt::WA_DeleteOnClose))
+            delete window;
+    }
     return 0;
 }
 
