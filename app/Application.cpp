@@ -90,6 +90,11 @@ int Application::Run() {
     // the window hides to the tray: only Exit ends the program
     QApplication::setQuitOnLastWindowClosed(false);
     RunApplication(*this);
+    // Notices without an owner (a player's warning) that were left open go with the program.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(window) && window->testAttribute(Qt::WA_DeleteOnClose))
+            delete window;
+    }
     return 0;
 }
 
@@ -151,6 +156,8 @@ void Application::StartUpdateCheck() {
 }
 
 AppWorkers Application::CreateWorkers() {
+    // GStreamer starts meanwhile, so that switching to the Media Player later does not wait
+    PreparePlayers();
     scanner_ = std::make_unique<CLibraryScanner>(database_.get());
     // a player that cannot start says why in a box that does not hold start-up
     SetPlayerWarningHandler([](const std::string& caption, const std::string& text) {

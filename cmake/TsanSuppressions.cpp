@@ -24,6 +24,8 @@ extern "C" const char* __tsan_default_suppressions() {
            // GStreamer's own locks taken in its own order inside a state change or a seek
            "deadlock:libgstreamer-1.0.so\n"
            "deadlock:libgst\n"
+           // libdbus's own locks, which it takes in its own order
+           "deadlock:libdbus-1.so\n"
            // Chromium's threads that the web engine leaves to the process's end
            "thread:libQt6WebEngineCore.so\n";
 }

@@ -1,5 +1,6 @@
 #include "playback/PlayerFactory.h"
 
+#include "platform/mediaplayer/MediaPlayerControl.h"
 #include "playback/FmodBackend.h"
 #include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
@@ -27,3 +28,5 @@ std::unique_ptr<PlayerBackend> MakePlayerBackend(PlayerType type) {
             return std::make_unique<UnavailableBackend>();
     }
 }
+
+void PreparePlayers() { MediaPlayerControl::Prepare(); }

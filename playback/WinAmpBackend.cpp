@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -38,10 +39,21 @@ private:
     std::vector<std::thread> threads_;
 };
 
+// Audacious lists no file it cannot read and then leaves its status as it was, so such a Play
+// would never be seen to end; this tells before WinAmp is asked.
+bool Readable(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    char first = 0;
+    return static_cast<bool>(file.get(first));
+}
+
 }  // namespace
 
 // How often the backend's thread reads WinAmp's state while it has no command to run.
 constexpr std::chrono::milliseconds kRefreshEvery{100};
+// A Play that WinAmp has not begun within this long counts as a file that does not play, so
+// that the next track comes.
+constexpr std::chrono::seconds kBeginWithin{5};
 
 class WinAmpBackend::Core {
 public:
@@ -81,6 +93,9 @@ private:
     bool FindOrStart();
     // After a Play: phase 2 with the status read, unless a Shutdown came in between.
     void SetStartStatus(const Command& play, int status);
+    // After a Play of a file WinAmp cannot play: reads as WinAmp's status at once.
+    void EndPlay(const Command& play);
+    bool BeginOverdue();
     void RunCommand(const Command& command);
     // Reads WinAmp's status, position and length into the snapshot the queries answer from.
     void Refresh();
@@ -116,7 +131,8 @@ private:
     bool findQueued_ = false;
     bool running_ = false;
     bool stop_ = false;
-    unsigned session_ = 0;  // counts Shutdowns
+    unsigned session_ = 0;                            // counts Shutdowns
+    std::chrono::steady_clock::time_point playedAt_;  // when the last Play went out
 };
 
 WinAmpBackend::WinAmpBackend(WinAmpLauncher launcher, std::chrono::milliseconds startLimit)
@@ -252,6 +268,17 @@ void WinAmpBackend::Core::SetStartStatus(const Command& play, int status) {
     if (play.session != session_) return;
     startStatus_.store(status);
     phase_.store(2);
+    playedAt_ = std::chrono::steady_clock::now();
+}
+
+void WinAmpBackend::Core::EndPlay(const Command& play) {
+    std::lock_guard queue(queueLock_);
+    if (play.session == session_) phase_.store(1);
+}
+
+bool WinAmpBackend::Core::BeginOverdue() {
+    std::lock_guard queue(queueLock_);
+    return std::chrono::steady_clock::now() - playedAt_ > kBeginWithin;
 }
 
 bool WinAmpBackend::Core::FindOrStart() {
@@ -278,7 +305,11 @@ void WinAmpBackend::Core::RunCommand(const Command& command) {
             break;
         case Command::Play:
             remote_.ClearPlaylist();
-            remote_.AddFile(command.path);
+            if (!Readable(command.path) || !remote_.AddFile(command.path)) {
+                remote_.Stop();
+                EndPlay(command);
+                break;
+            }
             remote_.SetPlaylistPosition(1);
             remote_.Play();
             SetStartStatus(command, remote_.PlayingStatus());
@@ -340,7 +371,11 @@ PlayerState WinAmpBackend::Core::GetState() {
     if (PlayPending()) return -1;
     const int status = SnapshotStatus();
     if (phase_.load() == 2) {
-        if (status == startStatus_.load()) return -1;
+        if (status == startStatus_.load()) {
+            if (!BeginOverdue()) return -1;
+            phase_.store(1);
+            return PlayerStateStopped;  // it never began
+        }
         phase_.store(1);
     }
     return status == WinAmpPlaying ? 1 : PlayerStateStopped;

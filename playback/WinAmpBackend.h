@@ -34,7 +34,8 @@ public:
     // Replaces WinAmp's playlist with the file and plays it.
     void Play(const std::string& path) override;
     // 2 before Initialise; -1 from Play until WinAmp's status first moves; then 1 while it
-    // plays, 0 when stopped or paused (or when no WinAmp answers).
+    // plays, 0 when stopped or paused (or when no WinAmp answers). A file that cannot be read,
+    // that WinAmp does not take, or that has not begun within a few seconds gives 0.
     PlayerState GetState() override;
     // Whole seconds.
     int GetLengthMs() override;

@@ -2,9 +2,11 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 #include <ctime>
 #include <mutex>
+#include <thread>
 
 #include "server/InfoService.h"
 
@@ -30,6 +32,10 @@ struct HttpFrontend::Impl {
     std::FILE* log;
     std::mutex logMutex;
     httplib::Server server;
+    // The server forgets a stop that comes before it serves, so both sides say where they are.
+    std::atomic<bool> stopAsked{false};
+    std::atomic<bool> runEntered{false};
+    std::atomic<bool> runReturned{false};
 
     Impl(InfoService& s, std::FILE* l) : service(s), log(l) {}
 
@@ -101,6 +107,17 @@ int HttpFrontend::Bind(const std::string& host, int port) {
     return impl_->server.bind_to_port(host, port) ? port : -1;
 }
 
-bool HttpFrontend::Run() { return impl_->server.listen_after_bind(); }
+bool HttpFrontend::Run() {
+    impl_->runEntered.store(true);
+    const bool served = impl_->stopAsked.load() || impl_->server.listen_after_bind();
+    impl_->runReturned.store(true);
+    return served;
+}
 
-void HttpFrontend::Stop() { impl_->server.stop(); }
+void HttpFrontend::Stop() {
+    impl_->stopAsked.store(true);
+    // Run saw no stop and has not begun serving yet: the stop can only land once it has.
+    while (impl_->runEntered.load() && !impl_->runReturned.load() && !impl_->server.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    impl_->server.stop();
+}

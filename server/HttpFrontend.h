@@ -17,8 +17,9 @@ public:
 
     // Binds the address; port 0 takes any free one. The bound port, or -1.
     int Bind(const std::string& host, int port);
-    // Serves until Stop; false when it could not listen.
+    // Serves until Stop (at once when Stop came first); false when it could not listen.
     bool Run();
+    // Ends Run, also one that has not yet begun serving.
     void Stop();
 
     static constexpr int WorkerThreads = 32;

@@ -25,6 +25,7 @@
 #include "playback/FmodBackend.h"
 #include "playback/MediaPlayerBackend.h"
 #include "playback/NullBackend.h"
+#include "playback/PlayerFactory.h"
 #include "playback/WinAmpBackend.h"
 #include "selection/TrackPlayer.h"
 
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("SONVERA_AUDIOSINK", "fakesink sync=true", 0);
     QCoreApplication app(argc, argv);
+    PreparePlayers();  // as the program does at its start
 
     std::string folder = (fs::temp_directory_path() / "sonvera-stall-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) return 1;

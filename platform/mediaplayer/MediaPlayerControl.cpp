@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -16,11 +17,6 @@ namespace {
 
 constexpr int kPlayFlagAudio = 0x2;
 constexpr int kPlayFlagSoftVolume = 0x10;
-
-bool GStreamerStarted() {
-    static const bool started = gst_init_check(nullptr, nullptr, nullptr);
-    return started;
-}
 
 bool HasMp3Decoder() {
     GstFactoryList decoders(gst_element_factory_list_get_elements(
@@ -62,6 +58,16 @@ bool HoldsFakeSink(GstElement* sink) {
     }
     g_value_unset(&item);
     return fake;
+}
+
+// GStreamer's start-up (with a new plugin registry, a scan of every plugin: ~100 ms) and the
+// search for an MP3 decoder, once per process, on a thread of its own.
+std::shared_future<bool> GStreamerReady() {
+    static const std::shared_future<bool> ready =
+        std::async(std::launch::async, [] {
+            return gst_init_check(nullptr, nullptr, nullptr) && HasMp3Decoder();
+        }).share();
+    return ready;
 }
 
 }  // namespace
@@ -288,8 +294,10 @@ struct MediaPlayerControl::Impl {
 
 MediaPlayerControl::MediaPlayerControl(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
+void MediaPlayerControl::Prepare() { GStreamerReady(); }
+
 std::unique_ptr<MediaPlayerControl> MediaPlayerControl::Create() {
-    if (!GStreamerStarted() || !HasMp3Decoder()) return nullptr;
+    if (!GStreamerReady().get()) return nullptr;
     GstElement* playbin = gst_element_factory_make("playbin", nullptr);
     if (playbin == nullptr) return nullptr;
     auto impl = std::make_shared<Impl>();

@@ -19,8 +19,12 @@ public:
     static constexpr int Playing = 2;
     static constexpr int Closed = 6;
 
+    // Starts GStreamer on a thread of its own (once per process), so that a later Create
+    // need not wait for it. Returns at once.
+    static void Prepare();
     // A new control, or null when it cannot be made here: GStreamer does not start, or it
-    // has no playbin or no MP3 decoder.
+    // has no playbin or no MP3 decoder. Waits for GStreamer's start-up if Prepare has not
+    // finished it.
     static std::unique_ptr<MediaPlayerControl> Create();
     ~MediaPlayerControl();
     MediaPlayerControl(const MediaPlayerControl&) = delete;

@@ -153,15 +153,17 @@ void WinAmpRemote::SetVolume(int volume) {
     bus_->Call(QStringLiteral("SetVolume"), {percent, percent});
 }
 
-void WinAmpRemote::AddFile(const std::string& path) {
+bool WinAmpRemote::AddFile(const std::string& path) {
     const int before = bus_->CallInt(QStringLiteral("Length"));
     const QString uri =
         QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded);
-    if (bus_->Call(QStringLiteral("Add"), {uri}).isEmpty()) return;
+    if (bus_->Call(QStringLiteral("Add"), {uri}).isEmpty()) return false;
     // Audacious adds in the background; a play pressed before the entry is listed plays nothing.
     const auto deadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(bus_->timeoutMs);
-    while (bus_->CallInt(QStringLiteral("Length")) <= before &&
-           std::chrono::steady_clock::now() < deadline)
+    for (;;) {
+        if (bus_->CallInt(QStringLiteral("Length")) > before) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }

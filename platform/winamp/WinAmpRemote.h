@@ -62,9 +62,9 @@ public:
     void SetPlaylistPosition(int position);
     // 0..255.
     void SetVolume(int volume);
-    // Appends a local file; returns once the player lists it (or after the time-out). A file
-    // the player cannot read is not listed.
-    void AddFile(const std::string& path);
+    // Appends a local file; returns once the player lists it (true), or after the time-out. A
+    // file the player cannot read is not listed.
+    bool AddFile(const std::string& path);
 
 private:
     struct Bus;

@@ -45,13 +45,13 @@ struct PlayerTraits {
     struct Surroundings {};
 };
 
-// WinAmp is never asked its volume, reports a pause as 0, and does not tell when it cannot
-// open a file; it runs as Audacious on a bus of the test's own.
+// WinAmp is never asked its volume and reports a pause as 0; it runs as Audacious on a bus of
+// the test's own.
 template <>
 struct PlayerTraits<WinAmpBackend> {
     static constexpr bool reportsVolume = false;
     static constexpr bool pausedIsBusy = false;
-    static constexpr bool endsUnplayableFile = false;
+    static constexpr bool endsUnplayableFile = true;
     using Surroundings = AudaciousSession;
 };
 

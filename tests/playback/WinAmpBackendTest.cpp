@@ -148,3 +148,13 @@ TEST_F(WinAmpPlayer, AudaciousKilledWhilePlayingIsStartedAgainAtTheNextCommand) 
     EXPECT_TRUE(Eventually([&] { return player.GetState() == 1; }));
     EXPECT_EQ(Warnings(), 0);
 }
+
+TEST_F(WinAmpPlayer, AFileAudaciousCannotPlayEndsAndTheNextOnePlays) {
+    ASSERT_TRUE(session_.StartPlayer());
+    WinAmpBackend player;
+    ASSERT_TRUE(player.Initialise(nullptr));
+    player.Play(media_->MakeFile("noise.mp3", std::string(4096, '\x5a')));
+    EXPECT_TRUE(Eventually([&] { return player.GetState() == 0; }, 8s));
+    player.Play(three_);
+    EXPECT_TRUE(Eventually([&] { return player.GetState() == 1; }));
+}

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <random>
 
+#include "server/HttpFrontend.h"
 #include "server/InfoService.h"
 #include "server/QueryText.h"
 
@@ -224,4 +227,14 @@ TEST_F(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
               std::string::npos);
     EXPECT_NE(Get("/photos.asp?Artist=Band&LangID=9999").body.find("lang=\"en\""),
               std::string::npos);
+}
+
+TEST_F(ServiceTest, AStopThatComesBeforeTheFrontendServesStillEndsIt) {
+    HttpFrontend frontend(*service_, stderr);
+    ASSERT_GT(frontend.Bind("127.0.0.1", 0), 0);
+    frontend.Stop();  // e.g. a SIGTERM right after the port was printed
+    auto run = std::async(std::launch::async, [&] { return frontend.Run(); });
+    const bool ended = run.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    EXPECT_TRUE(ended);
+    if (!ended) frontend.Stop();
 }
