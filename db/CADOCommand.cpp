@@ -21,6 +21,12 @@ bool CADOCommand::AddParameter(const std::string& name, int32_t type, int32_t di
     return true;
 }
 
+bool CADOCommand::AddParameter(const std::string& name, int32_t type, int32_t direction,
+                               int32_t size, const std::string& value) {
+    parameters_.push_back({name, type, direction, size, Variant::Text(value)});
+    return true;
+}
+
 void CADOCommand::SetError(uint32_t code, const std::string& source,
                            const std::string& description) {
     lastErrorCode_ = code;

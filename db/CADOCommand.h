@@ -36,6 +36,8 @@ public:
                       int16_t value);
     bool AddParameter(const std::string& name, int32_t type, int32_t direction, int32_t size,
                       int32_t value);
+    bool AddParameter(const std::string& name, int32_t type, int32_t direction, int32_t size,
+                      const std::string& value);
 
     const std::string& GetText() const { return text_; }
     int32_t GetType() const { return type_; }

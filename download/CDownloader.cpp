@@ -1,5 +1,6 @@
 #include "download/CDownloader.h"
 
+#include <algorithm>
 #include <ctime>
 #include <random>
 #include <unordered_set>
@@ -21,6 +22,7 @@ constexpr int kRemovalEvery = 90;
 constexpr int kDownloadsPerSearch = 6;
 constexpr size_t kQueryBytes = 1023;
 constexpr size_t kPathLimit = 260;
+constexpr size_t kLargestBatch = 4096;  // more than a search ever finishes with
 
 struct SpeedTuning {
     int32_t tunings[6];  // preferences 45, 46, 28, 29, 30, 19; -1 leaves one unset
@@ -232,13 +234,15 @@ void CDownloader::FinishSearch() {
     const std::vector<int32_t> results = component_->ResultIds(searchId_);
     int taken = 0;
 
-    // A result is asked for its name and rank once; one that passed the name and rank tests
-    // was taken or refused for good, so the later passes look again only at those refused
-    // for their rank.
+    // A result is asked for its name and rank once, and the library about its search string
+    // once; one that passed the name and rank tests was taken or refused for good, so the
+    // later passes look again only at those refused for their rank.
     struct Result {
         bool read = false;
         bool mp3 = false;
         bool decided = false;
+        bool asked = false;  // the library was asked about key
+        bool held = false;
         int32_t rank = 0;
         std::string key;
     };
@@ -262,7 +266,9 @@ void CDownloader::FinishSearch() {
     std::unordered_set<std::string> running;
     for (const int32_t id : component_->DownloadIds())
         running.insert(MakeSearchString(component_->DownloadName(id)));
-    LibraryLookup library(links_.database);
+    // The library is asked about a result together with the ones likely to come next; the
+    // batch grows with every statement, so a search whose results are all held costs a few.
+    size_t batch = 8;
 
     for (const int32_t threshold : {2, 1, 0}) {
         for (size_t i = 0; i < results.size() && taken < kDownloadsPerSearch; ++i) {
@@ -270,18 +276,25 @@ void CDownloader::FinishSearch() {
             if (r.decided || !r.mp3 || r.rank <= threshold) continue;
             r.decided = true;
             if (running.count(r.key)) continue;
-            if (!library.Known(r.key)) {
-                std::vector<std::string> ahead;
-                for (size_t j = i + 1; j < results.size() && ahead.size() < library.BatchSize();
-                     ++j) {
-                    const Result& next = look(j);
-                    if (!next.decided && next.mp3 && next.rank > threshold &&
+            if (!r.asked) {
+                std::vector<Result*> asked{&r};
+                for (size_t j = i + 1; j < results.size() && asked.size() < batch; ++j) {
+                    Result& next = look(j);
+                    if (!next.asked && !next.decided && next.mp3 && next.rank > threshold &&
                         !running.count(next.key))
-                        ahead.push_back(next.key);
+                        asked.push_back(&next);
                 }
-                library.Read(r.key, ahead);
+                batch = std::min(batch * 8, kLargestBatch);
+                std::vector<const std::string*> keys;
+                keys.reserve(asked.size());
+                for (const Result* a : asked) keys.push_back(&a->key);
+                const std::vector<bool> held = HeldInLibrary(links_.database, keys);
+                for (size_t k = 0; k < asked.size(); ++k) {
+                    asked[k]->asked = true;
+                    asked[k]->held = held[k];
+                }
             }
-            if (library.Has(r.key)) continue;
+            if (r.held) continue;
             component_->DownloadResult(searchId_, results[i]);
             running.insert(r.key);
             ++taken;

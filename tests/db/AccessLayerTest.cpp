@@ -430,6 +430,15 @@ TEST_F(AccessLayer, CommandRunsAStoredQueryWithPositionalParameters) {
     rs.GetFieldValue(int16_t{0}, name);
     EXPECT_EQ(name, "n2");
 
+    // A text value is bound whole: its quote ends nothing.
+    AddRow("it''s", 9);
+    CADOCommand text(db.Get(), "SELECT Big FROM tTest WHERE Name = ?1");
+    text.AddParameter("Name", 200, CADOCommand::adParamInput, 0, std::string("it's"));
+    ASSERT_TRUE(rs.Execute(&text)) << rs.GetLastErrorString();
+    int32_t big = 0;
+    rs.GetFieldValue(int16_t{0}, big);
+    EXPECT_EQ(big, 9);
+
     CADOCommand missing(db.Get(), "SELECT * FROM qBig");
     missing.AddParameter("Low", 8, CADOCommand::adParamInput, 4, int32_t{2});
     EXPECT_FALSE(rs.Execute(&missing));

@@ -211,6 +211,15 @@ TEST_F(Engine, FinishSearchTakesNewMp3NamesByRank) {
     EXPECT_FALSE(engine->Activity().searching);
 }
 
+TEST_F(Engine, FinishSearchTakesNothingWhenTheLibraryCannotBeRead) {
+    Started(1);
+    AddResults(3, "new ");
+    ASSERT_TRUE(db->Execute("DROP TABLE tTrack"));
+    engine->FinishSearch();
+    EXPECT_TRUE(DownloadNames().empty());
+    EXPECT_EQ(state.ops.back(), "EndSearch 1");
+}
+
 TEST_F(Engine, SearchEndsPastThreeThousandResultsOrSixtySeconds) {
     Started(1);
     for (int i = 0; i < 3000; ++i) state.results.push_back({i + 1, "x.MP3", 3});
