@@ -101,7 +101,8 @@ bool MachineNetwork::UpnpFromEnvironment(const std::function<const char*(const c
 
 std::string MachineNetwork::LocalIPv4() {
     in_addr address = HostNameAddress();
-    if (address.s_addr == 0) address = ProbeAddress();
+    // Debian names the host 127.0.1.1 in /etc/hosts: no router can map a port to that.
+    if (address.s_addr == 0 || (ntohl(address.s_addr) >> 24) == 127) address = ProbeAddress();
     return address.s_addr == 0 ? std::string() : Dotted(address);
 }
 
