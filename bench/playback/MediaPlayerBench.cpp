@@ -2,8 +2,6 @@
 // as the TrackPlayer polls it, and seek latency. The sink is a fakesink that keeps time unless
 // SONVERA_AUDIOSINK names another.
 // Usage: sonvera-bench-mediaplayer [SECONDS]  (how much of the file to play; 60 by default)
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -13,20 +11,14 @@
 #include <thread>
 #include <vector>
 
+#include "BenchMedia.h"
 #include "playback/MediaPlayerBackend.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+using bench::Clock;
+using bench::CpuSeconds;
+using bench::Ms;
 
 template <typename Cond>
 bool WaitFor(Cond cond, std::chrono::milliseconds limit) {
@@ -53,12 +45,8 @@ int main(int argc, char** argv) {
     setenv("SONVERA_AUDIOSINK", "fakesink sync=true", 0);
     std::string folder = (std::filesystem::temp_directory_path() / "sonvera-bench-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) return 1;
-    const std::string wav = folder + "/bench.wav";
     const std::string mp3 = folder + "/bench.mp3";
-    const std::string make = "sox -n -r 44100 -c 2 '" + wav +
-                             "' synth 60 sine 220:3520 sine 330 && lame --quiet -b 128 '" + wav +
-                             "' '" + mp3 + "'";
-    if (std::system(make.c_str()) != 0) {
+    if (!bench::MakeMp3(mp3, 60, "sine 330")) {
         std::fprintf(stderr, "sonvera-bench-mediaplayer: sox or lame failed\n");
         return 1;
     }

@@ -1,7 +1,5 @@
 // CPU share of playing a 60-second 128 kbit/s MP3 through SDL's dummy driver, and seek latency.
 // Usage: bench_playback [SECONDS]  (how much of the file to play; 60 by default)
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -11,30 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "BenchMedia.h"
 #include "playback/FmodBackend.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-std::string MakeMp3(const std::filesystem::path& folder) {
-    const std::string wav = (folder / "bench.wav").string();
-    const std::string mp3 = (folder / "bench.mp3").string();
-    const std::string make = "sox -n -r 44100 -c 2 '" + wav +
-                             "' synth 60 sine 220:3520 sine 330 && lame --quiet -b 128 '" + wav +
-                             "' '" + mp3 + "'";
-    if (std::system(make.c_str()) != 0) return {};
-    return mp3;
-}
+using bench::Clock;
+using bench::CpuSeconds;
+using bench::Ms;
 
 }  // namespace
 
@@ -43,8 +25,8 @@ int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::string folder = (std::filesystem::temp_directory_path() / "sonvera-bench-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) return 1;
-    const std::string mp3 = MakeMp3(folder);
-    if (mp3.empty()) {
+    const std::string mp3 = folder + "/bench.mp3";
+    if (!bench::MakeMp3(mp3, 60, "sine 330")) {
         std::fprintf(stderr, "bench_playback: sox or lame failed\n");
         return 1;
     }

@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "BenchMedia.h"
 #include "db/CADODataBase.h"
 #include "platform/fsound/fsound.h"
 #include "platform/messages/AppMessageQueue.h"
@@ -30,26 +31,15 @@
 #include "selection/TrackPlayer.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 
 namespace {
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 double ThreadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-bool MakeMp3(const fs::path& mp3, int seconds) {
-    const fs::path wav = mp3.string() + ".wav";
-    const std::string make = "sox -n -r 44100 -c 2 '" + wav.string() + "' synth " +
-                             std::to_string(seconds) + " sine 220:3520 && lame --quiet -b 128 '" +
-                             wav.string() + "' '" + mp3.string() + "'";
-    const bool made = std::system(make.c_str()) == 0;
-    fs::remove(wav);
-    return made;
 }
 
 // The longest time of each kind of main-thread call.
@@ -106,7 +96,7 @@ int main(int argc, char** argv) {
     // A long file makes the open's scan long; the short one ends often.
     const fs::path longFile = dir / "long.mp3";
     const fs::path shortFile = dir / "short.mp3";
-    if (!MakeMp3(longFile, 600) || !MakeMp3(shortFile, 20)) {
+    if (!bench::MakeMp3(longFile, 600) || !bench::MakeMp3(shortFile, 20)) {
         std::fprintf(stderr, "sonvera-bench-player-stall: sox or lame failed\n");
         return 1;
     }

@@ -20,20 +20,15 @@
 #include <thread>
 #include <vector>
 
+#include "BenchMedia.h"
 #include "playback/WinAmpBackend.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Ms;
 using namespace std::chrono_literals;
 
 namespace {
-
-double OwnCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // User and system time of another process, from /proc.
 double ProcessCpuSeconds(pid_t pid) {
@@ -54,8 +49,6 @@ double ProcessCpuSeconds(pid_t pid) {
     return (utime + stime) / double(sysconf(_SC_CLK_TCK));
 }
 
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,10 +56,7 @@ int main(int argc, char** argv) {
     std::string folder = (fs::temp_directory_path() / "sonvera-winamp-XXXXXX").string();
     if (mkdtemp(folder.data()) == nullptr) return 1;
     const std::string mp3 = folder + "/bench.mp3";
-    const std::string make = "sox -n -r 44100 -c 2 '" + folder +
-                             "/bench.wav' synth 60 sine 220:3520 && lame --quiet -b 128 '" +
-                             folder + "/bench.wav' '" + mp3 + "'";
-    if (std::system(make.c_str()) != 0) {
+    if (!bench::MakeMp3(mp3, 60)) {
         std::fprintf(stderr, "sonvera-bench-winamp: sox or lame failed\n");
         return 1;
     }
@@ -87,7 +77,7 @@ int main(int argc, char** argv) {
         QDBusConnection::sessionBus().interface()->servicePid("org.atheme.audacious").value());
 
     double worstPoll = 0;
-    const double ownStart = OwnCpuSeconds();
+    const double ownStart = bench::CpuSeconds();
     const double theirsStart = ProcessCpuSeconds(audacious);
     const Clock::time_point start = Clock::now();
     while (Clock::now() - start < std::chrono::seconds(seconds)) {
@@ -100,7 +90,7 @@ int main(int argc, char** argv) {
     }
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("CPU while playing (%.0f s): ours %.2f%% of a core, Audacious %.2f%%\n", wall,
-                100 * (OwnCpuSeconds() - ownStart) / wall,
+                100 * (bench::CpuSeconds() - ownStart) / wall,
                 100 * (ProcessCpuSeconds(audacious) - theirsStart) / wall);
     std::printf("longest poll (state, position, length): %.2f ms\n", worstPoll);
 

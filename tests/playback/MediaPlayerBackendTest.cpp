@@ -17,15 +17,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool Eventually(const std::function<bool()>& cond, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 class MediaPlayer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {

@@ -18,15 +18,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool Eventually(const std::function<bool()>& cond, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 // What keeps the TrackPlayer from choosing the next track (2 too: the Media Player's playing).
 bool IsBusy(PlayerState s) { return s != PlayerStateStopped && s != PlayerStateClosed; }
 

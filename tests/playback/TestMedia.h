@@ -2,8 +2,11 @@
 // MP3 fixtures made with sox and lame in a temporary folder that lives as long as the object.
 // Test thread only.
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 
 #include "tests/support/TempFolder.h"
 
@@ -21,3 +24,14 @@ public:
 private:
     sonvera::test::TempFolder folder_;
 };
+
+// Polls cond every 10 ms until it holds or the limit has passed.
+inline bool Eventually(const std::function<bool()>& cond,
+                       std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}

@@ -15,15 +15,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool Eventually(const std::function<bool()>& cond, std::chrono::milliseconds limit = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
-
 const char* const CannotLocate =
     "Cannot locate WinAmp. Note: WinAmp 3.0 is not supported. Start WinAmp first and try again.";
 
