@@ -49,19 +49,29 @@ ConverterPtr OpenConverter(int32_t codePage) {
     return nullptr;
 }
 
-// This thread's converter for a code page, opened on first use; null if ICU lacks it.
-UConverter* Converter(int32_t codePage) {
-    thread_local std::map<int32_t, ConverterPtr> converters;
+// The converter for a code page from a thread's cache, opened and set up on first use; null
+// if ICU lacks it.
+template <typename SetUp>
+UConverter* CachedConverter(std::map<int32_t, ConverterPtr>& converters, int32_t codePage,
+                            SetUp setUp) {
     auto it = converters.find(codePage);
     if (it == converters.end()) {
         ConverterPtr converter = OpenConverter(codePage);
         if (converter) {
             UErrorCode status = U_ZERO_ERROR;
-            ucnv_setSubstChars(converter.get(), "?", 1, &status);
+            setUp(converter.get(), status);
         }
         it = converters.emplace(codePage, std::move(converter)).first;
     }
     return it->second.get();
+}
+
+// This thread's converter for a code page, which writes '?' for what it cannot map.
+UConverter* Converter(int32_t codePage) {
+    thread_local std::map<int32_t, ConverterPtr> converters;
+    return CachedConverter(converters, codePage, [](UConverter* c, UErrorCode& status) {
+        ucnv_setSubstChars(c, "?", 1, &status);
+    });
 }
 
 std::u16string Utf8ToUtf16(const std::string& text) {
@@ -119,17 +129,9 @@ bool IsAscii(const std::string& bytes) {
 // that a wrong guess shows as a failure rather than as replacement characters.
 UConverter* StrictConverter(int32_t codePage) {
     thread_local std::map<int32_t, ConverterPtr> converters;
-    auto it = converters.find(codePage);
-    if (it == converters.end()) {
-        ConverterPtr converter = OpenConverter(codePage);
-        if (converter) {
-            UErrorCode status = U_ZERO_ERROR;
-            ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
-                                &status);
-        }
-        it = converters.emplace(codePage, std::move(converter)).first;
-    }
-    return it->second.get();
+    return CachedConverter(converters, codePage, [](UConverter* c, UErrorCode& status) {
+        ucnv_setToUCallBack(c, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    });
 }
 
 // The bytes in a code page, each unit with the offset of the byte it came from; false when
