@@ -13,30 +13,13 @@
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
 #include "db/FindCriteria.h"
-#include "tests/support/BuiltDatabase.h"
+#include "tests/fuzz/FuzzDatabase.h"
 
 namespace {
 
-std::filesystem::path& CopyPath() {
-    static std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                        ("sonvera-fuzz-" + std::to_string(::getpid()) + ".mdb");
-    return path;
-}
-
 CADODataBase* Database() {
     static std::unique_ptr<CADODataBase> db = [] {
-        // A private copy of the built database: the layer opens only song databases. Registered
-        // before the connection exists, the removal runs after it has closed.
-        const auto& file = CopyPath();
-        std::filesystem::copy_file(sonvera::test::BuiltDatabase(), file,
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::atexit([] {
-            std::error_code ignored;
-            for (const char* suffix : {"", "-wal", "-shm"})
-                std::filesystem::remove(CopyPath().string() + suffix, ignored);
-        });
-        auto d = std::make_unique<CADODataBase>();
-        if (!d->Open("Data Source=" + file.string() + ";")) __builtin_trap();
+        auto d = OpenFuzzDatabase();
         d->Execute("CREATE TABLE tTest (ID INTEGER PRIMARY KEY AUTOINCREMENT, Name TEXT, "
                    "Big INTEGER, Flag YESNO DEFAULT 0, Stamp DATETIME)");
         d->Execute("INSERT INTO tTest(Name, Big, Stamp) VALUES ('O''Brien', 70000, '2001-02-03 04:05:06'), "

@@ -16,31 +16,12 @@
 #include "db/Store.h"
 #include "download/WebFetch.h"
 #include "download/WebReaders.h"
-#include "tests/support/BuiltDatabase.h"
+#include "tests/fuzz/FuzzDatabase.h"
 
 namespace {
 
-std::filesystem::path& CopyPath() {
-    static std::filesystem::path path =
-        std::filesystem::temp_directory_path() /
-        ("sonvera-fuzz-similar-" + std::to_string(::getpid()) + ".mdb");
-    return path;
-}
-
 CADODataBase* Database() {
-    static std::unique_ptr<CADODataBase> db = [] {
-        const auto& file = CopyPath();
-        std::filesystem::copy_file(sonvera::test::BuiltDatabase(), file,
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::atexit([] {
-            std::error_code ignored;
-            for (const char* suffix : {"", "-wal", "-shm"})
-                std::filesystem::remove(CopyPath().string() + suffix, ignored);
-        });
-        auto d = std::make_unique<CADODataBase>();
-        if (!d->Open("Data Source=" + file.string() + ";")) __builtin_trap();
-        return d;
-    }();
+    static std::unique_ptr<CADODataBase> db = OpenFuzzDatabase();
     return db.get();
 }
 
