@@ -137,12 +137,7 @@ TEST(HostilePeers, TraversalNameAndOverlongReplyStayInsideTheDownloadFolder) {
     ASSERT_TRUE(up.ReadBlock(3));
 
     const int32_t search = leaf->Search().Start("bashrc");
-    std::optional<Guid> guid;
-    while (auto m = up.ReadMessage(3))
-        if (m->header.type == kQuery) {
-            guid = m->header.guid;
-            break;
-        }
+    const std::optional<Guid> guid = NextQueryGuid(up);
     ASSERT_TRUE(guid);
     const std::string content = RandomBytes(10000);
     QueryHit hit;

@@ -159,12 +159,7 @@ TEST(LoopbackNetwork, UnreachableAddressInAHitFallsBackToPush) {
     ASSERT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 3));
 
     const int32_t search = leaf->Search().Start("behind router");
-    std::optional<Guid> guid;
-    while (auto m = up.ReadMessage(3))
-        if (m->header.type == kQuery) {
-            guid = m->header.guid;
-            break;
-        }
+    const std::optional<Guid> guid = NextQueryGuid(up);
     ASSERT_TRUE(guid);
     const std::string content = RandomBytes(20000);
     Sha1 sha;

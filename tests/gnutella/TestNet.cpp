@@ -161,4 +161,10 @@ std::unique_ptr<RawPeer> HandshakeLeaf(const std::string& from, uint16_t upPort,
     return peer;
 }
 
+std::optional<Guid> NextQueryGuid(RawPeer& peer, double seconds) {
+    while (auto m = peer.ReadMessage(seconds))
+        if (m->header.type == kQuery) return m->header.guid;
+    return std::nullopt;
+}
+
 }  // namespace gnutella::test

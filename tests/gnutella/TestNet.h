@@ -64,6 +64,9 @@ private:
     DescriptorReader reader_;
 };
 
+// The GUID of the next query the peer receives within `seconds` per message; skips others.
+std::optional<Guid> NextQueryGuid(RawPeer& peer, double seconds = 3);
+
 // A raw leaf that completed the handshake with an ultrapeer (deflated from the ultrapeer).
 std::unique_ptr<RawPeer> HandshakeLeaf(const std::string& from, uint16_t upPort,
                                        const std::string& extraHeaders = "Vendor-Message: 0.1\r\n");
