@@ -87,37 +87,38 @@ bool FindFingerPrint(CADORecordset& tracks, const std::string& fingerPrint) {
            tracks.FindFirst("FingerPrint='" + EscapeSqlText(fingerPrint) + "'");
 }
 
-// Filename is stored whole: a cut path would never match its queue row again.
+// The fields tTrack and tDuplicate share, into a new row. Filename is stored whole: a cut path
+// would never match its queue row again.
+namespace {
+
+void NewRowWithFileFields(CADORecordset& rows, const TrackRecord& track) {
+    rows.AddNew();
+    rows.SetFieldValue("Filename", track.Filename);
+    rows.SetFieldValue("Artist", Cut(track.Artist, kTextLength));
+    rows.SetFieldValue("Trackname", Cut(track.Trackname, kTextLength));
+    rows.SetFieldValue("Album", Cut(track.Album, kTextLength));
+    rows.SetFieldValue("Year", Cut(track.Year, kYearLength));
+    rows.SetFieldValue("GenreID", track.GenreID);
+    rows.SetFieldValue("FingerPrint", track.FingerPrint);
+    rows.SetFieldValue("BitRate", track.BitRate);
+}
+
+}  // namespace
+
 void AddTrack(CADORecordset& tracks, const TrackRecord& track, const std::string& searchString,
               bool downloaded) {
-    tracks.AddNew();
-    tracks.SetFieldValue("Filename", track.Filename);
+    NewRowWithFileFields(tracks, track);
     tracks.SetFieldValue("SearchString", Cut(searchString, kTextLength));
-    tracks.SetFieldValue("Artist", Cut(track.Artist, kTextLength));
-    tracks.SetFieldValue("Trackname", Cut(track.Trackname, kTextLength));
-    tracks.SetFieldValue("Album", Cut(track.Album, kTextLength));
-    tracks.SetFieldValue("Year", Cut(track.Year, kYearLength));
     tracks.SetFieldValue("OrigArtist", Cut(track.OrigArtist, kTextLength));
     tracks.SetFieldValue("OrigTrackname", Cut(track.OrigTrackname, kTextLength));
     tracks.SetFieldValue("OrigAlbum", Cut(track.OrigAlbum, kTextLength));
     tracks.SetFieldValue("OrigYear", Cut(track.OrigYear, kYearLength));
-    tracks.SetFieldValue("GenreID", track.GenreID);
-    tracks.SetFieldValue("FingerPrint", track.FingerPrint);
-    tracks.SetFieldValue("BitRate", track.BitRate);
     tracks.SetFieldValue("Source", downloaded);
     tracks.Update();
 }
 
 void AddDuplicate(CADORecordset& duplicates, const TrackRecord& track) {
-    duplicates.AddNew();
-    duplicates.SetFieldValue("Filename", track.Filename);
-    duplicates.SetFieldValue("Artist", Cut(track.Artist, kTextLength));
-    duplicates.SetFieldValue("Trackname", Cut(track.Trackname, kTextLength));
-    duplicates.SetFieldValue("Album", Cut(track.Album, kTextLength));
-    duplicates.SetFieldValue("Year", Cut(track.Year, kYearLength));
-    duplicates.SetFieldValue("GenreID", track.GenreID);
-    duplicates.SetFieldValue("FingerPrint", track.FingerPrint);
-    duplicates.SetFieldValue("BitRate", track.BitRate);
+    NewRowWithFileFields(duplicates, track);
     duplicates.Update();
 }
 
