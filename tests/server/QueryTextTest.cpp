@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "server/QueryText.h"
+#include "server/RequestHead.h"
 
 TEST(QueryText, DecodingUndoesThePlayersEscaping) {
     // Café = Bar as the player escapes it; '+' and a lone '%' are the player's own characters.
@@ -56,4 +57,18 @@ TEST(QueryText, EscapingForPages) {
     EXPECT_EQ(EscapeHtml("<a href='x'>&\"</a>"), "&lt;a href='x'&gt;&amp;\"&lt;/a&gt;");
     EXPECT_EQ(EscapeAttribute("\"><script>"), "&quot;&gt;&lt;script&gt;");
     EXPECT_EQ(EncodeUrlComponent("AC/DC é+&"), "AC%2FDC%20%C3%A9%2B%26");
+}
+
+TEST(RequestHead, MendedForTheHttpLayerWithTheSameMeaning) {
+    const std::string get = "GET /p?a=Why?&b=?? HTTP/1.1\r\nHost: h\r\n\r\n";
+    EXPECT_EQ(RequestHeadLength(get + "next"), get.size());
+    EXPECT_EQ(RequestHeadLength("GET / HTTP/1.1\r\nHost: h\r\n"), 0u);
+    EXPECT_EQ(MendRequestHead(get),
+              "GET /p?a=Why%3F&b=%3F%3F HTTP/1.1\r\nHost: h\r\nContent-Length: 0\r\n\r\n");
+    // a request that names its body keeps it; '?' outside the target stays
+    const std::string post = "POST /u?v=1 HTTP/1.1\nhost: h\ncontent-LENGTH: 3\nX: ?\n\n";
+    EXPECT_EQ(MendRequestHead(post), post);
+    const std::string chunked = "POST /u HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n";
+    EXPECT_EQ(MendRequestHead(chunked), chunked);
+    EXPECT_EQ(MendRequestHead("POST /u HTTP/1.0\n\n"), "POST /u HTTP/1.0\nContent-Length: 0\n\n");
 }

@@ -1,7 +1,11 @@
 // The real sonvera-infod on 127.0.0.1: the HTTP side, the log and the signals.
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -31,7 +35,51 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
+// Sends the bytes on one connection and reads until the server closes it (3 s at most).
+std::string RawExchange(int port, const std::string& bytes) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) == ssize_t(bytes.size())) {
+        pollfd p{fd, POLLIN, 0};
+        char chunk[4096];
+        ssize_t n;
+        while (::poll(&p, 1, 3000) > 0 && (n = ::recv(fd, chunk, sizeof chunk, 0)) > 0)
+            answer.append(chunk, size_t(n));
+    }
+    ::close(fd);
+    return answer;
+}
+
 }  // namespace
+
+// What the player sends: a '?' inside a value, and a POST with neither a length nor a body.
+// Each is answered at once, on a connection that goes on serving.
+TEST(RealServer, AcceptsASecondQuestionMarkAndABodilessPost) {
+    InfoServerProcess server({"--current-version", "2.0", "--download-url",
+                              "http://example.test/new"});
+    ASSERT_GT(server.Port(), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const std::string answer = RawExchange(
+        server.Port(),
+        "GET /addtodb.asp?Artist=Pixies&Track=Where%20Is%20My%20Mind?&FingerPrint=WIMM HTTP/1.1\r\n"
+        "Host: x\r\n\r\n"
+        "POST /Updates.asp?version=1.0 HTTP/1.1\r\nHost: x\r\n\r\n"
+        "GET /getfromdb.asp?FingerPrint=WIMM&r=1? HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    size_t answered = 0;
+    for (size_t at = answer.find("HTTP/1.1 200 "); at != std::string::npos;
+         at = answer.find("HTTP/1.1 200 ", at + 1))
+        ++answered;
+    EXPECT_EQ(answered, 3u) << answer;
+    EXPECT_NE(answer.find("\r\n\r\nstored\n"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("\r\n\r\nhttp://example.test/new"), std::string::npos) << answer;
+    EXPECT_NE(answer.find("<TRACKNAME>Where Is My Mind?</TRACKNAME>"), std::string::npos) << answer;
+}
 
 TEST(RealServer, SubmitThenRetrieveOverHttpAndOneLogLinePerRequest) {
     InfoServerProcess server({"--current-version", "1.24b"});
