@@ -3,10 +3,11 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QStringDecoder>
 #include <QUrl>
 #include <cctype>
 #include <cstring>
+
+#include "platform/web/ReplyText.h"
 
 SongInfoTransport::SongInfoTransport(QObject* parent)
     : QObject(parent), network_(new QNetworkAccessManager(this)) {}
@@ -91,16 +92,6 @@ QString ExtractBodyMarkup(const QString& page) {
 }
 
 QString DecodeReplyText(const QByteArray& bytes, const QByteArray& contentType) {
-    QByteArray charset;
-    const qsizetype at = contentType.toLower().indexOf("charset=");
-    if (at >= 0) {
-        charset = contentType.mid(at + 8).trimmed();
-        const qsizetype semicolon = charset.indexOf(';');
-        if (semicolon >= 0) charset = charset.left(semicolon).trimmed();
-        if (charset.startsWith('"') && charset.endsWith('"') && charset.size() >= 2)
-            charset = charset.mid(1, charset.size() - 2);
-    }
-    QStringDecoder decoder(charset.isEmpty() ? QByteArray("UTF-8") : charset);
-    if (!decoder.isValid()) decoder = QStringDecoder(QStringDecoder::Utf8);
-    return decoder.decode(bytes);
+    return QString::fromStdString(DecodeReply(std::string_view(bytes.constData(), bytes.size()),
+                                              contentType.toStdString(), "UTF-8"));
 }

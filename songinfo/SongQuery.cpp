@@ -18,8 +18,9 @@ QString EscapeQueryValue(const QString& value) {
     out.reserve(value.size() * 3);
     for (QChar c : value) {
         const unsigned unit = c.unicode();
-        if (unit == '=') {
-            AppendByte(out, 0x3D);
+        if (unit == '=' || unit == '%') {
+            // a bare '%' would make "19%41" read as "19A" at the server
+            AppendByte(out, unit);
         } else if (unit < 0x80) {
             out += c;
         } else if (unit < 0x800) {

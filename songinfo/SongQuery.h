@@ -18,8 +18,8 @@ inline constexpr const char* LinksPage = "links.asp";
 
 }  // namespace songinfo
 
-// Percent-escapes '=' and every unit of 0x80 or more as UTF-8 bytes, each surrogate half on its
-// own; every other ASCII character (space, '&', '%' among them) stays as it is.
+// Percent-escapes '=', '%' and every unit of 0x80 or more as UTF-8 bytes, each surrogate half on
+// its own; every other ASCII character (space, '&', '?' among them) stays as it is.
 QString EscapeQueryValue(const QString& value);
 
 // The query shared by all seven pages, with r drawn from the calling thread's generator.

@@ -3,9 +3,9 @@
 #include "selection/Random.h"
 #include "songinfo/SongQuery.h"
 
-TEST(EscapeQueryValue, EscapesEqualsAndNonAsciiOnly) {
+TEST(EscapeQueryValue, EscapesEqualsPercentAndNonAsciiOnly) {
     EXPECT_EQ(EscapeQueryValue(QStringLiteral("Café = Bar")), "Caf%C3%A9 %3D Bar");
-    EXPECT_EQ(EscapeQueryValue("a&b c%d+#?/'\"<>~"), "a&b c%d+#?/'\"<>~");
+    EXPECT_EQ(EscapeQueryValue("a&b c%d+#?/'\"<>~"), "a&b c%25d+#?/'\"<>~");
     EXPECT_EQ(EscapeQueryValue(""), "");
     // U+05D0 (Hebrew alef) is below 0x800: two bytes. U+FB2A (a Hebrew presentation form) and
     // U+4E2D (a Chinese character) are 0x800 or more: three.
@@ -21,7 +21,7 @@ TEST(EscapeQueryValue, EscapesEqualsAndNonAsciiOnly) {
 TEST(SongQuery, OneFormatWithRFromTheCallingThreadsGenerator) {
     SeedRandom(1);  // the runtime's first draw after srand(1) is 41
     EXPECT_EQ(SongQuery("", "A&B", "x=y", "%1 %2", -1, "ABCDEFGHIJKL", 2052),
-              "Artist=&Track=A&B&Album=x%3Dy&Year=%1 %2&GenreID=-1&FingerPrint=ABCDEFGHIJKL"
+              "Artist=&Track=A&B&Album=x%3Dy&Year=%251 %252&GenreID=-1&FingerPrint=ABCDEFGHIJKL"
               "&r=41&LangID=2052");
     // r is drawn anew for each query; the fingerprint goes in as stored.
     EXPECT_EQ(SongQuery("", "", "", "", 255, "F=P", 1033),

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -76,4 +78,39 @@ TEST(SongInfoTool, SubmitFromOneLibraryRetrieveIntoAnother) {
               "{\"artist\":\"Dire Straits\",\"track\":\"Sultans of Swing\",\"album\":\"Dire "
               "Straits\",\"year\":\"1978\",\"genre\":17}");
     EXPECT_EQ(Tool({"retrieve", "--info-server", base, theirsFile, "99"}).status, 1);
+}
+
+// Texts with '?', '%' before hex digits, every printable ASCII character and text beyond the
+// 16-bit range come back from the real server exactly as they were sent.
+TEST(SongInfoTool, EveryTextRoundTripsExactly) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7F; ++c) ascii += QChar(c);
+    const QStringList texts = {ascii, QStringLiteral("Where Is My Mind? 100%Cafe 19%41 %3D % ?"),
+                               QStringLiteral("\u05E9\u05DC\u05D5\u05DD \u5742\u672C\u9F8D\u4E00"),
+                               QStringLiteral("\U0001F3B8 \U00020000?%41")};
+    TempDatabase mine, theirs;
+    const auto sql = [](const QString& text) {
+        return "'" + QString(text).replace("'", "''").toStdString() + "'";
+    };
+    mine.Exec("INSERT INTO tTrack(ID, Filename, Artist, Trackname, Album, Year, GenreID, "
+              "FingerPrint) VALUES (1, '/m/a.mp3', " + sql(texts[0]) + ", " + sql(texts[1]) +
+              ", " + sql(texts[2]) + ", " + sql(texts[3]) + ", 17, 'QWERTYUIOPAS')");
+    theirs.Exec("INSERT INTO tTrack(ID, Filename, GenreID, FingerPrint) "
+                "VALUES (2, '/x/t.mp3', 255, 'QWERTYUIOPAS')");
+    const QString base = QString::fromStdString(server.Base());
+    EXPECT_EQ(Tool({"submit", "--info-server", base,
+                    QString::fromStdString(mine.File().string()), "1"})
+                  .status,
+              0);
+    const ToolRun retrieved =
+        Tool({"retrieve", "--info-server", base, QString::fromStdString(theirs.File().string()),
+              "2"});
+    ASSERT_EQ(retrieved.status, 0) << retrieved.out.toStdString();
+    const QJsonObject reply = QJsonDocument::fromJson(retrieved.out.toUtf8()).object();
+    EXPECT_EQ(reply["artist"].toString(), texts[0]);
+    EXPECT_EQ(reply["track"].toString(), texts[1]);
+    EXPECT_EQ(reply["album"].toString(), texts[2]);
+    EXPECT_EQ(reply["year"].toString(), texts[3]);
 }
