@@ -72,8 +72,10 @@ int32_t CountWaitingArtists(CADODataBase* database) {
 }
 
 std::string SimilarArtistsUrl(const std::string& site, const std::string& artist) {
+    // '.' too, so that "." and ".." stay names and are not read as the folders they spell
     return site + "/similar/" +
-           QUrl::toPercentEncoding(QString::fromStdString(artist)).toStdString();
+           QUrl::toPercentEncoding(QString::fromStdString(artist), QByteArray(), ".")
+               .toStdString();
 }
 
 ArtistQueue::ArtistQueue(CADODataBase* database, std::string similarSite)
@@ -82,7 +84,9 @@ ArtistQueue::ArtistQueue(CADODataBase* database, std::string similarSite)
 }
 
 void ArtistQueue::FindSimilarArtists(const std::string& artist) {
-    if (similarSite_.empty()) return;
+    // Qt's HTTP stack reads %2E back as '.' and drops the dot segments: the page asked for
+    // would be another one, whose names are not this artist's
+    if (similarSite_.empty() || artist == "." || artist == "..") return;
     // the transfer outlives this fetch object and frees itself when it ends
     CWebFetch fetch;
     fetch.Reset();

@@ -25,8 +25,9 @@ void RemoveQueuedArtist(CADODataBase* database, int32_t id);
 std::vector<QueuedArtist> WaitingArtists(CADODataBase* database);
 int32_t CountWaitingArtists(CADODataBase* database);
 
-// The similar-artist page of an artist: the name is one path segment, percent-encoded, so
-// that "AC/DC" or a name with '?' or '#' stays one name. site without a trailing '/'.
+// The similar-artist page of an artist: the name is one path segment, percent-encoded ('.'
+// included), so that "AC/DC", ".." or a name with '?' or '#' stays one name. site without a
+// trailing '/'.
 std::string SimilarArtistsUrl(const std::string& site, const std::string& artist);
 
 // Where the similar artists of a name are looked up. Main thread.

@@ -8,28 +8,54 @@
 #include <QUrl>
 #include <atomic>
 
-#include "library/CodePage.h"
+#include "platform/web/ReplyText.h"
 
 namespace {
 
 std::atomic<int> runningTransfers{0};
+std::atomic<int> stallMillis{kWebStallMillis};
 
-// Pieces of this size or smaller carry nothing a reader wants.
-constexpr int kMinPieceBytes = 7;
 constexpr int kMaxRedirects = 20;
+// The charset of a reply that names none.
+constexpr const char* kDefaultCharset = "windows-1252";
 
 bool IsRedirect(int status) { return status >= 300 && status < 400; }
+bool IsSuccess(int status) { return status >= 200 && status < 300; }
+
+// One manager per thread: each keeps a thread of its own and its connections. The main
+// thread's goes with the application object, another thread's when the thread ends.
+QNetworkAccessManager& ThreadNetwork() {
+    thread_local QPointer<QNetworkAccessManager> manager;
+    thread_local std::unique_ptr<QNetworkAccessManager> owned;
+    if (!manager) {
+        auto* created = new QNetworkAccessManager;
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app && app->thread() == QThread::currentThread())
+            created->setParent(app);
+        else
+            owned.reset(created);
+        manager = created;
+    }
+    return *manager;
+}
 
 }  // namespace
 
-// The request in flight; owns its network access and deletes itself once the reply ended.
+// The request in flight; deletes itself once the reply ended.
 class WebTransfer : public QObject {
 public:
     WebTransfer(std::shared_ptr<WebReader> reader, bool post, std::optional<QByteArray> body)
         : reader_(std::move(reader)), post_(post), body_(std::move(body)) {
         ++runningTransfers;
     }
-    ~WebTransfer() override { --runningTransfers; }
+    ~WebTransfer() override {
+        if (reply_) {
+            reply_->disconnect(this);
+            reply_->abort();
+            reply_->deleteLater();
+        }
+        --runningTransfers;
+    }
 
     void Send(const QUrl& url) {
         QNetworkRequest request(url);
@@ -39,16 +65,21 @@ public:
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                              QNetworkRequest::AlwaysNetwork);
         request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        request.setTransferTimeout(stallMillis.load());
+        QNetworkAccessManager& network = ThreadNetwork();
         if (!post_) {
-            reply_ = manager_.get(request);
+            reply_ = network.get(request);
         } else if (body_) {
             request.setHeader(QNetworkRequest::ContentTypeHeader,
                               "application/x-www-form-urlencoded");
-            reply_ = manager_.post(request, *body_);
+            reply_ = network.post(request, *body_);
         } else {
-            // no upload device: Qt then adds no Content-Type of its own
-            reply_ = manager_.sendCustomRequest(request, "POST");
+            // an empty body with its length, so that the server need not wait for one; no
+            // Content-Type, as there is nothing to type
+            request.setHeader(QNetworkRequest::ContentLengthHeader, 0);
+            reply_ = network.sendCustomRequest(request, "POST");
         }
+        decoder_.reset();
         QNetworkReply* reply = reply_;
         connect(reply, &QNetworkReply::readyRead, this, [this, reply] { ReadPiece(reply); });
         connect(reply, &QNetworkReply::finished, this, [this, reply] { Finished(reply); });
@@ -61,8 +92,7 @@ private:
 
     void ReadPiece(QNetworkReply* reply) {
         if (stopped_ || reply != reply_) return;
-        const int status = Status(reply);
-        if (status < 200 || status >= 300) {
+        if (!IsSuccess(Status(reply))) {
             reply->readAll();  // a redirect's or an error's own page is nobody's reply
             return;
         }
@@ -73,8 +103,13 @@ private:
             return;
         }
         received_ += piece.size();
-        if (piece.size() >= kMinPieceBytes)
-            reader_->Read(DecodeWebPiece(piece.toStdString()), static_cast<int>(piece.size()));
+        if (!decoder_)
+            decoder_ = std::make_unique<ReplyDecoder>(
+                reply->header(QNetworkRequest::ContentTypeHeader).toByteArray().toStdString(),
+                kDefaultCharset);
+        if (!piece.isEmpty())
+            reader_->Read(decoder_->Decode(std::string_view(piece.constData(), piece.size())),
+                          static_cast<int>(piece.size()));
     }
 
     void Finished(QNetworkReply* reply) {
@@ -94,12 +129,20 @@ private:
                 return;
             }
         }
+        const bool complete =
+            !stopped_ && reply->error() == QNetworkReply::NoError && IsSuccess(Status(reply));
+        if (decoder_) {
+            // what an unfinished last character left
+            const std::string rest = decoder_->Decode({}, true);
+            if (!rest.empty()) reader_->Read(rest, 0);
+        }
+        reader_->Finish(complete);
         deleteLater();
     }
 
-    QNetworkAccessManager manager_{this};
-    QNetworkReply* reply_ = nullptr;
+    QPointer<QNetworkReply> reply_;
     std::shared_ptr<WebReader> reader_;
+    std::unique_ptr<ReplyDecoder> decoder_;
     bool post_;
     std::optional<QByteArray> body_;
     int64_t received_ = 0;
@@ -124,9 +167,6 @@ bool CWebFetch::Start(const std::string& address, const std::optional<std::strin
     return true;
 }
 
-std::string DecodeWebPiece(const std::string& bytes) {
-    // the piece is read as a zero-terminated text
-    return AnsiToUtf8(bytes.substr(0, bytes.find('\0')));
-}
-
 int RunningWebTransfers() { return runningTransfers.load(); }
+
+void SetWebStallMillis(int millis) { stallMillis.store(millis); }

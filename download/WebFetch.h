@@ -13,15 +13,20 @@
 class WebReader {
 public:
     virtual ~WebReader() = default;
-    // One read of what had arrived: the bytes decoded from the ANSI code page (UTF-8), and
-    // how many bytes they were on the wire (always more than 6).
+    // One read of what had arrived, as UTF-8 in the charset the reply names (Windows-1252 when
+    // it names none), and how many bytes it was on the wire. A character cut between two reads
+    // comes whole with the later one; a page's text is the reads joined.
     virtual void Read(const std::string& text, int bytes) = 0;
+    // Once, when the transfer ended: complete when the whole body of a successful reply came.
+    virtual void Finish(bool complete) { (void)complete; }
 };
 
 inline constexpr int kWebGet = 0;
 inline constexpr int kWebPost = 1;
 // A body that runs past this is cut off: the transfer stops and the rest is not read.
 inline constexpr int64_t kMaxWebReplyBytes = 4 * 1024 * 1024;
+// A transfer that receives nothing for this long fails.
+inline constexpr int kWebStallMillis = 60000;
 
 class WebTransfer;
 
@@ -45,9 +50,7 @@ private:
     QPointer<WebTransfer> transfer_;
 };
 
-// The text a reader gets of a piece: its bytes up to the first zero byte, read in the ANSI
-// code page, as UTF-8.
-std::string DecodeWebPiece(const std::string& bytes);
-
 // Transfers started and not ended yet, on all threads.
 int RunningWebTransfers();
+// Tests shorten the stall time of the transfers started after the call.
+void SetWebStallMillis(int millis);

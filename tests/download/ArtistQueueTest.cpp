@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QUrlQuery>
 #include <algorithm>
 #include <memory>
 
@@ -11,6 +14,7 @@
 #include "download/ArtistQueue.h"
 #include "download/WebFetch.h"
 #include "download/WebReaders.h"
+#include "tests/support/InfoServerProcess.h"
 #include "tests/support/LocalHttpServer.h"
 #include "tests/support/TempDatabase.h"
 
@@ -95,6 +99,25 @@ TEST(SimilarScan, FollowsThePageMarkupRule) {
               (std::vector<std::string>{"A", "B"}));
 }
 
+// Names as the page means them: references decoded, blanks trimmed, at most 255 characters;
+// the same names however the page is cut.
+TEST_F(Queue, ReaderQueuesTheNamesAPageMeansWhereverItIsCut) {
+    const std::string page = "<table>" + Row(" Simon &amp; Garfunkel ").toStdString() +
+                             Row("Bj\u00F6rk").toStdString() + Row("&#22338;&#x672C;&#x9f8d;\u4E00").toStdString() +
+                             Row("AT&T &bogus; &#0; &").toStdString() +
+                             Row("\U0001F3B8" + std::string(300, 'x')).toStdString() + "</table>";
+    SimilarArtistReader whole(db.Get());
+    whole.Read(page, int(page.size()));
+    const std::vector<std::string> expected = {
+        "Simon & Garfunkel", "Bj\u00F6rk", "\u5742\u672C\u9F8D\u4E00", "AT&T &bogus; &#0; &",
+        "\U0001F3B8" + std::string(253, 'x')};
+    EXPECT_EQ(Names(), expected);
+    db.Exec("DELETE FROM tRecommender");
+    SimilarArtistReader bytes(db.Get());
+    for (char c : page) bytes.Read(std::string(1, c), 1);
+    EXPECT_EQ(Names(), expected);
+}
+
 TEST_F(Queue, ReaderTakesAtMost500NamesFromOnePage) {
     std::string page = "<table>";
     for (int i = 1; i <= 600; ++i) page += Row("N" + std::to_string(i)).toStdString();
@@ -103,7 +126,7 @@ TEST_F(Queue, ReaderTakesAtMost500NamesFromOnePage) {
     reader.Read("<p>" + page.substr(page.size() / 2), 1);
     EXPECT_EQ(reader.Taken(), 500);
     EXPECT_EQ(Names().size(), 500u);
-    EXPECT_EQ(Names().back(), "N501");  // the name cut by the split is lost
+    EXPECT_EQ(Names().back(), "N501");  // the "<p>" put into one name ends it early
 }
 
 TEST_F(Queue, PageOfTenNamesInPiecesQueuesThemInPageOrder) {
@@ -114,7 +137,8 @@ TEST_F(Queue, PageOfTenNamesInPiecesQueuesThemInPageOrder) {
         QByteArray first = "<html><table>", second = "</td></tr>";
         for (int i = 0; i < 5; ++i) first += Row(names[i]);
         for (int i = 5; i < 10; ++i) second += Row(names[i]);
-        // the page is in Windows-1252; the marker of "Cut" is split between the pieces
+        // the page is in Windows-1252, which it does not name; the marker of "Cut" is split
+        // between the pieces
         HttpResponse r;
         r.pieces = {QString::fromUtf8(first).toLatin1() + "<tr><td><a href=\"/mu",
                     "sic/Cut\">Cut</a>" + second};
@@ -123,14 +147,16 @@ TEST_F(Queue, PageOfTenNamesInPiecesQueuesThemInPageOrder) {
     ArtistQueue queue(db.Get(), server.Base() + "/");
     queue.FindSimilarArtists("Frank Zappa");
     ASSERT_TRUE(WaitUntil([] { return RunningWebTransfers() == 0; }));
-    EXPECT_EQ(Names(), names);
+    std::vector<std::string> withCut = names;
+    withCut.insert(withCut.begin() + 5, "Cut");
+    EXPECT_EQ(Names(), withCut);
     EXPECT_EQ(server.Requests().at(0).target, "/similar/Frank%20Zappa");
 }
 
 TEST_F(Queue, ArtistNameIsOnePathSegment) {
     LocalHttpServer server([](const HttpRequest&) { return HttpResponse{}; });
     ArtistQueue queue(db.Get(), server.Base());
-    for (const char* n : {"AC/DC", "Guns N' Roses #1", "Who?", "50% & more"})
+    for (const char* n : {"AC/DC", "Guns N' Roses #1", "Who?", "50% & more", ".", ".."})
         queue.FindSimilarArtists(n);
     ASSERT_TRUE(
         WaitUntil([&] { return server.Requests().size() == 4 && RunningWebTransfers() == 0; }));
@@ -140,6 +166,10 @@ TEST_F(Queue, ArtistNameIsOnePathSegment) {
     EXPECT_EQ(targets,
               (std::vector<QByteArray>{"/similar/50%25%20%26%20more", "/similar/AC%2FDC",
                                        "/similar/Guns%20N%27%20Roses%20%231", "/similar/Who%3F"}));
+    // "." and ".." are names, never the folders they spell; as Qt's HTTP stack would send
+    // those, they are not looked up at all
+    EXPECT_EQ(SimilarArtistsUrl("http://s", ".."), "http://s/similar/%2E%2E");
+    EXPECT_EQ(SimilarArtistsUrl("http://s", "a.b"), "http://s/similar/a%2Eb");
 }
 
 TEST_F(Queue, SecondLookupOfAnArtistFetchesAgainAndChangesNothing) {
@@ -176,6 +206,61 @@ TEST_F(Queue, SimilarToolPrintsTheAddedNamesInOrder) {
     ASSERT_TRUE(WaitUntil([&] { return tool.state() == QProcess::NotRunning; }));
     EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
     EXPECT_EQ(tool.readAllStandardOutput().toStdString(), "New 1\nNew 2\n");
+}
+
+// The real server's similar-artist page, which is UTF-8 with its markup escaped, read by the
+// real tool whole and cut into one-byte pieces.
+TEST_F(Queue, SimilarToolQueuesTheRealServersNamesAsThemselves) {
+    sonvera::test::InfoServerProcess infod;
+    ASSERT_GT(infod.Port(), 0);
+    const std::vector<std::string> artists = {"Seed", "Bj\u00F6rk", "Simon & Garfunkel",
+                                              "\u5742\u672C\u9F8D\u4E00"};
+    QNetworkAccessManager network;
+    for (size_t i = 0; i < artists.size(); ++i) {
+        QUrlQuery query;
+        query.addQueryItem("Artist", QString::fromStdString(artists[i]));
+        query.addQueryItem("Track", "t");
+        query.addQueryItem("FingerPrint", "FP" + QString::number(i));
+        query.addQueryItem("GenreID", "17");
+        QUrl url(QString::fromStdString(infod.Base()) + "addtodb.asp");
+        url.setQuery(query);
+        QNetworkReply* reply = network.get(QNetworkRequest(url));
+        ASSERT_TRUE(WaitUntil([&] { return reply->isFinished(); }));
+        ASSERT_EQ(reply->readAll(), "stored\n");
+        reply->deleteLater();
+    }
+    EnqueueArtist(db.Get(), "Bj\u00F6rk");
+    QProcess tool;
+    tool.start(SONVERA_SIMILAR, {QString::fromStdString(db.File().string()),
+                                 QString::fromStdString(infod.Base() + "similar/Seed")});
+    ASSERT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(tool.readAllStandardOutput().toStdString(),
+              "Simon & Garfunkel\n\u5742\u672C\u9F8D\u4E00\n");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Bj\u00F6rk", "Simon & Garfunkel",
+                                                 "\u5742\u672C\u9F8D\u4E00"}));
+
+    // the same page from a server that sends it a byte at a time
+    QNetworkReply* page = network.get(
+        QNetworkRequest(QUrl(QString::fromStdString(infod.Base() + "similar/Seed"))));
+    ASSERT_TRUE(WaitUntil([&] { return page->isFinished(); }));
+    const QByteArray body = page->readAll();
+    const QByteArray type = page->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    page->deleteLater();
+    LocalHttpServer bytes([&](const HttpRequest&) {
+        HttpResponse r;
+        r.headers.push_back({"Content-Type", type});
+        for (char c : body) r.pieces.push_back(QByteArray(1, c));
+        r.pauseMs = 1;
+        return r;
+    });
+    db.Exec("DELETE FROM tRecommender");
+    ArtistQueue queue(db.Get(), bytes.Base());
+    queue.FindSimilarArtists("Seed");
+    ASSERT_TRUE(WaitUntil([] { return RunningWebTransfers() == 0; }, 20));
+    std::vector<std::string> names = Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Bj\u00F6rk", "Simon & Garfunkel",
+                                               "\u5742\u672C\u9F8D\u4E00"}));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QHostAddress>
+#include <QTcpServer>
+#include <filesystem>
 #include <memory>
 
 #include "download/WebFetch.h"
@@ -22,8 +25,20 @@ struct Piece {
 
 struct RecordingReader : WebReader {
     std::vector<Piece> pieces;
+    std::vector<bool> finished;
     void Read(const std::string& text, int bytes) override { pieces.push_back({text, bytes}); }
+    void Finish(bool complete) override { finished.push_back(complete); }
+    std::string Text() const {
+        std::string text;
+        for (const Piece& p : pieces) text += p.text;
+        return text;
+    }
 };
+
+int ThreadCount() {
+    return int(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                             std::filesystem::directory_iterator()));
+}
 
 HttpResponse Pieces(std::vector<QByteArray> pieces) {
     HttpResponse response;
@@ -40,18 +55,52 @@ void FetchAndWait(const std::string& url, std::shared_ptr<WebReader> reader, int
     ASSERT_TRUE(WaitUntil([] { return RunningWebTransfers() == 0; }));
 }
 
-TEST(WebFetch, EachReadOfMoreThanSixBytesReachesTheReaderDecodedFromTheAnsiCodePage) {
-    LocalHttpServer server([](const HttpRequest&) {
-        return Pieces({"123456", "Caf\xE9 #7", QByteArray("\x93quoted\x94 text\0<tail>", 20)});
+TEST(WebFetch, EveryReadReachesTheReaderInTheCharsetTheReplyNames) {
+    LocalHttpServer server([](const HttpRequest& r) {
+        if (r.target == "/ansi")
+            return Pieces({"123456", "Caf\xE9 #7", QByteArray("\x93quoted\x94\0", 9)});
+        // a character cut between pieces
+        HttpResponse utf8 = Pieces({"Bj\xC3", "\xB6rk \xE5\x9D", "\x82"});
+        utf8.headers.push_back({"Content-Type", "text/html; charset=\"UTF-8\""});
+        return utf8;
     });
-    auto reader = std::make_shared<RecordingReader>();
-    FetchAndWait(server.Base() + "/page", reader);
-    ASSERT_EQ(reader->pieces.size(), 2u);
-    EXPECT_EQ(reader->pieces[0].text, "Caf\u00E9 #7");
-    EXPECT_EQ(reader->pieces[0].bytes, 7);
-    EXPECT_EQ(reader->pieces[1].text, "\u201Cquoted\u201D text");  // read up to a zero byte
-    EXPECT_EQ(reader->pieces[1].bytes, 20);
+    auto ansi = std::make_shared<RecordingReader>();
+    FetchAndWait(server.Base() + "/ansi", ansi);
+    ASSERT_EQ(ansi->pieces.size(), 3u);
+    EXPECT_EQ(ansi->pieces[0].bytes, 6);
+    EXPECT_EQ(ansi->Text(), std::string("123456Caf\u00E9 #7\u201Cquoted\u201D\0", 27));
+    EXPECT_EQ(ansi->finished, std::vector<bool>{true});
+    auto utf8 = std::make_shared<RecordingReader>();
+    FetchAndWait(server.Base() + "/utf8", utf8);
+    EXPECT_EQ(utf8->Text(), "Bj\u00F6rk \u5742");
+    for (const Piece& p : utf8->pieces) EXPECT_EQ(p.text.find("\uFFFD"), std::string::npos);
     EXPECT_EQ(server.Requests().at(0).method, "GET");
+}
+
+// A site that never answers: each lookup ends as a failed fetch, and all of them share the
+// thread's one network access.
+TEST(WebFetch, TransfersThatReceiveNothingFailAfterTheStallTime) {
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const std::string base = "http://127.0.0.1:" + std::to_string(silent.serverPort());
+    const int threadsBefore = ThreadCount();
+    SetWebStallMillis(1500);
+    std::vector<std::shared_ptr<RecordingReader>> readers;
+    for (int i = 0; i < 20; ++i) {
+        readers.push_back(std::make_shared<RecordingReader>());
+        CWebFetch fetch;
+        ASSERT_TRUE(fetch.Start(base + "/similar/" + std::to_string(i), std::nullopt, kWebGet,
+                                readers.back()));
+    }
+    WaitUntil([] { return false; }, 1);
+    EXPECT_EQ(RunningWebTransfers(), 20);
+    EXPECT_LE(ThreadCount() - threadsBefore, 2);
+    EXPECT_TRUE(WaitUntil([] { return RunningWebTransfers() == 0; }, 10));
+    SetWebStallMillis(kWebStallMillis);
+    for (const auto& reader : readers) {
+        EXPECT_TRUE(reader->pieces.empty());
+        EXPECT_EQ(reader->finished, std::vector<bool>{false});
+    }
 }
 
 TEST(WebFetch, EmptyAddressStartsNothing) {
@@ -112,7 +161,7 @@ TEST(WebFetch, TransferStopsPastFourMebibytes) {
     EXPECT_LT(server.BodyBytesSent(), 12 << 20);
 }
 
-TEST(UpdateReply, OpensOnlyAWebAddressOfSevenTo399Bytes) {
+TEST(UpdateReply, OpensOnlyAWebAddressOfSevenTo399BytesOncePerReply) {
     const std::string base = "http://updates.example.test/";
     const std::string at399 = base + std::string(399 - base.size(), 'a');
     const std::string at400 = at399 + "a";
@@ -121,14 +170,23 @@ TEST(UpdateReply, OpensOnlyAWebAddressOfSevenTo399Bytes) {
         if (r.target == "/400") return Pieces({QByteArray::fromStdString(at400)});
         if (r.target == "/file") return Pieces({"file:///etc/passwd"});
         if (r.target == "/program") return Pieces({"/usr/bin/xterm -e sh"});
+        if (r.target == "/pieces") return Pieces({"http://x.exa", "mple.test/", "newer\r\n"});
+        if (r.target == "/broken") {
+            HttpResponse failed = Pieces({"http://x.example.test/error"});
+            failed.status = 500;
+            return failed;
+        }
         return Pieces({"https://x.example.test/new\r\n"});
     });
     std::vector<std::string> opened;
     auto reader =
         std::make_shared<UpdateReplyReader>([&](const std::string& u) { opened.push_back(u); });
-    for (const char* path : {"/399", "/400", "/file", "/program", "/line"})
+    for (const char* path : {"/399", "/400", "/file", "/program", "/pieces", "/broken", "/line"})
         FetchAndWait(server.Base() + path, reader, kWebPost);
-    EXPECT_EQ(opened, (std::vector<std::string>{at399, "https://x.example.test/new"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{at399, "http://x.example.test/newer",
+                                                "https://x.example.test/new"}));
+    // the POST names its empty body, so that a server answers at once
+    EXPECT_EQ(server.Requests().at(0).headers.at("content-length"), "0");
 }
 
 }  // namespace
