@@ -4,11 +4,13 @@
 
 #include <QHostAddress>
 #include <QTcpServer>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 
 #include "download/WebFetch.h"
 #include "download/WebReaders.h"
+#include "tests/support/InfoServerProcess.h"
 #include "tests/support/LocalHttpServer.h"
 
 namespace {
@@ -187,6 +189,26 @@ TEST(UpdateReply, OpensOnlyAWebAddressOfSevenTo399BytesOncePerReply) {
                                                 "https://x.example.test/new"}));
     // the POST names its empty body, so that a server answers at once
     EXPECT_EQ(server.Requests().at(0).headers.at("content-length"), "0");
+}
+
+// The update check as the program makes it, against the real server: answered at once, not
+// after the server gave up waiting for a body.
+TEST(UpdateReply, TheRealServerAnswersTheCheckAtOnce) {
+    sonvera::test::InfoServerProcess infod(
+        {"--current-version", "2.0", "--download-url", "http://example.test/new"});
+    ASSERT_GT(infod.Port(), 0);
+    std::vector<std::string> opened;
+    auto reader =
+        std::make_shared<UpdateReplyReader>([&](const std::string& u) { opened.push_back(u); });
+    const auto start = std::chrono::steady_clock::now();
+    FetchAndWait(infod.Base() + "Updates.asp?version=1.0", reader, kWebPost);
+    const auto took = std::chrono::steady_clock::now() - start;
+    RecordProperty("milliseconds",
+                   int(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_LT(took, std::chrono::seconds(2));  // the server's body wait is 5 s
+    EXPECT_EQ(opened, std::vector<std::string>{"http://example.test/new"});
+    FetchAndWait(infod.Base() + "Updates.asp?version=2.0", reader, kWebPost);
+    EXPECT_EQ(opened.size(), 1u);
 }
 
 }  // namespace
