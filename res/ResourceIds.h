@@ -122,6 +122,29 @@ inline constexpr int IDS_LEARNED = 3252;               // "Learned: "
 inline constexpr int IDS_LEARN_FROM_SKIPS = 3253;      // "Learn from skips"
 inline constexpr int IDS_WHY_LEARNED = 3254;           // the rating was learned from skips
 inline constexpr int IDS_NOTIFICATIONS = 3260;         // "Notifications" (Options menu)
+// Song-information exchange: its outcomes, the editor's texts, the sharing option.
+inline constexpr int IDS_SONGINFO_SENDING = 3300;      // "Sending song information to Sonvera server..."
+inline constexpr int IDS_SONGINFO_UNREACHABLE = 3301;  // "Sonvera server could not be reached."
+inline constexpr int IDS_SONGINFO_REFUSED = 3302;      // "Sonvera server refused the request (error %s)."
+inline constexpr int IDS_SONGINFO_BUSY = 3303;         // "Sonvera server is busy. Please try again in %s seconds."
+inline constexpr int IDS_SONGINFO_UNKNOWN = 3304;      // "Sonvera server knows nothing about this song."
+inline constexpr int IDS_SONGINFO_SENT = 3305;         // "Song information sent to Sonvera server."
+inline constexpr int IDS_SONGINFO_REQUESTED = 3306;    // "Song information requested from Sonvera server."
+inline constexpr int IDS_SONGINFO_RETRIEVED = 3307;    // "Song information retrieved from Sonvera server."
+inline constexpr int IDS_SHARE_TRACK_INFO = 3308;      // "Share track information"
+inline constexpr int IDS_PICK_CORRECT = 3309;          // "Pick the correct one"
+inline constexpr int IDS_STATUS_DOTS = 3310;           // "Status..."
+inline constexpr int IDS_ALL_ENCODINGS = 3311;         // "All encodings"
+inline constexpr int IDS_UNICODE = 3312;               // "Unicode"
+inline constexpr int IDS_FILENAME = 3313;              // "Filename"
+inline constexpr int IDS_CHINESE_SIMPLIFIED = 3314;    // "Chinese Simplified"
+inline constexpr int IDS_CHINESE_TRADITIONAL = 3315;   // "Chinese Traditional"
+inline constexpr int IDS_JAPANESE = 3316;              // "Japanese"
+inline constexpr int IDS_HEBREW = 3317;                // "Hebrew"
+inline constexpr int IDS_TO_ALL = 3318;                // "-> All"
+inline constexpr int IDS_TO_FIELD = 3319;              // "-> %s"
+inline constexpr int IDS_SUBMIT_TO_SERVER = 3320;      // "Submit to server"
+inline constexpr int IDS_RETRIEVE_FROM_SERVER = 3321;  // "Retrieve from server"
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)

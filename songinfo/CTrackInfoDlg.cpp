@@ -28,15 +28,15 @@ W* Named(W* widget, int id) {
 struct CodePageButton {
     int id;
     int32_t codePage;
-    const char* text;
+    int textId;
 };
 
 constexpr CodePageButton kCodePageButtons[] = {
-    {IDC_EDITOR_UNICODE, 65001, "Unicode"},
-    {IDC_EDITOR_CHINESE_SIMPLIFIED, 936, "Chinese Simplified"},
-    {IDC_EDITOR_CHINESE_TRADITIONAL, 950, "Chinese Traditional"},
-    {IDC_EDITOR_JAPANESE, 932, "Japanese"},
-    {IDC_EDITOR_HEBREW, 1255, "Hebrew"},
+    {IDC_EDITOR_UNICODE, 65001, IDS_UNICODE},
+    {IDC_EDITOR_CHINESE_SIMPLIFIED, 936, IDS_CHINESE_SIMPLIFIED},
+    {IDC_EDITOR_CHINESE_TRADITIONAL, 950, IDS_CHINESE_TRADITIONAL},
+    {IDC_EDITOR_JAPANESE, 932, IDS_JAPANESE},
+    {IDC_EDITOR_HEBREW, 1255, IDS_HEBREW},
 };
 
 }  // namespace
@@ -51,7 +51,7 @@ CTrackInfoDlg::CTrackInfoDlg(TrackInfoLinks links, QWidget* parent)
               Named(new QLineEdit(this), IDC_EDITOR_YEAR)},
       genre_(Named(new QComboBox(this), IDC_EDITOR_GENRE)),
       lines_(Named(new QListWidget(this), IDC_EDITOR_CANDIDATES)),
-      status_(Named(new QLabel("Status...", this), IDC_EDITOR_STATUS)),
+      status_(Named(new QLabel(links_.text(IDS_STATUS_DOTS), this), IDC_EDITOR_STATUS)),
       transport_(Named(new SongInfoTransport(this), IDC_EDITOR_TRANSPORT)),
       exchange_(std::make_unique<SongInfoExchange>(*transport_)) {
     setObjectName(QString::number(IDD_TRACK_INFO));
@@ -78,19 +78,19 @@ CTrackInfoDlg::CTrackInfoDlg(TrackInfoLinks links, QWidget* parent)
         return b;
     };
     auto* pickColumn = new QVBoxLayout;
-    pickColumn->addWidget(new QLabel("Pick the correct one", this));
+    pickColumn->addWidget(new QLabel(links_.text(IDS_PICK_CORRECT), this));
     pickColumn->addWidget(lines_, 1);
     grid->addLayout(pickColumn, 1, 2, 6, 1);
     auto* sources = new QVBoxLayout;
-    QPushButton* all = button(IDC_EDITOR_ALL_ENCODINGS, "All encodings");
+    QPushButton* all = button(IDC_EDITOR_ALL_ENCODINGS, links_.text(IDS_ALL_ENCODINGS));
     connect(all, &QPushButton::clicked, this, &CTrackInfoDlg::OnAllEncodings);
     sources->addWidget(all);
     for (const CodePageButton& cp : kCodePageButtons) {
-        QPushButton* b = button(cp.id, cp.text);
+        QPushButton* b = button(cp.id, links_.text(cp.textId));
         connect(b, &QPushButton::clicked, this, [this, page = cp.codePage] { OnCodePage(page); });
         sources->addWidget(b);
     }
-    QPushButton* parts = button(IDC_EDITOR_FILENAME_PARTS, "Filename");
+    QPushButton* parts = button(IDC_EDITOR_FILENAME_PARTS, links_.text(IDS_FILENAME));
     connect(parts, &QPushButton::clicked, this, &CTrackInfoDlg::OnFilename);
     sources->addWidget(parts);
     sources->addStretch();
@@ -100,18 +100,19 @@ CTrackInfoDlg::CTrackInfoDlg(TrackInfoLinks links, QWidget* parent)
     const int copyIds[] = {IDC_EDITOR_TO_ARTIST, IDC_EDITOR_TO_TRACK, IDC_EDITOR_TO_ALBUM,
                            IDC_EDITOR_TO_YEAR};
     for (int i = 0; i < 4; ++i) {
-        QPushButton* b = button(copyIds[i], "-> " + links_.text(labels[i]));
+        QPushButton* b =
+            button(copyIds[i], links_.text(IDS_TO_FIELD).replace("%s", links_.text(labels[i])));
         connect(b, &QPushButton::clicked, this, [this, i] { OnCopyLine(i); });
         copies->addWidget(b);
     }
-    QPushButton* copyAll = button(IDC_EDITOR_TO_ALL, "-> All");
+    QPushButton* copyAll = button(IDC_EDITOR_TO_ALL, links_.text(IDS_TO_ALL));
     connect(copyAll, &QPushButton::clicked, this, &CTrackInfoDlg::OnCopyAll);
     copies->addWidget(copyAll);
     grid->addLayout(copies, 7, 0, 1, 4);
 
     auto* server = new QHBoxLayout;
-    QPushButton* submit = button(IDC_EDITOR_SUBMIT, "Submit to server");
-    QPushButton* retrieve = button(IDC_EDITOR_RETRIEVE, "Retrieve from server");
+    QPushButton* submit = button(IDC_EDITOR_SUBMIT, links_.text(IDS_SUBMIT_TO_SERVER));
+    QPushButton* retrieve = button(IDC_EDITOR_RETRIEVE, links_.text(IDS_RETRIEVE_FROM_SERVER));
     connect(submit, &QPushButton::clicked, this, &CTrackInfoDlg::OnSubmit);
     connect(retrieve, &QPushButton::clicked, this, &CTrackInfoDlg::OnRetrieve);
     server->addWidget(submit);
@@ -187,25 +188,49 @@ void CTrackInfoDlg::OnSubmit() {
     record_.Album = fields_[2]->text().toStdString();
     record_.Year = fields_[3]->text().toStdString();
     exchange_->Submit(Address(songinfo::AddPage, record_));
-    status_->setText("Song information sent to Sonvera server.");
+    // "sent" once the server has taken it
+    status_->setText(links_.text(IDS_SONGINFO_SENDING));
 }
 
 void CTrackInfoDlg::OnRetrieve() {
     // the stored genre and fingerprint, never a genre chosen here and not saved
     const TrackRecord stored = LoadTrack(links_.database, trackID_);
     exchange_->Retrieve(Address(songinfo::GetPage, stored));
-    status_->setText("Song information requested from Sonvera server.");
+    status_->setText(links_.text(IDS_SONGINFO_REQUESTED));
 }
 
-void CTrackInfoDlg::OnReply(const QString& bodyMarkup) {
-    std::optional<SongInfoReply> reply = exchange_->TakeReply(bodyMarkup);
-    if (!reply) return;
-    fields_[0]->setText(reply->artist);
-    fields_[1]->setText(reply->trackname);
-    fields_[2]->setText(reply->album);
-    fields_[3]->setText(reply->year);
-    if (int index = genre_->findData(reply->genreID); index >= 0) genre_->setCurrentIndex(index);
-    status_->setText("Song information retrieved from Sonvera server.");
+void CTrackInfoDlg::OnReply(const QString& bodyMarkup, int httpStatus, int retryAfter) {
+    const std::optional<ExchangeOutcome> outcome =
+        exchange_->Complete(bodyMarkup, httpStatus, retryAfter);
+    if (!outcome) return;
+    status_->setText(OutcomeText(*outcome, links_.text));
+    if (outcome->kind != ExchangeOutcome::Retrieved) return;
+    const SongInfoReply& reply = *outcome->reply;
+    fields_[0]->setText(reply.artist);
+    fields_[1]->setText(reply.trackname);
+    fields_[2]->setText(reply.album);
+    fields_[3]->setText(reply.year);
+    if (int index = genre_->findData(reply.genreID); index >= 0) genre_->setCurrentIndex(index);
+}
+
+QString OutcomeText(const ExchangeOutcome& outcome, const DialogTextLoader& text) {
+    switch (outcome.kind) {
+    case ExchangeOutcome::Sent:
+        return text(IDS_SONGINFO_SENT);
+    case ExchangeOutcome::Retrieved:
+        return text(IDS_SONGINFO_RETRIEVED);
+    case ExchangeOutcome::NothingKnown:
+        return text(IDS_SONGINFO_UNKNOWN);
+    case ExchangeOutcome::Busy:
+        // a server that names no wait gets a minute
+        return text(IDS_SONGINFO_BUSY)
+            .replace("%s", QString::number(outcome.retryAfter > 0 ? outcome.retryAfter : 60));
+    case ExchangeOutcome::Unreachable:
+        return text(IDS_SONGINFO_UNREACHABLE);
+    case ExchangeOutcome::Refused:
+        break;
+    }
+    return text(IDS_SONGINFO_REFUSED).replace("%s", QString::number(outcome.httpStatus));
 }
 
 void CTrackInfoDlg::accept() {

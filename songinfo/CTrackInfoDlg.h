@@ -19,7 +19,11 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class SongInfoExchange;
+struct ExchangeOutcome;
 class SongInfoTransport;
+
+// The status line's text for an outcome, in the interface language.
+QString OutcomeText(const ExchangeOutcome& outcome, const DialogTextLoader& text);
 
 struct TrackInfoLinks {
     CADODataBase* database = nullptr;
@@ -51,7 +55,8 @@ public:
     void OnCopyAll();
     void OnSubmit();
     void OnRetrieve();
-    void OnReply(const QString& bodyMarkup);
+    // A finished navigation of the hidden transport (status 0: no server answered).
+    void OnReply(const QString& bodyMarkup, int httpStatus, int retryAfter);
 
 public slots:
     void accept() override;

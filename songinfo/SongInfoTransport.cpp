@@ -49,7 +49,10 @@ void SongInfoTransport::Finished(QNetworkReply* reply) {
         markup = ExtractBodyMarkup(DecodeReplyText(
             reply->readAll(), reply->header(QNetworkRequest::ContentTypeHeader).toByteArray()));
     }
-    emit NavigateComplete(markup);
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    bool seconds = false;
+    const int retryAfter = reply->rawHeader("Retry-After").trimmed().toInt(&seconds);
+    emit NavigateComplete(markup, status, seconds && retryAfter > 0 ? retryAfter : 0);
 }
 
 QUrl RequestUrl(const QString& address) {

@@ -35,7 +35,8 @@ public:
     static constexpr qint64 MaxReplyBytes = 2 * 1024 * 1024;
 
 signals:
-    void NavigateComplete(const QString& bodyMarkup);
+    // httpStatus is 0 when no server answered; retryAfter the seconds a Retry-After names, or 0.
+    void NavigateComplete(const QString& bodyMarkup, int httpStatus, int retryAfter);
 
 private:
     void Finished(QNetworkReply* reply);

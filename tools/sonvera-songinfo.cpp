@@ -73,6 +73,34 @@ int Parse(const std::string& file) {
     return 0;
 }
 
+// Prints what came back; the exit status says how it went: 0 taken or retrieved, 3 nothing
+// known, 5 the server unreachable, 6 refused (its status on standard error), 7 busy.
+int Report(const ExchangeOutcome& outcome, const QString& submitAnswer) {
+    switch (outcome.kind) {
+    case ExchangeOutcome::Sent:
+        Print(submitAnswer);
+        return 0;
+    case ExchangeOutcome::Retrieved:
+        Print(ReplyJson(outcome.reply));
+        return 0;
+    case ExchangeOutcome::NothingKnown:
+        Print(ReplyJson(std::nullopt));
+        return 3;
+    case ExchangeOutcome::Unreachable:
+        std::fprintf(stderr, "sonvera-songinfo: the server could not be reached\n");
+        return 5;
+    case ExchangeOutcome::Refused:
+        std::fprintf(stderr, "sonvera-songinfo: the server refused the request: %d\n",
+                     outcome.httpStatus);
+        return 6;
+    case ExchangeOutcome::Busy:
+        std::fprintf(stderr, "sonvera-songinfo: the server is busy; try again in %d s\n",
+                     outcome.retryAfter);
+        return 7;
+    }
+    return 1;
+}
+
 int Exchange(bool submit, const QString& base, const std::string& path, long id) {
     CADODataBase database;
     if (!database.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";")) {
@@ -97,17 +125,13 @@ int Exchange(bool submit, const QString& base, const std::string& path, long id)
     SongInfoTransport transport;
     SongInfoExchange exchange(transport);
     int status = 1;
-    QObject::connect(&transport, &SongInfoTransport::NavigateComplete, [&](const QString& markup) {
-        if (submit) {
-            Print(markup);
-            status = 0;
-        } else {
-            const std::optional<SongInfoReply> reply = exchange.TakeReply(markup);
-            Print(ReplyJson(reply));
-            status = reply ? 0 : 3;
-        }
-        QCoreApplication::quit();
-    });
+    QObject::connect(&transport, &SongInfoTransport::NavigateComplete,
+                     [&](const QString& markup, int httpStatus, int retryAfter) {
+                         const std::optional<ExchangeOutcome> outcome =
+                             exchange.Complete(markup, httpStatus, retryAfter);
+                         status = Report(*outcome, submit ? markup : QString());
+                         QCoreApplication::quit();
+                     });
     QTimer::singleShot(15000, [] {
         std::fprintf(stderr, "sonvera-songinfo: no answer from the server\n");
         QCoreApplication::exit(4);

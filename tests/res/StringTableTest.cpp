@@ -94,7 +94,7 @@ TEST(StringTable, HebrewAndChineseAreReallyTranslated)
 TEST(StringTable, DutchDiffersFromEnglishExceptForSharedWords)
 {
     const std::set<int> sameInDutch = {IDS_ALBUM, IDS_GENRE, IDS_VOLUME, IDS_STATUS, IDS_DL_PUSH, IDS_LINKS,
-                                       IDS_OK, IDS_NOTICE_BLANK};
+                                       IDS_OK, IDS_NOTICE_BLANK, IDS_STATUS_DOTS, IDS_UNICODE};
     for (int id : ResStringIds()) {
         bool same = LoadResString(id, kLanguageDutch) == LoadResString(id, kLanguageEnglish);
         EXPECT_EQ(same, sameInDutch.count(id) == 1) << id << ": " << LoadResString(id, kLanguageDutch);

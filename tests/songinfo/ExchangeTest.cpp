@@ -134,3 +134,34 @@ TEST(SongInfoTransport, AFailedNavigationStillCompletesOnce) {
     EXPECT_EQ(NextCompletion(spy), "");
     EXPECT_FALSE(spy.wait(300));
 }
+
+// Only what the server took is "sent", and only a reply is "retrieved".
+TEST(SongInfoExchange, CompletionTellsTheOutcomeOfTheRequestMadeLast) {
+    RecordingNavigator navigator;
+    SongInfoExchange exchange(navigator);
+    EXPECT_FALSE(exchange.Complete(Reply, 200, 0));  // nothing asked
+    using K = ExchangeOutcome;
+    const auto submitted = [&](int status, int retryAfter = 0) {
+        exchange.Submit("http://x/addtodb.asp?q");
+        const auto outcome = exchange.Complete("stored", status, retryAfter);
+        EXPECT_FALSE(exchange.Complete("stored", status, retryAfter));  // one per request
+        return outcome ? std::make_pair(int(outcome->kind), outcome->httpStatus)
+                       : std::make_pair(-1, 0);
+    };
+    EXPECT_EQ(submitted(200), std::make_pair(int(K::Sent), 200));
+    EXPECT_EQ(submitted(0), std::make_pair(int(K::Unreachable), 0));
+    for (int status : {400, 413, 414, 500})
+        EXPECT_EQ(submitted(status), std::make_pair(int(K::Refused), status));
+    exchange.Submit("http://x/addtodb.asp?q");
+    EXPECT_EQ(exchange.Complete("", 429, 7)->retryAfter, 7);
+
+    exchange.Retrieve("http://x/getfromdb.asp?q");
+    EXPECT_EQ(exchange.Complete("<html>no info</html>", 200, 0)->kind, K::NothingKnown);
+    exchange.Retrieve("http://x/getfromdb.asp?q");
+    EXPECT_EQ(exchange.Complete(Reply, 500, 0)->kind, K::Refused);  // an error page is no reply
+    exchange.Retrieve("http://x/getfromdb.asp?q");
+    const auto retrieved = exchange.Complete(Reply, 200, 0);
+    ASSERT_EQ(retrieved->kind, K::Retrieved);
+    EXPECT_EQ(retrieved->reply->genreID, 3);
+    EXPECT_FALSE(exchange.AwaitingReply());
+}

@@ -21,6 +21,7 @@
 #include "res/StringTable.h"
 #include "songinfo/CInfoBrowser.h"
 #include "songinfo/CTrackInfoDlg.h"
+#include "songinfo/SongInfoExchange.h"
 #include "songinfo/SongInfoTransport.h"
 #include "tests/support/InfoServerProcess.h"
 #include "tests/support/TempDatabase.h"
@@ -145,9 +146,10 @@ TEST_F(TrackEditor, SubmittedInOneDatabaseIsRetrievedInAnother) {
     sender.Field(IDC_EDITOR_ARTIST)->setText("Café = Bar & Co");
     sender.Field(IDC_EDITOR_YEAR)->setText("1987");
     sender.Click(IDC_EDITOR_SUBMIT);
-    EXPECT_EQ(sender.Status(), "Song information sent to Sonvera server.");
+    EXPECT_EQ(sender.Status(), "Sending song information to Sonvera server...");
     ASSERT_TRUE(
         WaitFor([&] { return !sender.dialog->findChild<SongInfoTransport*>()->IsLoading(); }));
+    EXPECT_EQ(sender.Status(), "Song information sent to Sonvera server.");
     // submitting stores nothing here
     EXPECT_EQ(LoadTrack(db.Get(), sender.dialog->TrackID()).Artist, "Sender");
 
@@ -265,4 +267,31 @@ TEST(Pictures, TrackEditorAndInfoBrowser) {
     // the page paints a moment after it has loaded
     WaitFor([] { return false; }, 1);
     ASSERT_TRUE(browser.grab().save(dir + "/info-browser.png"));
+}
+
+// A submit or retrieve that the server did not take says so, never "sent".
+TEST_F(TrackEditor, FailuresAndUnknownSongsShowAsSuch) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    const Editor down = Open(AddTrack(db, "FP-down", "Artist", 17), "http://127.0.0.1:9/");
+    down.Click(IDC_EDITOR_SUBMIT);
+    EXPECT_TRUE(WaitFor([&] { return down.Status() == "Sonvera server could not be reached."; }))
+        << down.Status().toStdString();
+    // neither a fingerprint nor an artist and a title: the server refuses it
+    const Editor refused = Open(AddTrack(db, "", "", 17), server.Base());
+    refused.Field(IDC_EDITOR_TRACK)->clear();
+    refused.Click(IDC_EDITOR_SUBMIT);
+    EXPECT_TRUE(WaitFor(
+        [&] { return refused.Status() == "Sonvera server refused the request (error 400)."; }))
+        << refused.Status().toStdString();
+    const Editor unknown = Open(AddTrack(db, "FP-unknown", "Nobody", 17), server.Base());
+    unknown.Click(IDC_EDITOR_RETRIEVE);
+    EXPECT_TRUE(WaitFor(
+        [&] { return unknown.Status() == "Sonvera server knows nothing about this song."; }))
+        << unknown.Status().toStdString();
+    EXPECT_EQ(unknown.Field(IDC_EDITOR_ARTIST)->text(), "Nobody");
+    EXPECT_EQ(OutcomeText({ExchangeOutcome::Busy, 429, 30, {}}, English),
+              "Sonvera server is busy. Please try again in 30 seconds.");
+    for (const Editor& e : {down, refused, unknown}) e.dialog->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
