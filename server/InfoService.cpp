@@ -1,8 +1,6 @@
 #include "server/InfoService.h"
 
 #include <ctime>
-#include <map>
-#include <set>
 
 #include "server/Pages.h"
 #include "server/QueryText.h"
@@ -34,32 +32,6 @@ std::string Lower(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     return text;
-}
-
-// Per field: the value with the most distinct clients, the newest on a tie.
-template <typename Value, typename Get>
-Value Winner(const std::vector<SubmissionRow>& rows, Get get) {
-    struct Tally {
-        std::set<std::string> clients;
-        int64_t newest = 0;
-    };
-    std::map<Value, Tally> tallies;
-    for (const SubmissionRow& row : rows) {
-        Tally& tally = tallies[get(row)];
-        tally.clients.insert(row.client);
-        tally.newest = std::max(tally.newest, row.id);
-    }
-    const Value* best = nullptr;
-    const Tally* bestTally = nullptr;
-    for (const auto& [value, tally] : tallies) {
-        if (!bestTally || tally.clients.size() > bestTally->clients.size() ||
-            (tally.clients.size() == bestTally->clients.size() &&
-             tally.newest > bestTally->newest)) {
-            best = &value;
-            bestTally = &tally;
-        }
-    }
-    return *best;
 }
 
 // A submitted value must not carry a marker of the reply document (nor a body tag, which the
@@ -100,17 +72,6 @@ bool IsHostText(const std::string& host) {
 }
 
 }  // namespace
-
-std::optional<VotedSong> VoteSong(const std::vector<SubmissionRow>& rows) {
-    if (rows.empty()) return std::nullopt;
-    VotedSong song;
-    song.artist = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.artist; });
-    song.track = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.track; });
-    song.album = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.album; });
-    song.year = Winner<std::string>(rows, [](const SubmissionRow& r) { return r.year; });
-    song.genreID = Winner<int32_t>(rows, [](const SubmissionRow& r) { return r.genreID; });
-    return song;
-}
 
 std::string SongInfoDocument(const VotedSong& song) {
     return "<SONVERA><ARTIST>" + WithoutMarkers(song.artist) + "</ARTIST><TRACKNAME>" +
@@ -190,11 +151,10 @@ HttpResponse InfoService::Submit(const HttpRequest& request, const std::string& 
 HttpResponse InfoService::Retrieve(const std::string& query) {
     const std::optional<SongFields> song = ParseSongFields(query);
     if (!song) return Plain("field too long\n", 400);
-    std::vector<SubmissionRow> rows;
-    if (!song->fingerPrint.empty()) rows = store_.ByFingerPrint(song->fingerPrint, VoteRows);
-    if (rows.empty() && !song->artist.empty() && !song->track.empty())
-        rows = store_.ByArtistAndTrack(song->artist, song->track, VoteRows);
-    const std::optional<VotedSong> voted = VoteSong(rows);
+    std::optional<VotedSong> voted;
+    if (!song->fingerPrint.empty()) voted = store_.VoteByFingerPrint(song->fingerPrint);
+    if (!voted && !song->artist.empty() && !song->track.empty())
+        voted = store_.VoteByTitle(song->artist, song->track);
     if (!voted) return Html(RenderNoInfoPage(song->langID));
     return Plain(SongInfoDocument(*voted));
 }

@@ -35,16 +35,6 @@ struct ServiceOptions {
     double submitBurst = 10.0;
 };
 
-// The values a fingerprint's (or a title's) submissions agree on, field by field.
-struct VotedSong {
-    std::string artist, track, album, year;
-    int32_t genreID = 0;
-};
-
-// Each field takes the value sent by the most distinct clients; a tie goes to the value
-// submitted last. Nothing for no rows.
-std::optional<VotedSong> VoteSong(const std::vector<SubmissionRow>& rows);
-
 // The <SONVERA> document the player parses.
 std::string SongInfoDocument(const VotedSong& song);
 
@@ -62,7 +52,6 @@ public:
     static constexpr size_t MaxBodyBytes = 16 * 1024;
     static constexpr size_t MaxFeedbackBytes = 4000;
     static constexpr size_t MaxContactBytes = 200;
-    static constexpr int VoteRows = 1000;  // newest submissions a vote reads
 
 private:
     HttpResponse Submit(const HttpRequest& request, const std::string& query);

@@ -18,8 +18,12 @@ CREATE TABLE IF NOT EXISTS submission(
     genre INTEGER NOT NULL, language INTEGER NOT NULL,
     client TEXT NOT NULL, time INTEGER NOT NULL,
     artist_key TEXT NOT NULL, track_key TEXT NOT NULL);
-CREATE INDEX IF NOT EXISTS submission_fingerprint ON submission(fingerprint, id);
-CREATE INDEX IF NOT EXISTS submission_title ON submission(artist_key, track_key, id);
+-- Each client's latest submission of a song, read from the index alone.
+DROP INDEX IF EXISTS submission_fingerprint;
+DROP INDEX IF EXISTS submission_title;
+CREATE INDEX IF NOT EXISTS submission_fingerprint_client ON submission(fingerprint, client, id);
+CREATE INDEX IF NOT EXISTS submission_title_client
+    ON submission(artist_key, track_key, client, id);
 -- Covers the similar-artist count, which reads many rows of a few genres.
 DROP INDEX IF EXISTS submission_genre;
 CREATE INDEX IF NOT EXISTS submission_genre_artist ON submission(genre, artist_key, artist, id);
@@ -34,6 +38,21 @@ SELECT artist, COUNT(*) AS shared, MAX(id) FROM submission
 WHERE genre IN (SELECT DISTINCT genre FROM submission WHERE artist_key = ?1 AND genre NOT IN (-1, 255))
   AND artist_key <> ?1 AND artist_key <> ''
 GROUP BY artist_key ORDER BY shared DESC, artist_key LIMIT ?2)sql";
+
+// The vote over the latest submission of each client that sent the song (the rows `song`
+// selects, ?1 and ?2 its parameters). Empty texts, and the genres of none, sort last.
+std::string VoteSql(const std::string& song) {
+    const auto field = [](const char* column, const char* empty) {
+        return std::string("(SELECT ") + column + " FROM latest GROUP BY " + column + " ORDER BY " +
+               empty + ", COUNT(*) DESC, MAX(id) DESC LIMIT 1)";
+    };
+    return "WITH latest AS (SELECT s.artist, s.track, s.album, s.year, s.genre, s.id"
+           " FROM submission s JOIN (SELECT MAX(id) AS id FROM submission WHERE " + song +
+           " GROUP BY client) m ON s.id = m.id) SELECT " +
+           field("artist", "artist = ''") + ", " + field("track", "track = ''") + ", " +
+           field("album", "album = ''") + ", " + field("year", "year = ''") + ", " +
+           field("genre", "genre IN (-1, 255)") + ", (SELECT COUNT(*) FROM latest)";
+}
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);
@@ -106,19 +125,15 @@ std::unique_ptr<InfoStore> InfoStore::Open(const std::string& path, std::string&
 
 bool InfoStore::Prepare(std::string& error) {
     sqlite3* pages = ownPagesDatabase_ ? ownPagesDatabase_.get() : database_.get();
+    const std::string voteByFingerPrint = VoteSql("fingerprint = ?1");
+    const std::string voteByTitle = VoteSql("artist_key = ?1 AND track_key = ?2");
     const std::tuple<Statement*, const char*, sqlite3*> statements[] = {
         {&insert_,
          "INSERT INTO submission(fingerprint, artist, track, album, year, genre, language, client,"
          " time, artist_key, track_key) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)",
          database_.get()},
-        {&byFingerPrint_,
-         "SELECT artist, track, album, year, genre, client, id FROM submission"
-         " WHERE fingerprint = ?1 ORDER BY id DESC LIMIT ?2",
-         database_.get()},
-        {&byTitle_,
-         "SELECT artist, track, album, year, genre, client, id FROM submission"
-         " WHERE artist_key = ?1 AND track_key = ?2 ORDER BY id DESC LIMIT ?3",
-         database_.get()},
+        {&byFingerPrint_, voteByFingerPrint.c_str(), database_.get()},
+        {&byTitle_, voteByTitle.c_str(), database_.get()},
         {&albums_,
          "SELECT album, track, MAX(year) FROM submission WHERE artist_key = ?1"
          " GROUP BY album, track_key ORDER BY album, track_key LIMIT ?2",
@@ -180,41 +195,35 @@ bool InfoStore::AddMany(const std::vector<Submission>& submissions) {
     return sqlite3_step(end) == SQLITE_DONE && ok;
 }
 
-std::vector<SubmissionRow> InfoStore::ReadRows(sqlite3_stmt* statement) {
-    std::vector<SubmissionRow> rows;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        SubmissionRow row;
-        row.artist = ColumnText(statement, 0);
-        row.track = ColumnText(statement, 1);
-        row.album = ColumnText(statement, 2);
-        row.year = ColumnText(statement, 3);
-        row.genreID = sqlite3_column_int(statement, 4);
-        row.client = ColumnText(statement, 5);
-        row.id = sqlite3_column_int64(statement, 6);
-        rows.push_back(std::move(row));
-    }
-    return rows;
+std::optional<VotedSong> InfoStore::ReadVote(sqlite3_stmt* statement) {
+    if (sqlite3_step(statement) != SQLITE_ROW || sqlite3_column_int64(statement, 5) == 0)
+        return std::nullopt;
+    VotedSong song;
+    song.artist = ColumnText(statement, 0);
+    song.track = ColumnText(statement, 1);
+    song.album = ColumnText(statement, 2);
+    song.year = ColumnText(statement, 3);
+    song.genreID = sqlite3_column_int(statement, 4);
+    return song;
 }
 
-std::vector<SubmissionRow> InfoStore::ByFingerPrint(const std::string& fingerPrint, int limit) {
+std::optional<VotedSong> InfoStore::VoteByFingerPrint(const std::string& fingerPrint) {
     std::lock_guard lock(mutex_);
     sqlite3_stmt* statement = byFingerPrint_.get();
     StatementUse use(statement);
     BindText(statement, 1, fingerPrint);
-    sqlite3_bind_int(statement, 2, limit);
-    return ReadRows(statement);
+    return ReadVote(statement);
 }
 
-std::vector<SubmissionRow> InfoStore::ByArtistAndTrack(const std::string& artist,
-                                                       const std::string& track, int limit) {
+std::optional<VotedSong> InfoStore::VoteByTitle(const std::string& artist,
+                                                const std::string& track) {
     const std::string artistKey = FoldCase(artist), trackKey = FoldCase(track);
     std::lock_guard lock(mutex_);
     sqlite3_stmt* statement = byTitle_.get();
     StatementUse use(statement);
     BindText(statement, 1, artistKey);
     BindText(statement, 2, trackKey);
-    sqlite3_bind_int(statement, 3, limit);
-    return ReadRows(statement);
+    return ReadVote(statement);
 }
 
 std::vector<AlbumTrack> InfoStore::AlbumsAndTracks(const std::string& artist, int limit) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,12 +23,10 @@ struct Submission {
     int64_t time = 0;  // seconds since 1970
 };
 
-// One stored submission as the vote reads it; id grows with every submission.
-struct SubmissionRow {
+// The values the submissions of one song agree on, field by field.
+struct VotedSong {
     std::string artist, track, album, year;
     int32_t genreID = 0;
-    std::string client;
-    int64_t id = 0;
 };
 
 struct AlbumTrack {
@@ -47,10 +46,11 @@ public:
     bool Add(const Submission& submission);
     // Adds many in one transaction (the benchmark's data).
     bool AddMany(const std::vector<Submission>& submissions);
-    // The newest submissions first, at most limit.
-    std::vector<SubmissionRow> ByFingerPrint(const std::string& fingerPrint, int limit);
-    std::vector<SubmissionRow> ByArtistAndTrack(const std::string& artist, const std::string& track,
-                                                int limit);
+    // The vote of a song's submissions: each client's latest submission is its one vote, and
+    // each field takes the value of the most clients, an empty one (a genre of none) only when
+    // no client sent another; a tie goes to the value submitted last. Nothing for no rows.
+    std::optional<VotedSong> VoteByFingerPrint(const std::string& fingerPrint);
+    std::optional<VotedSong> VoteByTitle(const std::string& artist, const std::string& track);
     // The artist's distinct albums and tracks, by album then track.
     std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit);
     // Other artists by how many of their submissions carry a genre the artist's carry.
@@ -71,7 +71,7 @@ private:
 
     bool Prepare(std::string& error);
     bool Insert(const Submission& submission);
-    std::vector<SubmissionRow> ReadRows(sqlite3_stmt* statement);
+    std::optional<VotedSong> ReadVote(sqlite3_stmt* statement);
     int64_t Count(sqlite3_stmt* statement);
 
     std::mutex mutex_;

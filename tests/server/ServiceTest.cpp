@@ -238,3 +238,27 @@ TEST_F(ServiceTest, AStopThatComesBeforeTheFrontendServesStillEndsIt) {
     EXPECT_TRUE(ended);
     if (!ended) frontend.Stop();
 }
+
+// An empty value wins only where nobody sent another, and a client's flood counts as one vote
+// however many rows it adds.
+TEST_F(ServiceTest, EmptiesLoseAndAFloodIsOneVote) {
+    Submit("127.0.0.1", "Pixies", "Gigantic", 17, "SURFERROSA01", "Surfer%20Rosa");
+    Submit("127.0.0.2", "Pixies", "Gigantic", 17, "SURFERROSA01", "Surfer%20Rosa");
+    for (const char* client : {"127.0.0.3", "127.0.0.4", "127.0.0.5"})
+        Submit(client, "Pixies", "Gigantic", 255, "SURFERROSA01", "", "");
+    EXPECT_EQ(Retrieve("SURFERROSA01"),
+              "<SONVERA><ARTIST>Pixies</ARTIST><TRACKNAME>Gigantic</TRACKNAME><ALBUM>Surfer Rosa"
+              "</ALBUM><YEAR>1999</YEAR><GENRE>17</GENRE></SONVERA>");
+    for (const char* client : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
+        Submit(client, "Honest", "Song", 17, "FLOODED0001");
+    std::vector<Submission> flood(1500, Submission{"FLOODED0001", "Spam", "Spam", "Spam", "2000",
+                                                   3, 1033, "10.6.6.6", 0});
+    ASSERT_TRUE(store_->AddMany(flood));
+    EXPECT_NE(Retrieve("FLOODED0001").find("<ARTIST>Honest</ARTIST>"), std::string::npos);
+    // the same holds for a song found by its title
+    EXPECT_NE(Retrieve("UNKNOWN", "honest", "SONG").find("<GENRE>17</GENRE>"), std::string::npos);
+    // only empties: the empty value it is
+    Submit("127.0.0.9", "Solo", "Empty", 255, "ONLYEMPTY001", "", "");
+    EXPECT_NE(Retrieve("ONLYEMPTY001").find("<ALBUM></ALBUM><YEAR></YEAR><GENRE>255</GENRE>"),
+              std::string::npos);
+}
