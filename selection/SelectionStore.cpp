@@ -94,7 +94,8 @@ std::optional<int32_t> FindMoodID(CADODataBase* database, const std::string& nam
                                   int32_t languageId) {
     CADORecordset rs(database);
     // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
-    const std::string sql = FormatSql("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
+    const std::string sql =
+        FormatSql("SELECT ID FROM tMood WHERE Name='%s' COLLATE JETTEXT AND LanguageID=%d",
                                       EscapeSqlText(name).c_str(), languageId);
     std::optional<int32_t> result;
     int32_t moodID = 0;

@@ -10,15 +10,19 @@
 namespace CatalogStore {
 namespace {
 
+// Names group, match and sort as Jet's text did: ignoring case, in the locale's order.
 constexpr const char* kArtistsQuery =
-    "SELECT Artist FROM tTrack WHERE Deleted=0 GROUP BY Artist ORDER BY Artist";
+    "SELECT Artist FROM tTrack WHERE Deleted=0 GROUP BY Artist COLLATE JETTEXT "
+    "ORDER BY Artist COLLATE JETTEXT";
 constexpr const char* kTracksQuery =
-    "SELECT ID, Trackname FROM tTrack WHERE Deleted=0 AND Artist='%s' ORDER BY TrackName";
+    "SELECT ID, Trackname FROM tTrack WHERE Deleted=0 AND Artist='%s' COLLATE JETTEXT "
+    "ORDER BY TrackName COLLATE JETTEXT";
 // The database layer stores an empty text as NULL, which "Artist=''" would not find.
 constexpr const char* kEmptyArtistTracksQuery =
     "SELECT ID, Trackname FROM tTrack WHERE Deleted=0 AND (Artist='' OR Artist IS NULL) "
-    "ORDER BY TrackName";
-constexpr const char* kRenameArtist = "UPDATE tTrack SET Artist='%s' WHERE Artist='%s'";
+    "ORDER BY TrackName COLLATE JETTEXT";
+constexpr const char* kRenameArtist =
+    "UPDATE tTrack SET Artist='%s' WHERE Artist='%s' COLLATE JETTEXT";
 constexpr const char* kRenameEmptyArtist =
     "UPDATE tTrack SET Artist='%s' WHERE (Artist='' OR Artist IS NULL)";
 constexpr const char* kRenameTrack = "UPDATE tTrack SET TrackName='%s' WHERE ID=%d";
