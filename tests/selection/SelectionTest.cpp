@@ -239,10 +239,13 @@ TEST_F(Selection, UnknownMoodNamesChangeNothing) {
     EXPECT_GT(db.QueryInt("SELECT COUNT(*) FROM tMood"), 0);
 }
 
-TEST_F(Selection, MoodNameWithAQuoteIsFound) {
+TEST_F(Selection, MoodNameWithAQuoteIsFoundInAnyCase) {
     db.Exec("INSERT INTO tMood(ID, Name, LanguageID) VALUES (40, 'Rock ''n'' roll', 1033)");
     db.Exec("INSERT INTO tMood(ID, Name, LanguageID) VALUES (41, 'Rock ''n'' roll', 1043)");
     player->SetMoodByName("Rock 'n' roll");
+    EXPECT_EQ(player->GetMoodID(), 40);
+    player->SetMoodID(2);
+    player->SetMoodByName("ROCK 'N' ROLL");
     EXPECT_EQ(player->GetMoodID(), 40);
 }
 

@@ -66,6 +66,29 @@ TEST(Catalog, RenameToAnExistingArtistMergesAndKeepsBothNodes) {
     EXPECT_EQ(model.rowCount(), 1);
 }
 
+TEST(Catalog, NamesGroupIgnoringCaseAndSortAsTheLocaleReadsThem) {
+    Library db;
+    for (const char* artist : {"ZZ Top", "abba", "Élodie", "BJÖRK", "ABBA", "Band", "björk"})
+        db.AddTrack(artist, std::string("by ") + artist);
+    db.AddTrack("Fado", "Zeta");
+    db.AddTrack("Fado", "alpha");
+    CatalogModel model(db.Get(), "Retrieving...");
+    ASSERT_TRUE(model.Rebuild());
+    QStringList artists;
+    for (int row = 0; row < model.rowCount(); ++row)
+        artists << model.index(row, 0).data().toString().toCaseFolded();
+    EXPECT_EQ(artists, (QStringList{"abba", "band", "björk", "élodie", "fado", "zz top"}));
+    QModelIndex abba = model.index(0, 0);
+    ASSERT_TRUE(model.LoadArtist(abba));
+    EXPECT_EQ(model.rowCount(abba), 2);
+    QModelIndex fado = model.index(4, 0);
+    ASSERT_TRUE(model.LoadArtist(fado));
+    EXPECT_EQ(Children(model, fado), (QStringList{"alpha", "Zeta"}));
+    // a rename takes the artist in every case it was written in
+    ASSERT_TRUE(model.setData(abba, "Abba", Qt::EditRole));
+    EXPECT_EQ(db.Int("SELECT COUNT(*) FROM tTrack WHERE Artist='Abba'"), 2);
+}
+
 TEST(Catalog, RenamingThePlaceholderChangesNoTrack) {
     Library db;
     db.AddTrack("Alpha", "a1");
