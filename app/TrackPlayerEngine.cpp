@@ -5,8 +5,9 @@
 
 int32_t TrackPlayerEngine::GetMoodID() const { return player_.GetMoodID(); }
 TrackRecord TrackPlayerEngine::GetCurrentTrack() const { return player_.GetCurrentTrack(); }
-void TrackPlayerEngine::SelectNextTrack() { player_.SelectNextTrack(); }
-void TrackPlayerEngine::SkipTrack() { player_.Skip(); }
+// The main thread's Skip and Exclude: the selection runs on the TrackPlayer's own thread.
+void TrackPlayerEngine::SelectNextTrack() { player_.RequestNext(false); }
+void TrackPlayerEngine::SkipTrack() { player_.RequestNext(true); }
 PickExplanation TrackPlayerEngine::ExplainLastPick() { return player_.ExplainLastPick(); }
 bool TrackPlayerEngine::GetLearnFromSkips() const { return player_.GetLearnFromSkips(); }
 void TrackPlayerEngine::SetLearnFromSkips(bool on) { player_.SetLearnFromSkips(on); }

@@ -11,8 +11,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "db/CurrentTrackSource.h"
 #include "db/TrackRecord.h"
@@ -88,6 +92,10 @@ public:
     void SetLearnFromSkips(bool on);
     // The Skip command: counts an early skip of the current track, then selects the next.
     void Skip();
+    // For the main thread, which must not wait for a selection: while the loop runs, it
+    // selects (after the early skip, when `skip`) at once on its own thread; otherwise this
+    // does so here.
+    void RequestNext(bool skip);
     // A skip of the current track at positionMs: counted in the mood when early and learning.
     void NoteSkip(int positionMs);
     // The current track played to its end: one early skip off in the mood, when learning.
@@ -132,14 +140,24 @@ private:
     static const std::array<Band, PlayWeightCount> Bands;
 
     bool RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int32_t counter);
-    // count receives the number of unrated tracks.
-    bool RunUnratedQuery(CADORecordset& rs, int32_t moodID, int32_t* count = nullptr);
+    // A random unrated track (0 when there is none), avoiding the tracks of Avoided() while the
+    // band has others; count receives the number of unrated tracks. Nothing when a statement
+    // fails. Caller holds the selection lock.
+    std::optional<int32_t> DrawUnrated(int32_t moodID, int32_t totalTracks, int32_t* count);
+    std::optional<int32_t> DrawWithoutRow(int32_t low, int32_t high,
+                                          const std::vector<int32_t>& avoid);
+    // The current track, the last few picks and the tracks that failed to open this run.
+    std::vector<int32_t> Avoided() const;
+    void NotePick(int32_t trackID);
     void ReportDataAccessFailure();
     void Post(int message);
     // Sleeps up to ms, waking early when a stop is requested.
     void WaitUnlessStopping(int ms);
     std::unique_ptr<PlayerBackend> StartBackend(int type);
     void PollOnce();
+    // Runs a selection asked for with RequestNext; false when none was. Caller holds the
+    // selection lock or is the loop.
+    bool RunRequestedNext();
 
     CADODataBase* database_;
     BackendFactory factory_;
@@ -165,6 +183,8 @@ private:
     bool lastPickCounted_ = true;
     // Guarded by selectionLock_.
     int pendingResumeMs_ = 0;
+    std::deque<int32_t> recentPicks_;
+    std::unordered_set<int32_t> unplayable_;
     std::atomic<bool> learnFromSkips_{true};
 
     std::atomic<int32_t> moodID_{2};
@@ -181,6 +201,10 @@ private:
     std::atomic<int> lastLengthMs_{0};
     std::atomic<PlayerState> lastState_{PlayerStateNotInitialised};
 
+    // Guarded by sleepMutex_: 0 none, 1 select, 2 skip at nextSkipMs_.
+    int nextRequest_ = 0;
+    int nextSkipMs_ = 0;
+    std::atomic<bool> looping_{false};
     std::atomic<uint8_t> stopRequest_{0};
     std::atomic<uint8_t> stopped_{0};
     std::mutex sleepMutex_;
