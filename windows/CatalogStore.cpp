@@ -26,11 +26,12 @@ constexpr const char* kRenameArtist =
 constexpr const char* kRenameEmptyArtist =
     "UPDATE tTrack SET Artist='%s' WHERE (Artist='' OR Artist IS NULL)";
 constexpr const char* kRenameTrack = "UPDATE tTrack SET TrackName='%s' WHERE ID=%d";
-// Jet's '&' treats NULL as the empty text; SQLite's '||' would make the whole NULL.
+// Jet's '&' treats NULL as the empty text; SQLite's '||' would make the whole NULL. Both sides
+// lose their accents (and are composed alike), so "bjork" finds "Björk" however it is stored.
 constexpr const char* kSearchQuery =
     "SELECT tTrack.ID, tTrack.Trackname, tTrack.Artist, tTrack.Album FROM tTrack WHERE "
-    "(((IFNULL([SearchString],'') || IFNULL([Trackname],'') || IFNULL([Artist],'') || "
-    "IFNULL([Album],'')) Like '*%s*'));";
+    "((PLAINTEXT(IFNULL([SearchString],'') || IFNULL([Trackname],'') || IFNULL([Artist],'') || "
+    "IFNULL([Album],'')) Like PLAINTEXT('*%s*')));";
 
 bool Open(CADORecordset& rs, const std::string& sql, std::string& error) {
     if (rs.Open(sql, CADORecordset::OpenQuery)) return true;

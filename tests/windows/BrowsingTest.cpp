@@ -182,6 +182,22 @@ TEST(Search, CaseFoldsBeyondAscii) {
     EXPECT_EQ(SearchNames(db, "j_ga"), Names{"Jóga"});
 }
 
+TEST(Search, ComposedDecomposedAndUnaccentedTextFindEachOther) {
+    Library db;
+    db.AddTrack("Beyoncé", "Halo");
+    db.AddTrack("Bjo\u0308rk", "Hyperballad");  // stored decomposed
+    db.AddTrack("坂本龍一", "Merry Christmas");
+    db.AddTrack("עומר אדם", "שיר");
+    EXPECT_EQ(SearchNames(db, "beyonce"), Names{"Halo"});
+    EXPECT_EQ(SearchNames(db, "BEYONCÉ"), Names{"Halo"});
+    EXPECT_EQ(SearchNames(db, "björk"), Names{"Hyperballad"});
+    EXPECT_EQ(SearchNames(db, "bjork"), Names{"Hyperballad"});
+    EXPECT_EQ(SearchNames(db, "B_ORK"), Names{"Hyperballad"});
+    EXPECT_EQ(SearchNames(db, "龍"), Names{"Merry Christmas"});
+    EXPECT_EQ(SearchNames(db, "אדם"), Names{"שיר"});
+    EXPECT_EQ(SearchNames(db, "beyonce halo"), Names{});
+}
+
 QStringList Column(const EasyListModel& model, int column) {
     QStringList texts;
     for (int row = 0; row < model.RowCount(); ++row) texts << model.Text(row, column);
