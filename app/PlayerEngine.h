@@ -7,6 +7,7 @@
 
 #include "db/CurrentTrackSource.h"
 #include "selection/PickExplanation.h"
+#include "selection/PlayOutcome.h"
 
 class PlayerEngine : public CurrentTrackSource {
 public:
@@ -39,7 +40,9 @@ public:
 
     // Requests on the active player; each does nothing when there is none.
     virtual bool HasActivePlayer() const = 0;
+    // Starts the file; whether it opened is told once by TakePlayOutcome.
     virtual void PlayFile(const std::string& utf8Path) = 0;
+    virtual PlayOutcome TakePlayOutcome(std::string* /*filename*/) { return PlayOutcome::None; }
     virtual void SetVolume(int volume) = 0;
     virtual void SetPositionMs(int ms) = 0;
     virtual void ShutdownPlayer() = 0;

@@ -28,7 +28,11 @@ void TrackPlayerEngine::Resume() { player_.Resume(); }
 bool TrackPlayerEngine::HasActivePlayer() const { return player_.HasBackend(); }
 
 void TrackPlayerEngine::PlayFile(const std::string& path) {
-    player_.WithBackend([&](PlayerBackend& b) { b.Play(path); });
+    if (player_.WithBackend([&](PlayerBackend& b) { b.Play(path); })) player_.NotePlayStarted();
+}
+
+PlayOutcome TrackPlayerEngine::TakePlayOutcome(std::string* filename) {
+    return player_.TakePlayOutcome(filename);
 }
 
 void TrackPlayerEngine::SetVolume(int volume) {

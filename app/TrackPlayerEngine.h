@@ -33,6 +33,7 @@ public:
     void Pause() override;
     void Resume() override;
     bool HasActivePlayer() const override;
+    PlayOutcome TakePlayOutcome(std::string* filename) override;
     void PlayFile(const std::string& utf8Path) override;
     void SetVolume(int volume) override;
     void SetPositionMs(int ms) override;

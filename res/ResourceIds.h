@@ -122,6 +122,7 @@ inline constexpr int IDS_LEARNED = 3252;               // "Learned: "
 inline constexpr int IDS_LEARN_FROM_SKIPS = 3253;      // "Learn from skips"
 inline constexpr int IDS_WHY_LEARNED = 3254;           // the rating was learned from skips
 inline constexpr int IDS_NOTIFICATIONS = 3260;         // "Notifications" (Options menu)
+inline constexpr int IDS_UNPLAYABLE = 3350;            // a file that failed to open, + its name
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)

@@ -170,13 +170,18 @@ std::optional<int32_t> TrackPlayer::DrawUnrated(int32_t moodID, int32_t totalTra
         rs.Close();
         *count = static_cast<int32_t>(all.size());
         if (all.empty()) return 0;
+        // What failed to open stays out; the playing track only while there is another.
+        std::vector<int32_t> failed(unplayable_.begin(), unplayable_.end());
+        std::vector<int32_t> failedOrCurrent = failed;
+        failedOrCurrent.push_back(current);
         std::vector<int32_t> left;
-        for (const auto& keep : {avoid, std::vector<int32_t>{current}, std::vector<int32_t>{}}) {
+        for (const auto& keep : {avoid, failedOrCurrent, failed}) {
             left.clear();
             for (int32_t id : all)
                 if (!Contains(keep, id)) left.push_back(id);
             if (!left.empty()) break;
         }
+        if (left.empty()) return 0;
         return left[size_t(NextRandom()) % left.size()];
     }
 
@@ -202,7 +207,7 @@ std::optional<int32_t> TrackPlayer::DrawUnrated(int32_t moodID, int32_t totalTra
         if (!id) return std::nullopt;
         picked = *id;
     }
-    return picked;
+    return unplayable_.count(picked) ? 0 : picked;
 }
 
 void TrackPlayer::ReportDataAccessFailure() {
@@ -250,6 +255,8 @@ void TrackPlayer::SelectNextTrack() {
             pickSource = Bands[band].source;
             if (!rs.IsEof()) rs.GetFieldValue(int16_t{0}, trackID);
             rs.Close();
+            // Its band would offer it first every time: one that failed counts as none.
+            if (unplayable_.count(trackID)) trackID = 0;
         } else {
             const auto drawn = DrawUnrated(moodID, totalTracks_.load(), &pick.candidates);
             if (!drawn) throw SelectionQueryFailed(rs.GetLastErrorString());
@@ -421,9 +428,22 @@ void TrackPlayer::PollOnce() {
         lastPositionMs_.store(position);
         lastLengthMs_.store(length);
         const PlayerState before = lastState_.exchange(state);
-        if (state == PlayerStateClosed || state == PlayerStateStopped) {
+        const bool ended = state == PlayerStateClosed || state == PlayerStateStopped;
+        bool failed = false;
+        {
+            std::lock_guard track(trackLock_);
+            if (watchingStart_ && (length > 0 || ended)) {
+                watchingStart_ = false;
+                failed = length <= 0;
+                outcome_ = failed ? PlayOutcome::Failed : PlayOutcome::Opened;
+                outcomeTold_ = false;
+                outcomeFile_ = current_.Filename;
+                if (failed && current_.ID != 0) unplayable_.insert(current_.ID);
+            }
+        }
+        if (ended) {
             // From playing to stopped without a Skip: the track ran to its end.
-            if (before != PlayerStateClosed && before != PlayerStateStopped &&
+            if (!failed && before != PlayerStateClosed && before != PlayerStateStopped &&
                 before != PlayerStateNotInitialised)
                 NotePlayedToEnd();
             SelectNextTrack();

@@ -23,6 +23,7 @@
 #include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
 #include "selection/PickExplanation.h"
+#include "selection/PlayOutcome.h"
 #include "selection/PlayWeights.h"
 #include "selection/SelectionStore.h"
 
@@ -128,6 +129,12 @@ public:
     void ClearPaused() { paused_.store(false); }
     int GetPlayerType() const { return playerType_.load(); }
     bool HasBackend() const;
+    // The main window started the current track on the player: the loop watches whether it
+    // opens (the player reports a length) or ends without ever opening. One that fails is
+    // not drawn again in this run.
+    void NotePlayStarted();
+    // The outcome of the last started track since it was last taken, and that track's file.
+    PlayOutcome TakePlayOutcome(std::string* filename = nullptr);
     // Runs f on the active backend under the track lock; false when there is none.
     bool WithBackend(const std::function<void(PlayerBackend&)>& f);
 
@@ -200,6 +207,11 @@ private:
     std::atomic<int> lastPositionMs_{0};
     std::atomic<int> lastLengthMs_{0};
     std::atomic<PlayerState> lastState_{PlayerStateNotInitialised};
+    // Guarded by trackLock_: the started track's outcome, and whether it has been told.
+    PlayOutcome outcome_ = PlayOutcome::None;
+    bool outcomeTold_ = true;
+    std::string outcomeFile_;
+    bool watchingStart_ = false;
 
     // Guarded by sleepMutex_: 0 none, 1 select, 2 skip at nextSkipMs_.
     int nextRequest_ = 0;

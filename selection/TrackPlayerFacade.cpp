@@ -82,6 +82,21 @@ void TrackPlayer::Resume() {
     paused_.store(false);
 }
 
+void TrackPlayer::NotePlayStarted() {
+    std::lock_guard track(trackLock_);
+    watchingStart_ = true;
+    outcome_ = PlayOutcome::None;
+    outcomeTold_ = true;
+}
+
+PlayOutcome TrackPlayer::TakePlayOutcome(std::string* filename) {
+    std::lock_guard track(trackLock_);
+    if (outcomeTold_) return PlayOutcome::None;
+    outcomeTold_ = true;
+    if (filename) *filename = outcomeFile_;
+    return outcome_;
+}
+
 bool TrackPlayer::HasBackend() const {
     std::lock_guard track(trackLock_);
     return backend_ != nullptr;

@@ -219,6 +219,8 @@ TEST_F(WindowTest, StartPlayingMessageShowsStatusAndCounts) {
     Post(WM_APP_PLAY_TRACK);
     EXPECT_EQ(Find<QLabel>(1041)->text(), "Not rated (Good ?)");
     EXPECT_EQ(Find<QLabel>(1042)->text(), "Database: Total 10, Rated 2");
+    engine.outcome = PlayOutcome::Opened;
+    Post(WM_APP_PLAYER_TICK);
     EXPECT_EQ(store.playedTracks, std::vector<int32_t>{4});
     engine.pickSource = 1;
     Post(WM_APP_PLAY_TRACK);
