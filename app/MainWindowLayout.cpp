@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -16,6 +17,16 @@
 #include "res/ResourceIds.h"
 
 namespace {
+
+// A click on the position slider's groove jumps to that point, as in every player.
+class JumpToClickStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 template <typename W>
 W* Named(W* widget, int id) {
@@ -86,7 +97,10 @@ MainWindowControls BuildMainWindowControls(QDialog* w, QVBoxLayout* layout,
     auto* playLayout = new QGridLayout(play);
     c.position = Named(new QSlider(Qt::Horizontal, play), IDC_MAIN_POSITION_SLIDER);
     c.position->setRange(0, 0);
-    // milliseconds: a click on the groove jumps 5 s, an arrow key 1 s
+    auto* jumpStyle = new JumpToClickStyle;
+    jumpStyle->setParent(c.position);
+    c.position->setStyle(jumpStyle);
+    // milliseconds: Page Up/Down move 5 s, an arrow key 1 s
     c.position->setPageStep(5000);
     c.position->setSingleStep(1000);
     playLayout->addWidget(c.position, 0, 0, 1, 4);

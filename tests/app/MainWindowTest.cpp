@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -270,6 +272,37 @@ TEST_F(WindowTest, TrayClickOrDoubleClickRestoresAndSlidersReachThePlayer) {
     Find<QSlider>(1008)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(engine.position, Find<QSlider>(1008)->value());
     EXPECT_GT(engine.position, 0);
+}
+
+TEST_F(WindowTest, AClickOnThePositionGrooveJumpsThereAndPlayerItemsAreOneRadioGroup) {
+    Make();
+    engine.length = 100000;
+    Post(WM_APP_PLAYER_TICK);
+    auto* slider = Find<QSlider>(1008);
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() * 3 / 4, slider->height() / 2));
+    EXPECT_NEAR(engine.position, 75000, 6000);
+    QActionGroup* group = Action(ID_PLAYER_WINAMP)->actionGroup();
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->isExclusive());
+    EXPECT_EQ(group->actions().size(), 3);
+}
+
+TEST(FolderDialog, OpensInTheMusicFolderWithTheInstructionInside) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath("Music"));
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    const QString instruction = "Select the folder that holds your music, and press Choose.";
+    const auto dialog = MakeFolderDialog(nullptr, instruction);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(home.filePath("Music")).absolutePath());
+    EXPECT_NE(dialog->windowTitle(), instruction);
+    auto* label = dialog->findChild<QLabel*>("instruction");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), instruction);
 }
 
 TEST_F(WindowTest, PositionSliderStepsFiveSecondsPerClickAndOnePerKey) {
