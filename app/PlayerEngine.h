@@ -31,6 +31,10 @@ public:
     virtual void RefreshCounts() = 0;
     virtual int GetLastPositionMs() const = 0;
     virtual int GetLastLengthMs() const = 0;
+    // The current track's length once the player has opened it; 0 before.
+    virtual int GetTrackLengthMs() const { return GetLastLengthMs(); }
+    // Makes the track current and starts it (as the catalog's double click does).
+    virtual void PlayTrack(int32_t /*trackID*/) {}
 
     virtual bool IsPaused() const = 0;
     virtual void ClearPaused() = 0;

@@ -27,6 +27,9 @@ void TrackPlayerEngine::Pause() { player_.Pause(); }
 void TrackPlayerEngine::Resume() { player_.Resume(); }
 bool TrackPlayerEngine::HasActivePlayer() const { return player_.HasBackend(); }
 
+int TrackPlayerEngine::GetTrackLengthMs() const { return player_.GetCurrentLengthMs(); }
+void TrackPlayerEngine::PlayTrack(int32_t trackID) { player_.PlayTrack(trackID); }
+
 void TrackPlayerEngine::PlayFile(const std::string& path) {
     if (player_.WithBackend([&](PlayerBackend& b) { b.Play(path); })) player_.NotePlayStarted();
 }

@@ -28,6 +28,8 @@ public:
     void RefreshCounts() override;
     int GetLastPositionMs() const override;
     int GetLastLengthMs() const override;
+    int GetTrackLengthMs() const override;
+    void PlayTrack(int32_t trackID) override;
     bool IsPaused() const override;
     void ClearPaused() override;
     void Pause() override;

@@ -114,6 +114,8 @@ public:
     // As last polled by the loop.
     int GetLastPositionMs() const { return lastPositionMs_.load(); }
     int GetLastLengthMs() const { return lastLengthMs_.load(); }
+    // The last polled length once the started track has opened; 0 until then.
+    int GetCurrentLengthMs() const;
     PlayerState GetLastState() const { return lastState_.load(); }
     int GetPendingResumeMs() const;
 

@@ -82,6 +82,11 @@ void TrackPlayer::Resume() {
     paused_.store(false);
 }
 
+int TrackPlayer::GetCurrentLengthMs() const {
+    std::lock_guard track(trackLock_);
+    return watchingStart_ ? 0 : lastLengthMs_.load();
+}
+
 void TrackPlayer::NotePlayStarted() {
     std::lock_guard track(trackLock_);
     watchingStart_ = true;
