@@ -14,7 +14,7 @@
 #include "app/DownloadEngine.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
-#include "app/TextFormat.h"
+#include "res/TextFormat.h"
 #include "app/TrackPlayerEngine.h"
 #include "db/CADODataBase.h"
 #include "download/ArtistQueue.h"

@@ -2,7 +2,7 @@
 
 #include "app/AppStore.h"
 #include "app/PlayerEngine.h"
-#include "app/TextFormat.h"
+#include "res/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
 #include "download/ArtistQueue.h"
 #include "playback/PlayerBackend.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/TextFormat.h"
+#include "res/TextFormat.h"
 #include "app/Worker.h"
 #include "app/WorkerThread.h"
 #include "res/ResourceIds.h"

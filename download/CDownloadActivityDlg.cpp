@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TextFormat.h"
+#include "res/TextFormat.h"
 #include "download/ArtistQueue.h"
 #include "download/DownloadActivity.h"
 #include "res/ResourceIds.h"

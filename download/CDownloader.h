@@ -20,7 +20,7 @@
 
 #include "download/DownloadActivity.h"
 #include "download/DownloadControl.h"
-#include "download/NetworkSetup.h"
+#include "platform/network/NetworkSetup.h"
 #include "download/P2PComponent.h"
 
 class CADODataBase;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "app/TextFormat.h"
+#include "res/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "download/NetworkSetup.h"
+#include "platform/network/NetworkSetup.h"
 #include "download/P2PComponent.h"
 
 namespace sonvera::test {
