@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -47,8 +48,29 @@ QLabel* Label(QWidget* parent, int id, const QString& text = {}) {
     return l;
 }
 
+// A value beside its label. A label aligns its text by the text's own direction, so a Latin
+// artist in a right-to-left window would stand at the far end: this one keeps to the side of
+// the window's reading direction, whatever script the value is in.
+class ValueLabel final : public QLabel {
+public:
+    explicit ValueLabel(QWidget* parent) : QLabel(parent) { Realign(); }
+
+protected:
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::LayoutDirectionChange) Realign();
+        QLabel::changeEvent(e);
+    }
+
+private:
+    void Realign() {
+        setAlignment(Qt::AlignVCenter | Qt::AlignAbsolute |
+                     (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft));
+    }
+};
+
 QLabel* Value(QWidget* parent, int id) {
-    auto* l = Label(parent, id);
+    auto* l = Named(static_cast<QLabel*>(new ValueLabel(parent)), id);
+    l->setTextFormat(Qt::PlainText);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);

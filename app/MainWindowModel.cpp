@@ -148,7 +148,7 @@ std::optional<std::string> MainWindowModel::OnPlayerTick() {
             store_.RecordPlayed(player_);
             return std::nullopt;
         case PlayOutcome::Failed:
-            return Text(IDS_UNPLAYABLE) + filename;
+            return Text(IDS_UNPLAYABLE) + " " + filename;
         case PlayOutcome::None:
             break;
     }

@@ -131,7 +131,7 @@ const ResStringEntry kTable[] = {
     {3253, "Learn from skips"},
     {3254, "Its rating was learned from your skips."},
     {3260, "Notifications"},
-    {3350, "This file cannot be played and is left out until the next start: "},
+    {3350, "This file cannot be played and is left out until the next start:"},
 };
 
 }  // namespace

@@ -117,7 +117,7 @@ const ResStringEntry kTable[] = {
     {3253, "Leren van overslaan"},
     {3254, "Deze beoordeling is geleerd van je overgeslagen nummers."},
     {3260, "Meldingen"},
-    {3350, "Dit bestand kan niet worden afgespeeld en wordt tot de volgende start overgeslagen: "},
+    {3350, "Dit bestand kan niet worden afgespeeld en wordt tot de volgende start overgeslagen:"},
 };
 
 }  // namespace

@@ -133,7 +133,7 @@ inline std::string EnglishText(int id) {
         {3123, "Not rated"},
         {3125, "Database: Total %d, Rated %d"},
         {3127, "Welcome to Sonvera"},
-        {3350, "Cannot be played: "},
+        {3350, "Cannot be played:"},
         {3129, "Searching for songs"},
         {3132, "Connecting... %d downloads %d b/sec Down %d b/sec Up..."},
         {3133, "%d Connects %d downloads %d b/sec Down %d b/sec Up..."},

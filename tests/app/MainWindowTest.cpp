@@ -508,12 +508,46 @@ TEST_F(WindowTest, HelpShowsThePageOfTheControl) {
     EXPECT_EQ(window->Help()->CurrentPage(), "Overview.htm");
 }
 
-TEST_F(WindowTest, HebrewWindowIsRightToLeft) {
-    language = 1037;
-    Make();
-    EXPECT_EQ(window->layoutDirection(), Qt::RightToLeft);
-    EXPECT_TRUE(Find<QLabel>(1042)->isRightToLeft());
-    EXPECT_NE(Find<QPushButton>(1001)->text(), "Skip");
+// The columns of a label's dark pixels: first and last, -1 when there are none.
+std::pair<int, int> InkColumns(QLabel* label) {
+    const QImage image = label->grab().toImage();
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) < 100) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(WindowTest, HebrewWindowIsRightToLeftWithEachValueBesideItsLabel) {
+    for (int lang : {1037, 1033}) {
+        language = lang;
+        Make();
+        engine.track.Artist = "Björk";  // Latin in either window
+        engine.track.Trackname = "אהבה";
+        Post(WM_APP_TRACK_INFO);
+        for (int id : {1036, 1037}) {
+            QLabel* value = Find<QLabel>(id);
+            const auto [first, last] = InkColumns(value);
+            ASSERT_GE(first, 0) << id;
+            const int width = value->width();
+            if (lang == 1037) {
+                EXPECT_GT(last, width - 12) << id;  // flush with the label on its right
+                EXPECT_GT(first, 20) << id;
+            } else {
+                EXPECT_LT(first, 12) << id;
+                EXPECT_LT(last, width - 20) << id;
+            }
+        }
+        if (lang == 1037) {
+            EXPECT_EQ(window->layoutDirection(), Qt::RightToLeft);
+            EXPECT_TRUE(Find<QLabel>(1042)->isRightToLeft());
+            EXPECT_NE(Find<QPushButton>(1001)->text(), "Skip");
+        }
+    }
 }
 
 TEST_F(WindowTest, Screenshot) {
