@@ -2,11 +2,11 @@
 
 #include "app/AppStore.h"
 #include "app/PlayerEngine.h"
-#include "res/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
 #include "download/ArtistQueue.h"
 #include "playback/PlayerBackend.h"
 #include "res/ResourceIds.h"
+#include "res/TextFormat.h"
 #include "selection/TrackPlayer.h"
 
 namespace {

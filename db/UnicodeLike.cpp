@@ -141,7 +141,8 @@ bool Unaccent(const char* text, int length, std::string& out) {
         UChar32 c;
         const int32_t start = i;
         U16_NEXT(split.data(), i, splitLength, c);
-        if (u_charType(c) != U_NON_SPACING_MARK) bare.append(split, size_t(start), size_t(i - start));
+        if (u_charType(c) != U_NON_SPACING_MARK)
+            bare.append(split, size_t(start), size_t(i - start));
     }
     std::u16string joined(bare.size() + 1, u'\0');
     const int32_t joinedLength = unorm2_normalize(nfc, bare.data(), int32_t(bare.size()),

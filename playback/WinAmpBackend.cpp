@@ -185,9 +185,10 @@ bool WinAmpBackend::Core::Initialise() {
     // started here could ever be found.
     bool found = remote_.FindWindow();
     if (!found && remote_.Connected() && WinAmpRemote::Installed(launcher_)) {
-        found = WinAmpRemote::Launch(launcher_) &&
-                remote_.WaitForWindow(std::min<std::chrono::milliseconds>(startLimit_, kAnswerWithin),
-                                      [] { return false; });
+        found =
+            WinAmpRemote::Launch(launcher_) &&
+            remote_.WaitForWindow(std::min<std::chrono::milliseconds>(startLimit_, kAnswerWithin),
+                                  [] { return false; });
     }
     if (!found) {
         WarnCannotLocate();

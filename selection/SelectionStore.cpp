@@ -116,8 +116,8 @@ std::optional<UnratedCounts> CountUnrated(CADORecordset& rs, int32_t moodID, int
                       "x.TrackID = tm.TrackID)",
                       moodID, moodID));
     const auto inMood = ReadOptionalValue(
-        rs, FormatSql("SELECT Count(*) FROM tTrackMood WHERE MoodID = %d AND Rating IS NULL",
-                      moodID));
+        rs,
+        FormatSql("SELECT Count(*) FROM tTrackMood WHERE MoodID = %d AND Rating IS NULL", moodID));
     if (!ofMood || !otherMoods || !inMood) return std::nullopt;
     UnratedCounts counts;
     counts.withoutRow = std::max(0, totalTracks - *ofMood - *otherMoods);
@@ -130,8 +130,7 @@ std::pair<int32_t, int32_t> TrackIdRange(CADORecordset& rs) {
     // Apart, each is one step down an index; together they would read the whole table.
     if (rs.Open("SELECT (SELECT MIN(ID) FROM tTrack), (SELECT MAX(ID) FROM tTrack)",
                 CADORecordset::OpenQuery) &&
-        !rs.IsEof() &&
-        rs.GetFieldValue(int16_t{0}, range.first))
+        !rs.IsEof() && rs.GetFieldValue(int16_t{0}, range.first))
         rs.GetFieldValue(int16_t{1}, range.second);
     rs.Close();
     return range;
@@ -179,7 +178,7 @@ std::optional<int32_t> FindMoodID(CADODataBase* database, const std::string& nam
     // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
     const std::string sql =
         FormatSql("SELECT ID FROM tMood WHERE Name='%s' COLLATE JETTEXT AND LanguageID=%d",
-                                      EscapeSqlText(name).c_str(), languageId);
+                  EscapeSqlText(name).c_str(), languageId);
     std::optional<int32_t> result;
     int32_t moodID = 0;
     if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&

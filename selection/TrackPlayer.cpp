@@ -191,10 +191,10 @@ std::optional<int32_t> TrackPlayer::DrawUnrated(int32_t moodID, int32_t totalTra
     int32_t picked = 0;
     for (int attempt = 0; attempt < DrawAttempts; ++attempt) {
         const int32_t position = NextRandom() % *count;
-        const auto id = position < counts->withoutRow
-                            ? DrawWithoutRow(low, high, avoid)
-                            : SelectionStore::UnratedInMoodAt(rs, moodID,
-                                                               position - counts->withoutRow);
+        const auto id =
+            position < counts->withoutRow
+                ? DrawWithoutRow(low, high, avoid)
+                : SelectionStore::UnratedInMoodAt(rs, moodID, position - counts->withoutRow);
         if (!id) return std::nullopt;
         if (*id == 0) continue;
         picked = *id;
@@ -203,7 +203,8 @@ std::optional<int32_t> TrackPlayer::DrawUnrated(int32_t moodID, int32_t totalTra
     if (picked == 0 && counts->withoutRow > 0) {
         // Nearly every track has a row: walk to a random one of those without.
         CADORecordset walk(database_);
-        const auto id = SelectionStore::UnratedWithoutRowAt(walk, NextRandom() % counts->withoutRow);
+        const auto id =
+            SelectionStore::UnratedWithoutRowAt(walk, NextRandom() % counts->withoutRow);
         if (!id) return std::nullopt;
         picked = *id;
     }

@@ -9,9 +9,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
-#include <deque>
 #include <mutex>
 #include <optional>
 #include <string>

@@ -1,10 +1,10 @@
 #pragma once
 // Test stand-ins for the main window's collaborators.
 
-#include <utility>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppStore.h"

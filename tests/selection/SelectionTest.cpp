@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <map>
@@ -318,18 +318,22 @@ TEST_F(UnratedDraw, NextMovesOnInASmallLibraryAndStaysWithTheOnlyTrack) {
 TEST_F(UnratedDraw, ALargeBandAvoidsTheLastPicksAndDrawsEveryUnratedTrackAlike) {
     // Three parts: without a row, unrated in the mood (played at different times), and rows
     // that keep a track out (rated, excluded, or only in another mood).
-    db.Exec("INSERT INTO tTrack(Filename, Artist) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
-            "SELECT i + 1 FROM n WHERE i < 150) SELECT '" + db.FileOf(db.AddTrack("x")) +
-            "', 'A' || i FROM n");
-    db.Exec("INSERT INTO tTrackMood(MoodID, TrackID, LastPlayed) SELECT 2, ID, "
-            "datetime('2026-01-01', '+' || ID || ' minutes') FROM tTrack WHERE ID % 3 = 1");
-    db.Exec("INSERT INTO tTrackMood(MoodID, TrackID, Rating) SELECT 2, ID, (ID % 5) - 1 "
-            "FROM tTrack WHERE ID % 3 = 2 AND ID % 5 <> 1");
-    db.Exec("INSERT INTO tTrackMood(MoodID, TrackID, Rating) SELECT 3, ID, 4 FROM tTrack "
-            "WHERE ID % 3 = 2 AND ID % 5 = 1");
-    const int32_t unrated =
-        db.QueryInt("SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = "
-                    "tm.TrackID WHERE (tm.MoodID = 2 OR tm.MoodID IS NULL) AND tm.Rating IS NULL");
+    db.Exec(
+        "INSERT INTO tTrack(Filename, Artist) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+        "SELECT i + 1 FROM n WHERE i < 150) SELECT '" +
+        db.FileOf(db.AddTrack("x")) + "', 'A' || i FROM n");
+    db.Exec(
+        "INSERT INTO tTrackMood(MoodID, TrackID, LastPlayed) SELECT 2, ID, "
+        "datetime('2026-01-01', '+' || ID || ' minutes') FROM tTrack WHERE ID % 3 = 1");
+    db.Exec(
+        "INSERT INTO tTrackMood(MoodID, TrackID, Rating) SELECT 2, ID, (ID % 5) - 1 "
+        "FROM tTrack WHERE ID % 3 = 2 AND ID % 5 <> 1");
+    db.Exec(
+        "INSERT INTO tTrackMood(MoodID, TrackID, Rating) SELECT 3, ID, 4 FROM tTrack "
+        "WHERE ID % 3 = 2 AND ID % 5 = 1");
+    const int32_t unrated = db.QueryInt(
+        "SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = "
+        "tm.TrackID WHERE (tm.MoodID = 2 OR tm.MoodID IS NULL) AND tm.Rating IS NULL");
     ASSERT_GT(unrated, 64);
     std::map<int32_t, int> drawn;
     std::deque<int32_t> recent;

@@ -184,7 +184,8 @@ std::string AudaciousSession::PlaylistFile(int position) {
 
 void AudaciousSession::AddFile(const std::string& path) {
     const int before = PlaylistLength();
-    bus_->Call(QStringLiteral("Add"), {QUrl::fromLocalFile(QString::fromStdString(path)).toString()});
+    bus_->Call(QStringLiteral("Add"),
+               {QUrl::fromLocalFile(QString::fromStdString(path)).toString()});
     const auto deadline = std::chrono::steady_clock::now() + 2s;
     while (PlaylistLength() == before && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(20ms);

@@ -3,9 +3,9 @@
 
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QPainter>
 #include <QStyleOptionHeader>
-#include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
 
