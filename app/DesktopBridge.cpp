@@ -99,8 +99,8 @@ void DesktopBridge::OnAppMessage(int message) {
             break;
         case WM_APP_PLAYER_TICK:
             // the length is known only once the player has opened the file
-            if (player_.GetLastLengthMs() != lengthMs_) {
-                lengthMs_ = player_.GetLastLengthMs();
+            if (player_.GetTrackLengthMs() != lengthMs_) {
+                lengthMs_ = player_.GetTrackLengthMs();
                 server_->Refresh();
             }
             break;
@@ -130,6 +130,8 @@ void DesktopBridge::Next() { window_.OnCommand(ID_TRAY_SKIP); }
 int DesktopBridge::Volume() const { return window_.Controls().volume->value(); }
 
 void DesktopBridge::SetVolume(int volume) { window_.Controls().volume->setValue(volume); }
+
+void DesktopBridge::PlayTrack(int32_t trackID) { player_.PlayTrack(trackID); }
 
 void DesktopBridge::SeekTo(int ms) {
     player_.SetPositionMs(ms);

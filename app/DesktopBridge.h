@@ -32,6 +32,7 @@ public:
     int Volume() const override;
     void SetVolume(int volume) override;
     void SeekTo(int ms) override;
+    void PlayTrack(int32_t trackID) override;
 
 private:
     void OnAppMessage(int message);

@@ -196,6 +196,7 @@ void MainWindow::HandleAppMessage(int message, intptr_t wParam) {
             break;
         }
         case WM_APP_PLAYER_TICK:
+            if (const auto failed = model_->OnPlayerTick()) c_.libraryStatus->setText(Q(*failed));
             if (!c_.position->isSliderDown()) {
                 c_.position->setRange(0, links_.player->GetLastLengthMs());
                 c_.position->setValue(links_.player->GetLastPositionMs());

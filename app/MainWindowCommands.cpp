@@ -1,6 +1,7 @@
 // The main window's own commands and the child windows start-up plugs in.
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
@@ -93,8 +94,17 @@ void MainWindow::ApplyCommandStates() {
         if (id == 0) continue;  // a submenu
         if (id == ID_VOICE || id == ID_LEARN_FROM_SKIPS) a->setCheckable(true);
         if (id == ID_LEARN_FROM_SKIPS) a->setChecked(model_->LearnFromSkips());
-        for (auto [item, type] : kPlayerItems)
-            if (id == item) a->setCheckable(true);
+        for (auto [item, type] : kPlayerItems) {
+            if (id != item) continue;
+            // One radio group: exactly one player is ticked.
+            auto* group = menuBar_->findChild<QActionGroup*>(QStringLiteral("players"));
+            if (!group) {
+                group = new QActionGroup(menuBar_);
+                group->setObjectName(QStringLiteral("players"));
+            }
+            a->setCheckable(true);
+            group->addAction(a);
+        }
         a->setEnabled(commands_.Has(id));
     }
     for (QAction* a : trayMenu_->findChildren<QAction*>())

@@ -3,11 +3,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -16,6 +18,16 @@
 #include "res/ResourceIds.h"
 
 namespace {
+
+// A click on the position slider's groove jumps to that point, as in every player.
+class JumpToClickStyle final : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
 
 template <typename W>
 W* Named(W* widget, int id) {
@@ -36,8 +48,29 @@ QLabel* Label(QWidget* parent, int id, const QString& text = {}) {
     return l;
 }
 
+// A value beside its label. A label aligns its text by the text's own direction, so a Latin
+// artist in a right-to-left window would stand at the far end: this one keeps to the side of
+// the window's reading direction, whatever script the value is in.
+class ValueLabel final : public QLabel {
+public:
+    explicit ValueLabel(QWidget* parent) : QLabel(parent) { Realign(); }
+
+protected:
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::LayoutDirectionChange) Realign();
+        QLabel::changeEvent(e);
+    }
+
+private:
+    void Realign() {
+        setAlignment(Qt::AlignVCenter | Qt::AlignAbsolute |
+                     (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft));
+    }
+};
+
 QLabel* Value(QWidget* parent, int id) {
-    auto* l = Label(parent, id);
+    auto* l = Named(static_cast<QLabel*>(new ValueLabel(parent)), id);
+    l->setTextFormat(Qt::PlainText);
     QFont f = l->font();
     f.setBold(true);
     l->setFont(f);
@@ -86,7 +119,10 @@ MainWindowControls BuildMainWindowControls(QDialog* w, QVBoxLayout* layout,
     auto* playLayout = new QGridLayout(play);
     c.position = Named(new QSlider(Qt::Horizontal, play), IDC_MAIN_POSITION_SLIDER);
     c.position->setRange(0, 0);
-    // milliseconds: a click on the groove jumps 5 s, an arrow key 1 s
+    auto* jumpStyle = new JumpToClickStyle;
+    jumpStyle->setParent(c.position);
+    c.position->setStyle(jumpStyle);
+    // milliseconds: Page Up/Down move 5 s, an arrow key 1 s
     c.position->setPageStep(5000);
     c.position->setSingleStep(1000);
     playLayout->addWidget(c.position, 0, 0, 1, 4);

@@ -2,11 +2,11 @@
 
 #include "app/AppStore.h"
 #include "app/PlayerEngine.h"
-#include "app/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
 #include "download/ArtistQueue.h"
 #include "playback/PlayerBackend.h"
 #include "res/ResourceIds.h"
+#include "res/TextFormat.h"
 #include "selection/TrackPlayer.h"
 
 namespace {
@@ -137,8 +137,22 @@ PlayTrackView MainWindowModel::OnPlayTrack() {
     view.spoken = spoken;
     view.libraryStatus = DatabaseCounts();
 
-    store_.RecordPlayed(player_);
+    // The play is recorded once the player has opened the file (OnPlayerTick).
     return view;
+}
+
+std::optional<std::string> MainWindowModel::OnPlayerTick() {
+    std::string filename;
+    switch (player_.TakePlayOutcome(&filename)) {
+        case PlayOutcome::Opened:
+            store_.RecordPlayed(player_);
+            return std::nullopt;
+        case PlayOutcome::Failed:
+            return Text(IDS_UNPLAYABLE) + " " + filename;
+        case PlayOutcome::None:
+            break;
+    }
+    return std::nullopt;
 }
 
 TrackInfoView MainWindowModel::OnTrackInfo() {

@@ -76,6 +76,9 @@ public:
     void SetVoiceEnabled(bool enabled);
 
     PlayTrackView OnPlayTrack();
+    // Records the play of a track the player has opened; for one that failed to open, the
+    // text for the status line.
+    std::optional<std::string> OnPlayerTick();
     TrackInfoView OnTrackInfo();
     std::string LibraryStatus(int pendingFiles) const;
     // The scanner's status message: the counts are read anew once the queue is empty.

@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -28,8 +31,27 @@ bool DesktopUi::AskYesNo(QWidget* owner, const QString& caption, const QString& 
            QMessageBox::Yes;
 }
 
+std::unique_ptr<QFileDialog> MakeFolderDialog(QWidget* owner, const QString& instruction) {
+    QString start = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (start.isEmpty() || !QDir(start).exists()) start = QDir::homePath();
+    auto dialog = std::make_unique<QFileDialog>(owner, QStringLiteral("Sonvera"), start);
+    // Qt's own dialog, so that the instruction can stand in it.
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setFileMode(QFileDialog::Directory);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout())) {
+        auto* label = new QLabel(instruction, dialog.get());
+        label->setObjectName(QStringLiteral("instruction"));
+        label->setWordWrap(true);
+        grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    return dialog;
+}
+
 QString DesktopUi::PickFolder(QWidget* owner, const QString& title) {
-    return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+    const auto dialog = MakeFolderDialog(owner, title);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().front();
 }
 
 void DesktopUi::ShowCloseHint(const QString& text) {

@@ -3,7 +3,9 @@
 // hint and opening addresses. Main thread. Tests replace it to see what would be shown.
 
 #include <QString>
+#include <memory>
 
+class QFileDialog;
 class QWidget;
 
 class MainWindowUi {
@@ -32,6 +34,10 @@ public:
     QString PickFolder(QWidget* owner, const QString& title) override;
     void ShowCloseHint(const QString& text) override;
 };
+
+// The folder browser of Add files: it opens in the user's Music folder (home when there is
+// none) and shows the instruction inside it, where a title bar would cut it off.
+std::unique_ptr<QFileDialog> MakeFolderDialog(QWidget* owner, const QString& instruction);
 
 // Message boxes get the darker face the program's boxes have.
 void ApplyMessageBoxColours();

@@ -22,8 +22,9 @@ qlonglong MprisPlayerAdaptor::Position() const { return server_->Position(); }
 void MprisPlayerAdaptor::Next() { server_->Next(); }
 void MprisPlayerAdaptor::Pause() { server_->Pause(); }
 void MprisPlayerAdaptor::PlayPause() { server_->PlayPause(); }
-// the player has no stopped state of its own: Stop pauses
-void MprisPlayerAdaptor::Stop() { server_->Pause(); }
+void MprisPlayerAdaptor::Stop() { server_->Stop(); }
+void MprisPlayerAdaptor::Previous() { server_->Previous(); }
+bool MprisPlayerAdaptor::CanGoPrevious() const { return server_->CanGoPrevious(); }
 void MprisPlayerAdaptor::Play() { server_->Play(); }
 void MprisPlayerAdaptor::Seek(qlonglong offset) { server_->Seek(offset); }
 void MprisPlayerAdaptor::SetPosition(const QDBusObjectPath& trackId, qlonglong position) {

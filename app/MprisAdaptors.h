@@ -47,7 +47,7 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(double Volume READ Volume WRITE SetVolume)
     Q_PROPERTY(qlonglong Position READ Position)
     Q_PROPERTY(bool CanGoNext READ Yes)
-    Q_PROPERTY(bool CanGoPrevious READ No)
+    Q_PROPERTY(bool CanGoPrevious READ CanGoPrevious)
     Q_PROPERTY(bool CanPlay READ Yes)
     Q_PROPERTY(bool CanPause READ Yes)
     Q_PROPERTY(bool CanSeek READ Yes)
@@ -62,11 +62,11 @@ public:
     void SetVolume(double volume);
     qlonglong Position() const;
     bool Yes() const { return true; }
-    bool No() const { return false; }
+    bool CanGoPrevious() const;
 
 public slots:
     void Next();
-    void Previous() {}
+    void Previous();
     void Pause();
     void PlayPause();
     void Stop();

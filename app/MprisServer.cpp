@@ -74,6 +74,12 @@ bool MprisServer::Register(QDBusConnection bus) {
 MprisServer::Snapshot MprisServer::Take() const { return {PlaybackStatus(), Metadata(), Volume()}; }
 
 void MprisServer::Refresh() {
+    const int32_t id = player_.GetCurrentTrack().ID;
+    if (id != currentID_) {
+        if (currentID_ > 0 && !goingBack_) history_.push_back(currentID_);
+        goingBack_ = false;
+        currentID_ = id;
+    }
     Snapshot now = Take();
     QVariantMap changed;
     if (now.status != sent_.status) changed["PlaybackStatus"] = now.status;
@@ -95,7 +101,8 @@ void MprisServer::NotifySeeked(int ms) {
 
 QString MprisServer::PlaybackStatus() const {
     if (player_.GetCurrentTrack().ID <= 0) return QStringLiteral("Stopped");
-    return player_.IsPaused() ? QStringLiteral("Paused") : QStringLiteral("Playing");
+    if (!player_.IsPaused()) return QStringLiteral("Playing");
+    return stopped_ ? QStringLiteral("Stopped") : QStringLiteral("Paused");
 }
 
 QVariantMap MprisServer::Metadata() const {
@@ -103,7 +110,8 @@ QVariantMap MprisServer::Metadata() const {
     int rating = 0;
     if (track.ID > 0 && rating_) rating = rating_(track.ID, player_.GetMoodID()).value_or(0);
     QString art = track.ID > 0 && cover_ ? cover_(track) : QString();
-    return MprisMetadata(track, player_.GetLastLengthMs(), rating, art);
+    // Not the last polled length: until the new track has opened, that is the previous one's.
+    return MprisMetadata(track, player_.GetTrackLengthMs(), rating, art);
 }
 
 double MprisServer::Volume() const {
@@ -123,16 +131,40 @@ qlonglong MprisServer::Position() const {
 }
 
 void MprisServer::Play() {
+    stopped_ = false;
     if (player_.IsPaused()) controls_.TogglePause();
 }
 
 void MprisServer::Pause() {
+    stopped_ = false;
     if (!player_.IsPaused()) controls_.TogglePause();
+    Refresh();
 }
 
-void MprisServer::PlayPause() { controls_.TogglePause(); }
+void MprisServer::Stop() {
+    if (!player_.IsPaused()) controls_.TogglePause();
+    stopped_ = true;
+    Refresh();
+}
 
-void MprisServer::Next() { controls_.Next(); }
+void MprisServer::PlayPause() {
+    stopped_ = false;
+    controls_.TogglePause();
+}
+
+void MprisServer::Next() {
+    stopped_ = false;
+    controls_.Next();
+}
+
+void MprisServer::Previous() {
+    if (history_.empty()) return;
+    const int32_t id = history_.back();
+    history_.pop_back();
+    stopped_ = false;
+    goingBack_ = true;
+    controls_.PlayTrack(id);
+}
 
 void MprisServer::Seek(qlonglong offsetUs) { SeekToUs(Position() + offsetUs); }
 

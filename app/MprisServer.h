@@ -9,6 +9,7 @@
 #include <QVariantMap>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class PlayerEngine;
 struct TrackRecord;
@@ -28,6 +29,8 @@ public:
     virtual int Volume() const = 0;
     virtual void SetVolume(int volume) = 0;
     virtual void SeekTo(int ms) = 0;
+    // Plays a track of this run again.
+    virtual void PlayTrack(int32_t /*trackID*/) {}
 };
 
 // The stored rating (1..4) of a track in a mood, or nothing when it has none.
@@ -67,6 +70,11 @@ public:
     void Pause();
     void PlayPause();
     void Next();
+    // The track that played before the current one in this run; none before the first.
+    void Previous();
+    bool CanGoPrevious() const { return !history_.empty(); }
+    // Stop pauses (the program has no stopped state) and says "Stopped" until it plays on.
+    void Stop();
     void Seek(qlonglong offsetUs);
     void SetPosition(const QDBusObjectPath& trackId, qlonglong positionUs);
 
@@ -91,4 +99,9 @@ private:
     // where the last seek went, until the player's next poll reports it
     std::optional<int> seekMs_;
     int polledAtSeek_ = 0;
+    // The tracks played before the current one, oldest first; the current one as last seen.
+    std::vector<int32_t> history_;
+    int32_t currentID_ = 0;
+    bool goingBack_ = false;
+    bool stopped_ = false;
 };

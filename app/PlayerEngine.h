@@ -7,6 +7,7 @@
 
 #include "db/CurrentTrackSource.h"
 #include "selection/PickExplanation.h"
+#include "selection/PlayOutcome.h"
 
 class PlayerEngine : public CurrentTrackSource {
 public:
@@ -30,6 +31,10 @@ public:
     virtual void RefreshCounts() = 0;
     virtual int GetLastPositionMs() const = 0;
     virtual int GetLastLengthMs() const = 0;
+    // The current track's length once the player has opened it; 0 before.
+    virtual int GetTrackLengthMs() const { return GetLastLengthMs(); }
+    // Makes the track current and starts it (as the catalog's double click does).
+    virtual void PlayTrack(int32_t /*trackID*/) {}
 
     virtual bool IsPaused() const = 0;
     virtual void ClearPaused() = 0;
@@ -39,7 +44,9 @@ public:
 
     // Requests on the active player; each does nothing when there is none.
     virtual bool HasActivePlayer() const = 0;
+    // Starts the file; whether it opened is told once by TakePlayOutcome.
     virtual void PlayFile(const std::string& utf8Path) = 0;
+    virtual PlayOutcome TakePlayOutcome(std::string* /*filename*/) { return PlayOutcome::None; }
     virtual void SetVolume(int volume) = 0;
     virtual void SetPositionMs(int ms) = 0;
     virtual void ShutdownPlayer() = 0;

@@ -3,10 +3,10 @@
 #include <memory>
 #include <vector>
 
-#include "app/TextFormat.h"
 #include "app/Worker.h"
 #include "app/WorkerThread.h"
 #include "res/ResourceIds.h"
+#include "res/TextFormat.h"
 
 namespace {
 

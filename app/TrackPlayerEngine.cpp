@@ -5,8 +5,9 @@
 
 int32_t TrackPlayerEngine::GetMoodID() const { return player_.GetMoodID(); }
 TrackRecord TrackPlayerEngine::GetCurrentTrack() const { return player_.GetCurrentTrack(); }
-void TrackPlayerEngine::SelectNextTrack() { player_.SelectNextTrack(); }
-void TrackPlayerEngine::SkipTrack() { player_.Skip(); }
+// The main thread's Skip and Exclude: the selection runs on the TrackPlayer's own thread.
+void TrackPlayerEngine::SelectNextTrack() { player_.RequestNext(false); }
+void TrackPlayerEngine::SkipTrack() { player_.RequestNext(true); }
 PickExplanation TrackPlayerEngine::ExplainLastPick() { return player_.ExplainLastPick(); }
 bool TrackPlayerEngine::GetLearnFromSkips() const { return player_.GetLearnFromSkips(); }
 void TrackPlayerEngine::SetLearnFromSkips(bool on) { player_.SetLearnFromSkips(on); }
@@ -26,8 +27,15 @@ void TrackPlayerEngine::Pause() { player_.Pause(); }
 void TrackPlayerEngine::Resume() { player_.Resume(); }
 bool TrackPlayerEngine::HasActivePlayer() const { return player_.HasBackend(); }
 
+int TrackPlayerEngine::GetTrackLengthMs() const { return player_.GetCurrentLengthMs(); }
+void TrackPlayerEngine::PlayTrack(int32_t trackID) { player_.PlayTrack(trackID); }
+
 void TrackPlayerEngine::PlayFile(const std::string& path) {
-    player_.WithBackend([&](PlayerBackend& b) { b.Play(path); });
+    if (player_.WithBackend([&](PlayerBackend& b) { b.Play(path); })) player_.NotePlayStarted();
+}
+
+PlayOutcome TrackPlayerEngine::TakePlayOutcome(std::string* filename) {
+    return player_.TakePlayOutcome(filename);
 }
 
 void TrackPlayerEngine::SetVolume(int volume) {

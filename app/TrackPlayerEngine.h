@@ -28,11 +28,14 @@ public:
     void RefreshCounts() override;
     int GetLastPositionMs() const override;
     int GetLastLengthMs() const override;
+    int GetTrackLengthMs() const override;
+    void PlayTrack(int32_t trackID) override;
     bool IsPaused() const override;
     void ClearPaused() override;
     void Pause() override;
     void Resume() override;
     bool HasActivePlayer() const override;
+    PlayOutcome TakePlayOutcome(std::string* filename) override;
     void PlayFile(const std::string& utf8Path) override;
     void SetVolume(int volume) override;
     void SetPositionMs(int ms) override;

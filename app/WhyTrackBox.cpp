@@ -71,21 +71,23 @@ void ExplainOnLabel(QLabel* label, std::function<void()> onClick,
 }
 
 void MainWindow::RegisterWhyThisTrack() {
-    ExplainOnLabel(
-        c_.ratingStatus,
-        [this] {
-            auto* box = findChild<WhyTrackBox*>();
-            if (!box) box = new WhyTrackBox(this, links_.language);
-            box->SetReason(Q(model_->WhyThisTrack()));
-            box->show();
-            box->raise();
-            box->activateWindow();
-        },
-        [this] { return Q(model_->WhyThisTrack()); });
+    const auto showBox = [this] {
+        auto* box = findChild<WhyTrackBox*>();
+        if (!box) box = new WhyTrackBox(this, links_.language);
+        box->SetReason(Q(model_->WhyThisTrack()));
+        box->show();
+        box->raise();
+        box->activateWindow();
+    };
+    ExplainOnLabel(c_.ratingStatus, showBox, [this] { return Q(model_->WhyThisTrack()); });
     auto own = [this](int id, std::function<void()> f) {
         commands_.RegisterDefault(id, [f = std::move(f)](QWidget*) { f(); });
     };
-    own(ID_WHY_THIS_TRACK, [this] { model_->SpeakWhyThisTrack(); });
+    // Shown as well as said: without a sound device or a voice, saying it shows nothing.
+    own(ID_WHY_THIS_TRACK, [this, showBox] {
+        showBox();
+        model_->SpeakWhyThisTrack();
+    });
     own(ID_LEARN_FROM_SKIPS, [this] {
         if (QAction* a = menuBar_->findChild<QAction*>(QString::number(ID_LEARN_FROM_SKIPS)))
             model_->SetLearnFromSkips(a->isChecked());

@@ -6,6 +6,7 @@
 
 #include "db/AdoError.h"
 #include "db/Migration.h"
+#include "db/JetText.h"
 #include "db/UnicodeLike.h"
 #include "db/sqlite/Sqlite.h"
 
@@ -149,6 +150,7 @@ void Connection::Open(const std::string& path) {
     }
     sqlite3_create_function(raw, "Now", 0, SQLITE_UTF8, nullptr, NowFunction, nullptr, nullptr);
     RegisterUnicodeLike(raw);
+    RegisterJetTextCollation(raw);
     db_ = std::move(db);
 }
 

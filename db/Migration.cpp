@@ -37,6 +37,10 @@ std::string MigrateSongDatabase(sqlite3* db) {
             Run(db, "ALTER TABLE tTrackMood ADD COLUMN EarlySkips INTEGER DEFAULT 0");
         if (!error.empty()) return error;
     }
+    std::string error = Run(db,
+                            "CREATE INDEX IF NOT EXISTS tTrackMood_MoodUnrated "
+                            "ON tTrackMood(MoodID, Rating, LastPlayed, TrackID)");
+    if (!error.empty()) return error;
     // Settings are only ever updated, so the row must exist; learning starts on.
     return Run(db,
                "INSERT INTO tSettings(Name, ValueInt) SELECT 'LearnFromSkips', 1 "

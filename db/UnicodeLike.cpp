@@ -1,6 +1,8 @@
 #include "db/UnicodeLike.h"
 
 #include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 #include <memory>
@@ -110,11 +112,72 @@ void LikeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
     sqlite3_result_int(context, match ? 1 : 0);
 }
 
+// NFD, without the non-spacing marks, then NFC again (which joins what NFD split beyond
+// accents, such as Hangul syllables).
+bool Unaccent(const char* text, int length, std::string& out) {
+    UErrorCode status = U_ZERO_ERROR;
+    const UNormalizer2* nfd = unorm2_getNFDInstance(&status);
+    const UNormalizer2* nfc = unorm2_getNFCInstance(&status);
+    if (U_FAILURE(status)) return false;
+    std::u16string utf16(size_t(length) + 1, u'\0');
+    int32_t utf16Length = 0;
+    u_strFromUTF8WithSub(utf16.data(), int32_t(utf16.size()), &utf16Length, text, length, 0xFFFD,
+                         nullptr, &status);
+    if (U_FAILURE(status)) return false;
+    // A decomposition is at most a few times longer; ask again with the size ICU wants.
+    std::u16string split(size_t(utf16Length) * 3 + 4, u'\0');
+    int32_t splitLength = unorm2_normalize(nfd, utf16.data(), utf16Length, split.data(),
+                                           int32_t(split.size()), &status);
+    if (status == U_BUFFER_OVERFLOW_ERROR) {
+        status = U_ZERO_ERROR;
+        split.assign(size_t(splitLength), u'\0');
+        splitLength = unorm2_normalize(nfd, utf16.data(), utf16Length, split.data(),
+                                       int32_t(split.size()), &status);
+    }
+    if (U_FAILURE(status)) return false;
+    std::u16string bare;
+    bare.reserve(size_t(splitLength));
+    for (int32_t i = 0; i < splitLength;) {
+        UChar32 c;
+        const int32_t start = i;
+        U16_NEXT(split.data(), i, splitLength, c);
+        if (u_charType(c) != U_NON_SPACING_MARK)
+            bare.append(split, size_t(start), size_t(i - start));
+    }
+    std::u16string joined(bare.size() + 1, u'\0');
+    const int32_t joinedLength = unorm2_normalize(nfc, bare.data(), int32_t(bare.size()),
+                                                  joined.data(), int32_t(joined.size()), &status);
+    if (U_FAILURE(status)) return false;
+    int32_t utf8Length = 0;
+    out.assign(size_t(joinedLength) * 3 + 1, '\0');
+    u_strToUTF8(out.data(), int32_t(out.size()), &utf8Length, joined.data(), joinedLength, &status);
+    if (U_FAILURE(status)) return false;
+    out.resize(size_t(utf8Length));
+    return true;
+}
+
+void PlainTextFunction(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const int length = sqlite3_value_bytes(argv[0]);
+    // Plain ASCII has nothing to take off: the common case costs one pass.
+    bool ascii = true;
+    for (int i = 0; i < length && ascii; ++i) ascii = static_cast<unsigned char>(text[i]) < 0x80;
+    thread_local std::string plain;
+    if (ascii || !Unaccent(text, length, plain)) {
+        sqlite3_result_text(context, text, length, SQLITE_TRANSIENT);
+        return;
+    }
+    sqlite3_result_text(context, plain.data(), int(plain.size()), SQLITE_TRANSIENT);
+}
+
 }  // namespace
 
 bool RegisterUnicodeLike(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    return sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr) ==
+    return sqlite3_create_function(db, "PLAINTEXT", 1, flags, nullptr, PlainTextFunction, nullptr,
+                                   nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, "like", 2, flags, nullptr, LikeFunction, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function(db, "like", 3, flags, nullptr, LikeFunction, nullptr, nullptr) ==
                SQLITE_OK;

@@ -7,7 +7,9 @@ struct sqlite3;
 
 namespace sonvera::db {
 
-// Returns false when SQLite refuses the function.
+// Returns false when SQLite refuses the function. Also registers PLAINTEXT(text): the text in
+// composed form with the accents taken off its letters ("Beyoncé", decomposed or not, reads
+// "Beyonce"), for matching as people type.
 bool RegisterUnicodeLike(sqlite3* db);
 
 }  // namespace sonvera::db

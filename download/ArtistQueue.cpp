@@ -14,10 +14,11 @@
 
 void EnqueueArtist(CADODataBase* database, const std::string& name) {
     const std::string escaped = EscapeSqlText(name);
-    // tCounter has exactly one row, so at most one name is added
+    // tCounter has exactly one row, so at most one name is added; a name already queued in
+    // another case is the same artist
     database->Execute(
         FormatSql("INSERT INTO tRecommender(Name) SELECT '%s' FROM tCounter WHERE NOT EXISTS "
-                  "(SELECT * From tRecommender WHERE Name='%s') LIMIT 1",
+                  "(SELECT * From tRecommender WHERE Name='%s' COLLATE JETTEXT) LIMIT 1",
                   escaped.c_str(), escaped.c_str()));
 }
 

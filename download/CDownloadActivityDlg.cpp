@@ -9,10 +9,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/TextFormat.h"
 #include "download/ArtistQueue.h"
 #include "download/DownloadActivity.h"
 #include "res/ResourceIds.h"
+#include "res/TextFormat.h"
 #include "windows/CEasyListCtrl.h"
 
 namespace {

@@ -20,8 +20,8 @@
 
 #include "download/DownloadActivity.h"
 #include "download/DownloadControl.h"
-#include "download/NetworkSetup.h"
 #include "download/P2PComponent.h"
+#include "platform/network/NetworkSetup.h"
 
 class CADODataBase;
 class MessageTargetSlot;

@@ -1,5 +1,6 @@
 #include "playback/WinAmpBackend.h"
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -54,6 +55,10 @@ constexpr std::chrono::milliseconds kRefreshEvery{100};
 // A Play that WinAmp has not begun within this long counts as a file that does not play, so
 // that the next track comes.
 constexpr std::chrono::seconds kBeginWithin{5};
+// How long Initialise waits for a WinAmp it started to answer: the caller may be the main thread.
+constexpr std::chrono::seconds kAnswerWithin{5};
+// The playlist the tracks are played in; the user's own playlists are left alone.
+const char* const kOwnPlaylist = "Sonvera";
 
 class WinAmpBackend::Core {
 public:
@@ -89,8 +94,10 @@ private:
 
     void Queue(Command command);
     bool Current(const Command& command);
-    // Finds WinAmp, or starts it and waits for it; warns when it cannot be started.
+    // Finds WinAmp, or starts it and waits for it; warns when it cannot be started, once until
+    // WinAmp is found again, and not when a Shutdown or the end cancelled the wait.
     bool FindOrStart();
+    void WarnOnce();
     // After a Play: phase 2 with the status read, unless a Shutdown came in between.
     void SetStartStatus(const Command& play, int status);
     // After a Play of a file WinAmp cannot play: reads as WinAmp's status at once.
@@ -122,6 +129,7 @@ private:
     std::atomic<bool> initialised_{false};
     std::atomic<int> phase_{0};
     std::atomic<int> startStatus_{2};
+    std::atomic<bool> warned_{false};  // since WinAmp was last found
 
     std::mutex queueLock_;
     std::condition_variable wake_;
@@ -172,12 +180,21 @@ void WinAmpBackend::Core::Finish() {
 }
 
 bool WinAmpBackend::Core::Initialise() {
-    // One short call; starting WinAmp and waiting for it happen on the backend's thread.
-    // Without a session bus no player started here could ever be found.
-    if (!remote_.FindWindow() && (!remote_.Connected() || !WinAmpRemote::Installed(launcher_))) {
+    // Only a WinAmp that answers counts: one that is there but never answers would leave the
+    // program silent, where another player can take over. Without a session bus no player
+    // started here could ever be found.
+    bool found = remote_.FindWindow();
+    if (!found && remote_.Connected() && WinAmpRemote::Installed(launcher_)) {
+        found =
+            WinAmpRemote::Launch(launcher_) &&
+            remote_.WaitForWindow(std::min<std::chrono::milliseconds>(startLimit_, kAnswerWithin),
+                                  [] { return false; });
+    }
+    if (!found) {
         WarnCannotLocate();
         return false;
     }
+    warned_.store(false);
     {
         std::lock_guard lock(lock_);
         std::lock_guard queue(queueLock_);
@@ -282,18 +299,31 @@ bool WinAmpBackend::Core::BeginOverdue() {
 }
 
 bool WinAmpBackend::Core::FindOrStart() {
-    if (remote_.FindWindow()) return true;
+    if (remote_.FindWindow()) {
+        warned_.store(false);
+        return true;
+    }
     const unsigned session = [this] {
         std::lock_guard queue(queueLock_);
         return session_;
     }();
+    bool cancelled = false;
     const bool started = WinAmpRemote::Launch(launcher_) && remote_.WaitForWindow(startLimit_, [&] {
         std::lock_guard queue(queueLock_);
-        return stop_ || session != session_;
+        cancelled = stop_ || session != session_;
+        return cancelled;
     });
+    if (started) {
+        warned_.store(false);
+        return true;
+    }
     // A player that never answers within the limit counts as one that could not be started.
-    if (!started) WarnCannotLocate();
-    return started;
+    if (!cancelled) WarnOnce();
+    return false;
+}
+
+void WinAmpBackend::Core::WarnOnce() {
+    if (!warned_.exchange(true)) WarnCannotLocate();
 }
 
 void WinAmpBackend::Core::RunCommand(const Command& command) {
@@ -302,8 +332,14 @@ void WinAmpBackend::Core::RunCommand(const Command& command) {
             break;
         case Command::Stop:
             remote_.Stop();
+            // Not left to stop the user's own next track.
+            remote_.StopAfterTrack(false);
             break;
         case Command::Play:
+            if (!remote_.UseOwnPlaylist(kOwnPlaylist)) {
+                EndPlay(command);
+                break;
+            }
             remote_.ClearPlaylist();
             if (!Readable(command.path) || !remote_.AddFile(command.path)) {
                 remote_.Stop();
@@ -312,6 +348,8 @@ void WinAmpBackend::Core::RunCommand(const Command& command) {
             }
             remote_.SetPlaylistPosition(1);
             remote_.Play();
+            // WinAmp's repeat would start the track over for ever: its end must show as a stop.
+            remote_.StopAfterTrack(true);
             SetStartStatus(command, remote_.PlayingStatus());
             break;
         case Command::Seek:
@@ -378,6 +416,8 @@ PlayerState WinAmpBackend::Core::GetState() {
         }
         phase_.store(1);
     }
+    // Paused is busy, as with the other players: the loop must not take it for an end.
+    if (status == WinAmpPaused) return WinAmpPaused;
     return status == WinAmpPlaying ? 1 : PlayerStateStopped;
 }
 

@@ -26,16 +26,17 @@ public:
     WinAmpBackend& operator=(const WinAmpBackend&) = delete;
 
     bool IsInitialised() override;
-    // True when WinAmp answers or can be started (it is then started on the backend's thread);
-    // stops it. Otherwise shows the "Cannot locate WinAmp" warning and gives false.
+    // True when WinAmp answers, or answers within a few seconds of being started here; stops
+    // it. Otherwise shows the "Cannot locate WinAmp" warning and gives false.
     bool Initialise(const MessageTargetSlot* mainWindow) override;
     // Stops WinAmp without starting one.
     void Shutdown() override;
-    // Replaces WinAmp's playlist with the file and plays it.
+    // Replaces the contents of the program's own WinAmp playlist (made when missing, and the
+    // active one from then on) with the file and plays it; WinAmp stops at its end.
     void Play(const std::string& path) override;
     // 2 before Initialise; -1 from Play until WinAmp's status first moves; then 1 while it
-    // plays, 0 when stopped or paused (or when no WinAmp answers). A file that cannot be read,
-    // that WinAmp does not take, or that has not begun within a few seconds gives 0.
+    // plays, 3 while paused, 0 when stopped (or when no WinAmp answers). A file that cannot be
+    // read, that WinAmp does not take, or that has not begun within a few seconds gives 0.
     PlayerState GetState() override;
     // Whole seconds.
     int GetLengthMs() override;

@@ -145,6 +145,7 @@ inline constexpr int IDS_TO_ALL = 3318;                // "-> All"
 inline constexpr int IDS_TO_FIELD = 3319;              // "-> %s"
 inline constexpr int IDS_SUBMIT_TO_SERVER = 3320;      // "Submit to server"
 inline constexpr int IDS_RETRIEVE_FROM_SERVER = 3321;  // "Retrieve from server"
+inline constexpr int IDS_UNPLAYABLE = 3350;            // a file that failed to open, + its name
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)

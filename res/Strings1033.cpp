@@ -153,6 +153,7 @@ const ResStringEntry kTable[] = {
     {3319, "-> %s"},
     {3320, "Submit to server"},
     {3321, "Retrieve from server"},
+    {3350, "This file cannot be played and is left out until the next start:"},
 };
 
 }  // namespace

@@ -139,6 +139,7 @@ const ResStringEntry kTable[] = {
     {3319, "→ %s"},
     {3320, "Naar server verzenden"},
     {3321, "Van server ophalen"},
+    {3350, "Dit bestand kan niet worden afgespeeld en wordt tot de volgende start overgeslagen:"},
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "selection/SelectionStore.h"
 
+#include <algorithm>
+
 #include "db/CADOCommand.h"
 #include "db/CADODataBase.h"
 #include "db/CADORecordset.h"
@@ -18,9 +20,10 @@ constexpr const char* UnratedTracksQuery =
     "ON t.ID = tm.TrackID WHERE (((tm.MoodID)=%d Or (tm.MoodID) Is Null) AND ((tm.Rating) Is "
     "Null)) ORDER BY tm.LastPlayed";
 
+// Every row of tTrackMood names a track (tracks are marked deleted, never removed), so the
+// join with tTrack that would count the same rows is left out: it cost a probe per rating.
 constexpr const char* RatedTracksQuery =
-    "SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = tm.TrackID "
-    "WHERE MoodID=%d AND Rating IS NOT NULL";
+    "SELECT Count(*) FROM tTrackMood WHERE MoodID=%d AND Rating IS NOT NULL";
 
 const char* RatedQueryText(BandQuery query) {
     switch (query) {
@@ -90,12 +93,92 @@ bool OpenUnratedTracks(CADORecordset& rs, int32_t moodID) {
     return rs.Open(FormatSql(UnratedTracksQuery, moodID), CADORecordset::OpenQuery);
 }
 
+namespace {
+
+std::optional<int32_t> ReadOptionalValue(CADORecordset& rs, const std::string& sql) {
+    if (!rs.Open(sql, CADORecordset::OpenQuery)) return std::nullopt;
+    int32_t value = 0;
+    if (!rs.IsEof()) rs.GetFieldValue(int16_t{0}, value);
+    rs.Close();
+    return value;
+}
+
+}  // namespace
+
+// Both counts come from tTrackMood's indexes: the unrated query itself would join every track.
+std::optional<UnratedCounts> CountUnrated(CADORecordset& rs, int32_t moodID, int32_t totalTracks) {
+    // Tracks with a row: those of the mood, and those with rows of other moods only.
+    const auto ofMood = ReadOptionalValue(
+        rs, FormatSql("SELECT Count(*) FROM tTrackMood WHERE MoodID = %d", moodID));
+    const auto otherMoods = ReadOptionalValue(
+        rs, FormatSql("SELECT Count(DISTINCT TrackID) FROM tTrackMood tm WHERE MoodID <> %d AND "
+                      "NOT EXISTS (SELECT 1 FROM tTrackMood x WHERE x.MoodID = %d AND "
+                      "x.TrackID = tm.TrackID)",
+                      moodID, moodID));
+    const auto inMood = ReadOptionalValue(
+        rs,
+        FormatSql("SELECT Count(*) FROM tTrackMood WHERE MoodID = %d AND Rating IS NULL", moodID));
+    if (!ofMood || !otherMoods || !inMood) return std::nullopt;
+    UnratedCounts counts;
+    counts.withoutRow = std::max(0, totalTracks - *ofMood - *otherMoods);
+    counts.inMood = *inMood;
+    return counts;
+}
+
+std::pair<int32_t, int32_t> TrackIdRange(CADORecordset& rs) {
+    std::pair<int32_t, int32_t> range{0, -1};
+    // Apart, each is one step down an index; together they would read the whole table.
+    if (rs.Open("SELECT (SELECT MIN(ID) FROM tTrack), (SELECT MAX(ID) FROM tTrack)",
+                CADORecordset::OpenQuery) &&
+        !rs.IsEof() && rs.GetFieldValue(int16_t{0}, range.first))
+        rs.GetFieldValue(int16_t{1}, range.second);
+    rs.Close();
+    return range;
+}
+
+std::optional<std::vector<int32_t>> TracksWithoutRow(CADORecordset& rs,
+                                                     const std::vector<int32_t>& ids) {
+    std::string list;
+    for (int32_t id : ids) list += (list.empty() ? "" : ",") + std::to_string(id);
+    if (list.empty()) return std::vector<int32_t>{};
+    if (!rs.Open("SELECT t.ID FROM tTrack t WHERE t.ID IN (" + list +
+                     ") AND NOT EXISTS (SELECT 1 FROM tTrackMood tm WHERE tm.TrackID = t.ID)",
+                 CADORecordset::OpenQuery))
+        return std::nullopt;
+    std::vector<int32_t> found;
+    for (; !rs.IsEof(); rs.MoveNext()) {
+        int32_t id = 0;
+        rs.GetFieldValue(int16_t{0}, id);
+        found.push_back(id);
+    }
+    rs.Close();
+    std::vector<int32_t> ordered;
+    for (int32_t id : ids)
+        if (std::find(found.begin(), found.end(), id) != found.end()) ordered.push_back(id);
+    return ordered;
+}
+
+std::optional<int32_t> UnratedWithoutRowAt(CADORecordset& rs, int32_t offset) {
+    return ReadOptionalValue(
+        rs, FormatSql("SELECT ID FROM tTrack t WHERE NOT EXISTS (SELECT 1 FROM tTrackMood tm "
+                      "WHERE tm.TrackID = t.ID) ORDER BY ID LIMIT 1 OFFSET %d",
+                      offset));
+}
+
+std::optional<int32_t> UnratedInMoodAt(CADORecordset& rs, int32_t moodID, int32_t offset) {
+    return ReadOptionalValue(
+        rs, FormatSql("SELECT TrackID FROM tTrackMood WHERE MoodID = %d AND Rating IS NULL "
+                      "ORDER BY LastPlayed, TrackID LIMIT 1 OFFSET %d",
+                      moodID, offset));
+}
+
 std::optional<int32_t> FindMoodID(CADODataBase* database, const std::string& name,
                                   int32_t languageId) {
     CADORecordset rs(database);
     // Doubling quotes keeps a name such as "Rock 'n' roll" findable.
-    const std::string sql = FormatSql("SELECT ID FROM tMood WHERE Name='%s' AND LanguageID=%d",
-                                      EscapeSqlText(name).c_str(), languageId);
+    const std::string sql =
+        FormatSql("SELECT ID FROM tMood WHERE Name='%s' COLLATE JETTEXT AND LanguageID=%d",
+                  EscapeSqlText(name).c_str(), languageId);
     std::optional<int32_t> result;
     int32_t moodID = 0;
     if (rs.Open(sql, CADORecordset::OpenQuery) && !rs.IsEof() &&

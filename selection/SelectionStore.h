@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class CADODataBase;
 class CADORecordset;
@@ -27,6 +28,26 @@ bool OpenRatedCandidates(CADODataBase* database, CADORecordset& rs, BandQuery qu
 // Opens on rs the tracks without a rating in the mood (ID, Filename, CurrentRating), least
 // recently played first.
 bool OpenUnratedTracks(CADORecordset& rs, int32_t moodID);
+
+// The unrated tracks in two parts, in the unrated query's order: first those never rated nor
+// played in any mood (no tTrackMood row; their order among themselves is free, as their
+// LastPlayed is alike), then those with a row in the mood but no rating, by LastPlayed.
+struct UnratedCounts {
+    int32_t withoutRow = 0;
+    int32_t inMood = 0;
+    int32_t Total() const { return withoutRow + inMood; }
+};
+// totalTracks: the count of tTrack just read. Nothing when a statement fails.
+std::optional<UnratedCounts> CountUnrated(CADORecordset& rs, int32_t moodID, int32_t totalTracks);
+// The lowest and highest track ID; {0, -1} for none.
+std::pair<int32_t, int32_t> TrackIdRange(CADORecordset& rs);
+// Those of ids that name a track without any tTrackMood row, in the order given.
+std::optional<std::vector<int32_t>> TracksWithoutRow(CADORecordset& rs,
+                                                     const std::vector<int32_t>& ids);
+// The track at offset (from 0) of the first part, in ID order; 0 when there is none.
+std::optional<int32_t> UnratedWithoutRowAt(CADORecordset& rs, int32_t offset);
+// The track at offset (from 0) of the second part; 0 when there is none.
+std::optional<int32_t> UnratedInMoodAt(CADORecordset& rs, int32_t moodID, int32_t offset);
 // The mood of that name in the language; nothing when there is none or the read fails.
 std::optional<int32_t> FindMoodID(CADODataBase* database, const std::string& name,
                                   int32_t languageId);

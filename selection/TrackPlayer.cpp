@@ -3,6 +3,7 @@
 
 #include "selection/TrackPlayer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -24,6 +25,21 @@ namespace {
 
 constexpr int PassIntervalMs = 300;
 constexpr int NothingToPlayWaitMs = 1000;
+// The unrated draw avoids the tracks of this many last picks, as long as the band has others.
+constexpr size_t RecentPicks = 5;
+// A band this small is read whole; a larger one is reached by position.
+constexpr int32_t SmallBand = 64;
+// Draws of a track ID that may name no candidate, per statement and in all.
+constexpr size_t IdsPerRound = 64;
+constexpr int IdRounds = 4;
+constexpr int DrawAttempts = 16;
+
+bool Contains(const std::vector<int32_t>& ids, int32_t id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+// 0..2^30-1 from two runtime draws.
+int64_t WideRandom() { return (int64_t(NextRandom()) << 15) | NextRandom(); }
 
 // Raised inside the guarded part of a selection when a band's query cannot run.
 struct SelectionQueryFailed : std::runtime_error {
@@ -91,7 +107,7 @@ void TrackPlayer::Post(int message) { window_.Post(message, 0, 0); }
 void TrackPlayer::WaitUnlessStopping(int ms) {
     std::unique_lock lock(sleepMutex_);
     sleepWake_.wait_for(lock, std::chrono::milliseconds(ms),
-                        [this] { return stopRequest_.load() != 0; });
+                        [this] { return stopRequest_.load() != 0 || nextRequest_ != 0; });
 }
 
 // ---------------------------------------------------------------- selection
@@ -101,16 +117,98 @@ bool TrackPlayer::RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int3
                                                Bands[band].rating, counter);
 }
 
-bool TrackPlayer::RunUnratedQuery(CADORecordset& rs, int32_t moodID, int32_t* found) {
-    if (!SelectionStore::OpenUnratedTracks(rs, moodID)) return false;
-    int32_t count = 0;
-    if (!rs.IsEof()) {
-        rs.MoveLast();
-        count = rs.GetRecordCount();
-        if (count > 0) rs.SetAbsolutePosition(NextRandom() % count + 1);
+std::vector<int32_t> TrackPlayer::Avoided() const {
+    std::vector<int32_t> avoid(recentPicks_.begin(), recentPicks_.end());
+    if (const int32_t current = GetCurrentTrack().ID) avoid.push_back(current);
+    avoid.insert(avoid.end(), unplayable_.begin(), unplayable_.end());
+    return avoid;
+}
+
+void TrackPlayer::NotePick(int32_t trackID) {
+    recentPicks_.push_back(trackID);
+    while (recentPicks_.size() > RecentPicks) recentPicks_.pop_front();
+}
+
+// A uniform pick among the tracks without a row: random IDs until one names such a track.
+// IDs are dense (rows are never removed), so few rounds are needed unless nearly every track
+// has a row; then the rows are walked instead.
+std::optional<int32_t> TrackPlayer::DrawWithoutRow(int32_t low, int32_t high,
+                                                   const std::vector<int32_t>& avoid) {
+    CADORecordset rs(database_);
+    const int64_t span = int64_t(high) - low + 1;
+    for (int round = 0; round < IdRounds && span > 0; ++round) {
+        std::vector<int32_t> ids;
+        for (size_t i = 0; i < IdsPerRound; ++i)
+            ids.push_back(static_cast<int32_t>(low + WideRandom() % span));
+        const auto found = SelectionStore::TracksWithoutRow(rs, ids);
+        if (!found) return std::nullopt;
+        for (int32_t id : *found)
+            if (!Contains(avoid, id)) return id;
     }
-    if (found) *found = count;
-    return true;
+    return 0;
+}
+
+std::optional<int32_t> TrackPlayer::DrawUnrated(int32_t moodID, int32_t totalTracks,
+                                                int32_t* count) {
+    CADORecordset rs(database_);
+    const auto counts = SelectionStore::CountUnrated(rs, moodID, totalTracks);
+    if (!counts) return std::nullopt;
+    *count = counts->Total();
+    if (*count == 0) return 0;
+    std::vector<int32_t> avoid = Avoided();
+    const int32_t current = GetCurrentTrack().ID;
+
+    if (*count <= SmallBand) {
+        // The whole band in the query's order, then a random one of those not avoided.
+        if (!SelectionStore::OpenUnratedTracks(rs, moodID)) return std::nullopt;
+        std::vector<int32_t> all;
+        for (; !rs.IsEof(); rs.MoveNext()) {
+            int32_t id = 0;
+            rs.GetFieldValue(int16_t{0}, id);
+            all.push_back(id);
+        }
+        rs.Close();
+        *count = static_cast<int32_t>(all.size());
+        if (all.empty()) return 0;
+        // What failed to open stays out; the playing track only while there is another.
+        std::vector<int32_t> failed(unplayable_.begin(), unplayable_.end());
+        std::vector<int32_t> failedOrCurrent = failed;
+        failedOrCurrent.push_back(current);
+        std::vector<int32_t> left;
+        for (const auto& keep : {avoid, failedOrCurrent, failed}) {
+            left.clear();
+            for (int32_t id : all)
+                if (!Contains(keep, id)) left.push_back(id);
+            if (!left.empty()) break;
+        }
+        if (left.empty()) return 0;
+        return left[size_t(NextRandom()) % left.size()];
+    }
+
+    // The position the whole query would be read at: in the first part any track of it, in
+    // the second the row at that place of the mood's index.
+    const auto [low, high] = SelectionStore::TrackIdRange(rs);
+    int32_t picked = 0;
+    for (int attempt = 0; attempt < DrawAttempts; ++attempt) {
+        const int32_t position = NextRandom() % *count;
+        const auto id =
+            position < counts->withoutRow
+                ? DrawWithoutRow(low, high, avoid)
+                : SelectionStore::UnratedInMoodAt(rs, moodID, position - counts->withoutRow);
+        if (!id) return std::nullopt;
+        if (*id == 0) continue;
+        picked = *id;
+        if (!Contains(avoid, picked)) break;
+    }
+    if (picked == 0 && counts->withoutRow > 0) {
+        // Nearly every track has a row: walk to a random one of those without.
+        CADORecordset walk(database_);
+        const auto id =
+            SelectionStore::UnratedWithoutRowAt(walk, NextRandom() % counts->withoutRow);
+        if (!id) return std::nullopt;
+        picked = *id;
+    }
+    return unplayable_.count(picked) ? 0 : picked;
 }
 
 void TrackPlayer::ReportDataAccessFailure() {
@@ -136,6 +234,7 @@ void TrackPlayer::SelectNextTrack() {
 
     double ratingLevel = 0.0;
     int32_t pickSource = PickRandom;
+    int32_t trackID = 0;
     PickExplanation pick;
     try {
         PlayWeights weights = GetPlayWeights();
@@ -155,8 +254,14 @@ void TrackPlayer::SelectNextTrack() {
                 throw SelectionQueryFailed(rs.GetLastErrorString());
             ratingLevel = Bands[band].rating;
             pickSource = Bands[band].source;
-        } else if (!RunUnratedQuery(rs, moodID, &pick.candidates)) {
-            throw SelectionQueryFailed(rs.GetLastErrorString());
+            if (!rs.IsEof()) rs.GetFieldValue(int16_t{0}, trackID);
+            rs.Close();
+            // Its band would offer it first every time: one that failed counts as none.
+            if (unplayable_.count(trackID)) trackID = 0;
+        } else {
+            const auto drawn = DrawUnrated(moodID, totalTracks_.load(), &pick.candidates);
+            if (!drawn) throw SelectionQueryFailed(rs.GetLastErrorString());
+            trackID = *drawn;
         }
     } catch (...) {
         rs.Close();
@@ -164,30 +269,28 @@ void TrackPlayer::SelectNextTrack() {
         return;
     }
 
-    if (!rs.IsOpen() || rs.IsEof()) {
+    if (trackID == 0 && pick.band != PlayRandom) {
         ratingLevel = 0.0;
         pickSource = PickRandom;
-        pick.fellBack = pick.band != PlayRandom;
-        if (!RunUnratedQuery(rs, moodID, &pick.candidates)) {
-            // The same query just ran; failing now means the database went away.
-            rs.Close();
+        pick.fellBack = true;
+        const auto drawn = DrawUnrated(moodID, totalTracks_.load(), &pick.candidates);
+        if (!drawn) {
+            // The same statements just ran; failing now means the database went away.
             ReportDataAccessFailure();
             return;
         }
+        trackID = *drawn;
     }
     ratingLevel_.store(ratingLevel);
     pickSource_.store(pickSource);
 
-    if (rs.IsEof()) {
-        rs.Close();
+    if (trackID == 0) {
         WaitUnlessStopping(NothingToPlayWaitMs);
         return;
     }
 
-    int32_t trackID = 0;
-    rs.GetFieldValue(int16_t{0}, trackID);
-    rs.Close();
     lastPickID_.store(trackID);
+    NotePick(trackID);
     std::string filename;
     {
         std::lock_guard track(trackLock_);
@@ -222,6 +325,7 @@ void TrackPlayer::PlayTrack(int32_t trackID) {
         filename = current_.Filename;
         lastPick_ = PickExplanation{};
         lastPick_.chosenByUser = true;
+        NotePick(trackID);
         ++lastPickSerial_;
         lastPickCounted_ = true;
     }
@@ -274,9 +378,49 @@ int TrackPlayer::GetPendingResumeMs() const {
     return pendingResumeMs_;
 }
 
+void TrackPlayer::RequestNext(bool skip) {
+    int positionMs = 0;
+    if (skip) {
+        positionMs = lastPositionMs_.load();
+        WithBackend([&](PlayerBackend& backend) {
+            if (backend.IsInitialised()) positionMs = backend.GetPositionMs();
+        });
+    }
+    {
+        std::lock_guard lock(sleepMutex_);
+        if (looping_.load()) {
+            nextRequest_ = skip ? 2 : std::max(nextRequest_, 1);
+            if (skip) nextSkipMs_ = positionMs;
+            sleepWake_.notify_all();
+            return;
+        }
+    }
+    if (skip) NoteSkip(positionMs);
+    SelectNextTrack();
+}
+
+bool TrackPlayer::RunRequestedNext() {
+    int request = 0;
+    int positionMs = 0;
+    {
+        std::lock_guard lock(sleepMutex_);
+        std::swap(request, nextRequest_);
+        positionMs = nextSkipMs_;
+    }
+    if (request == 0) return false;
+    if (request == 2) NoteSkip(positionMs);
+    SelectNextTrack();
+    return true;
+}
+
 void TrackPlayer::PollOnce() {
     {
         std::lock_guard selection(selectionLock_);
+        // The player still plays what was current: this pass must not take that for an end.
+        if (RunRequestedNext()) {
+            Post(WM_APP_PLAYER_TICK);
+            return;
+        }
         PlayerBackend* backend = backend_.get();
         if (!backend || !backend->IsInitialised()) return;
         const int position = backend->GetPositionMs();
@@ -285,9 +429,22 @@ void TrackPlayer::PollOnce() {
         lastPositionMs_.store(position);
         lastLengthMs_.store(length);
         const PlayerState before = lastState_.exchange(state);
-        if (state == PlayerStateClosed || state == PlayerStateStopped) {
+        const bool ended = state == PlayerStateClosed || state == PlayerStateStopped;
+        bool failed = false;
+        {
+            std::lock_guard track(trackLock_);
+            if (watchingStart_ && (length > 0 || ended)) {
+                watchingStart_ = false;
+                failed = length <= 0;
+                outcome_ = failed ? PlayOutcome::Failed : PlayOutcome::Opened;
+                outcomeTold_ = false;
+                outcomeFile_ = current_.Filename;
+                if (failed && current_.ID != 0) unplayable_.insert(current_.ID);
+            }
+        }
+        if (ended) {
             // From playing to stopped without a Skip: the track ran to its end.
-            if (before != PlayerStateClosed && before != PlayerStateStopped &&
+            if (!failed && before != PlayerStateClosed && before != PlayerStateStopped &&
                 before != PlayerStateNotInitialised)
                 NotePlayedToEnd();
             SelectNextTrack();
@@ -303,9 +460,14 @@ void TrackPlayer::PollOnce() {
 void TrackPlayer::Run() {
     SeedRandomFromTime();
     stopped_.store(0);
+    looping_.store(true);
     while (!stopRequest_.load()) {
         PollOnce();
         WaitUnlessStopping(backOff_.exchange(false) ? NothingToPlayWaitMs : PassIntervalMs);
+    }
+    {
+        std::lock_guard lock(sleepMutex_);
+        looping_.store(false);
     }
     {
         std::lock_guard selection(selectionLock_);

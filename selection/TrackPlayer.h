@@ -9,16 +9,21 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "db/CurrentTrackSource.h"
 #include "db/TrackRecord.h"
 #include "platform/messages/MessageTarget.h"
 #include "playback/PlayerBackend.h"
 #include "selection/PickExplanation.h"
+#include "selection/PlayOutcome.h"
 #include "selection/PlayWeights.h"
 #include "selection/SelectionStore.h"
 
@@ -88,6 +93,10 @@ public:
     void SetLearnFromSkips(bool on);
     // The Skip command: counts an early skip of the current track, then selects the next.
     void Skip();
+    // For the main thread, which must not wait for a selection: while the loop runs, it
+    // selects (after the early skip, when `skip`) at once on its own thread; otherwise this
+    // does so here.
+    void RequestNext(bool skip);
     // A skip of the current track at positionMs: counted in the mood when early and learning.
     void NoteSkip(int positionMs);
     // The current track played to its end: one early skip off in the mood, when learning.
@@ -105,6 +114,8 @@ public:
     // As last polled by the loop.
     int GetLastPositionMs() const { return lastPositionMs_.load(); }
     int GetLastLengthMs() const { return lastLengthMs_.load(); }
+    // The last polled length once the started track has opened; 0 until then.
+    int GetCurrentLengthMs() const;
     PlayerState GetLastState() const { return lastState_.load(); }
     int GetPendingResumeMs() const;
 
@@ -120,6 +131,12 @@ public:
     void ClearPaused() { paused_.store(false); }
     int GetPlayerType() const { return playerType_.load(); }
     bool HasBackend() const;
+    // The main window started the current track on the player: the loop watches whether it
+    // opens (the player reports a length) or ends without ever opening. One that fails is
+    // not drawn again in this run.
+    void NotePlayStarted();
+    // The outcome of the last started track since it was last taken, and that track's file.
+    PlayOutcome TakePlayOutcome(std::string* filename = nullptr);
     // Runs f on the active backend under the track lock; false when there is none.
     bool WithBackend(const std::function<void(PlayerBackend&)>& f);
 
@@ -132,14 +149,24 @@ private:
     static const std::array<Band, PlayWeightCount> Bands;
 
     bool RunBandQuery(CADORecordset& rs, int band, int32_t moodID, int32_t counter);
-    // count receives the number of unrated tracks.
-    bool RunUnratedQuery(CADORecordset& rs, int32_t moodID, int32_t* count = nullptr);
+    // A random unrated track (0 when there is none), avoiding the tracks of Avoided() while the
+    // band has others; count receives the number of unrated tracks. Nothing when a statement
+    // fails. Caller holds the selection lock.
+    std::optional<int32_t> DrawUnrated(int32_t moodID, int32_t totalTracks, int32_t* count);
+    std::optional<int32_t> DrawWithoutRow(int32_t low, int32_t high,
+                                          const std::vector<int32_t>& avoid);
+    // The current track, the last few picks and the tracks that failed to open this run.
+    std::vector<int32_t> Avoided() const;
+    void NotePick(int32_t trackID);
     void ReportDataAccessFailure();
     void Post(int message);
     // Sleeps up to ms, waking early when a stop is requested.
     void WaitUnlessStopping(int ms);
     std::unique_ptr<PlayerBackend> StartBackend(int type);
     void PollOnce();
+    // Runs a selection asked for with RequestNext; false when none was. Caller holds the
+    // selection lock or is the loop.
+    bool RunRequestedNext();
 
     CADODataBase* database_;
     BackendFactory factory_;
@@ -165,6 +192,8 @@ private:
     bool lastPickCounted_ = true;
     // Guarded by selectionLock_.
     int pendingResumeMs_ = 0;
+    std::deque<int32_t> recentPicks_;
+    std::unordered_set<int32_t> unplayable_;
     std::atomic<bool> learnFromSkips_{true};
 
     std::atomic<int32_t> moodID_{2};
@@ -180,7 +209,16 @@ private:
     std::atomic<int> lastPositionMs_{0};
     std::atomic<int> lastLengthMs_{0};
     std::atomic<PlayerState> lastState_{PlayerStateNotInitialised};
+    // Guarded by trackLock_: the started track's outcome, and whether it has been told.
+    PlayOutcome outcome_ = PlayOutcome::None;
+    bool outcomeTold_ = true;
+    std::string outcomeFile_;
+    bool watchingStart_ = false;
 
+    // Guarded by sleepMutex_: 0 none, 1 select, 2 skip at nextSkipMs_.
+    int nextRequest_ = 0;
+    int nextSkipMs_ = 0;
+    std::atomic<bool> looping_{false};
     std::atomic<uint8_t> stopRequest_{0};
     std::atomic<uint8_t> stopped_{0};
     std::mutex sleepMutex_;

@@ -82,6 +82,26 @@ void TrackPlayer::Resume() {
     paused_.store(false);
 }
 
+int TrackPlayer::GetCurrentLengthMs() const {
+    std::lock_guard track(trackLock_);
+    return watchingStart_ ? 0 : lastLengthMs_.load();
+}
+
+void TrackPlayer::NotePlayStarted() {
+    std::lock_guard track(trackLock_);
+    watchingStart_ = true;
+    outcome_ = PlayOutcome::None;
+    outcomeTold_ = true;
+}
+
+PlayOutcome TrackPlayer::TakePlayOutcome(std::string* filename) {
+    std::lock_guard track(trackLock_);
+    if (outcomeTold_) return PlayOutcome::None;
+    outcomeTold_ = true;
+    if (filename) *filename = outcomeFile_;
+    return outcome_;
+}
+
 bool TrackPlayer::HasBackend() const {
     std::lock_guard track(trackLock_);
     return backend_ != nullptr;

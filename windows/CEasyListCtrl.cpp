@@ -1,6 +1,32 @@
 #include "windows/CEasyListCtrl.h"
 
 #include <QHeaderView>
+#include <QProxyStyle>
+#include <QStyleOptionHeader>
+
+namespace {
+
+// Qt asks the style for a downward mark when a column sorts ascending; the list's mark points
+// up for ascending and down for descending, as the user reads the order.
+class SortMarkStyle final : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option);
+        if (element != PE_IndicatorHeaderArrow || !header) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionHeader flipped(*header);
+        if (header->sortIndicator == QStyleOptionHeader::SortDown)
+            flipped.sortIndicator = QStyleOptionHeader::SortUp;
+        else if (header->sortIndicator == QStyleOptionHeader::SortUp)
+            flipped.sortIndicator = QStyleOptionHeader::SortDown;
+        QProxyStyle::drawPrimitive(element, &flipped, painter, widget);
+    }
+};
+
+}  // namespace
 
 CEasyListCtrl::CEasyListCtrl(QWidget* parent)
     : QTableView(parent), model_(new EasyListModel(this)) {
@@ -18,6 +44,9 @@ CEasyListCtrl::CEasyListCtrl(QWidget* parent)
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
+    auto* markStyle = new SortMarkStyle;
+    markStyle->setParent(horizontalHeader());
+    horizontalHeader()->setStyle(markStyle);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CEasyListCtrl::OnHeaderClicked);
 }

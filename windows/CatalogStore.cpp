@@ -10,23 +10,28 @@
 namespace CatalogStore {
 namespace {
 
+// Names group, match and sort as Jet's text did: ignoring case, in the locale's order.
 constexpr const char* kArtistsQuery =
-    "SELECT Artist FROM tTrack WHERE Deleted=0 GROUP BY Artist ORDER BY Artist";
+    "SELECT Artist FROM tTrack WHERE Deleted=0 GROUP BY Artist COLLATE JETTEXT "
+    "ORDER BY Artist COLLATE JETTEXT";
 constexpr const char* kTracksQuery =
-    "SELECT ID, Trackname FROM tTrack WHERE Deleted=0 AND Artist='%s' ORDER BY TrackName";
+    "SELECT ID, Trackname FROM tTrack WHERE Deleted=0 AND Artist='%s' COLLATE JETTEXT "
+    "ORDER BY TrackName COLLATE JETTEXT";
 // The database layer stores an empty text as NULL, which "Artist=''" would not find.
 constexpr const char* kEmptyArtistTracksQuery =
     "SELECT ID, Trackname FROM tTrack WHERE Deleted=0 AND (Artist='' OR Artist IS NULL) "
-    "ORDER BY TrackName";
-constexpr const char* kRenameArtist = "UPDATE tTrack SET Artist='%s' WHERE Artist='%s'";
+    "ORDER BY TrackName COLLATE JETTEXT";
+constexpr const char* kRenameArtist =
+    "UPDATE tTrack SET Artist='%s' WHERE Artist='%s' COLLATE JETTEXT";
 constexpr const char* kRenameEmptyArtist =
     "UPDATE tTrack SET Artist='%s' WHERE (Artist='' OR Artist IS NULL)";
 constexpr const char* kRenameTrack = "UPDATE tTrack SET TrackName='%s' WHERE ID=%d";
-// Jet's '&' treats NULL as the empty text; SQLite's '||' would make the whole NULL.
+// Jet's '&' treats NULL as the empty text; SQLite's '||' would make the whole NULL. Both sides
+// lose their accents (and are composed alike), so "bjork" finds "Björk" however it is stored.
 constexpr const char* kSearchQuery =
     "SELECT tTrack.ID, tTrack.Trackname, tTrack.Artist, tTrack.Album FROM tTrack WHERE "
-    "(((IFNULL([SearchString],'') || IFNULL([Trackname],'') || IFNULL([Artist],'') || "
-    "IFNULL([Album],'')) Like '*%s*'));";
+    "((PLAINTEXT(IFNULL([SearchString],'') || IFNULL([Trackname],'') || IFNULL([Artist],'') || "
+    "IFNULL([Album],'')) Like PLAINTEXT('*%s*')));";
 
 bool Open(CADORecordset& rs, const std::string& sql, std::string& error) {
     if (rs.Open(sql, CADORecordset::OpenQuery)) return true;

@@ -1,7 +1,9 @@
 // sonvera-bench-selection [TRACKS] [DRAWS]: builds a library of TRACKS tracks (100,000 by
 // default; a fifth rated in mood 2, all four ratings alike) in a temporary copy of the
 // shipped database, then forces each band in turn and prints the median SelectNextTrack time,
-// and apart from it the median time of the explanation asked for after each pick.
+// and apart from it the median time of the explanation asked for after each pick; last, the
+// time a Skip's selection takes, and the time the main thread spends in Skip while the
+// TrackPlayer thread runs it.
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/CADODataBase.h"
@@ -120,6 +123,35 @@ int main(int argc, char** argv) {
                     Median(times), Median(cpu), *std::max_element(times.begin(), times.end()),
                     Median(explain), through, draws);
     }
+
+    // Skip runs on the main thread: the early skip it learns from, then a pick with the
+    // shipped weights. The window stalls for as long as this takes.
+    player.SetPlayWeights(InitialPlayWeights);
+    std::vector<double> stalls;
+    for (int i = 0; i < draws; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        player.Skip();
+        stalls.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::printf("Skip's selection: median %.2f ms, max %.2f ms over %d skips\n", Median(stalls),
+                *std::max_element(stalls.begin(), stalls.end()), draws);
+    // As the main window skips: the selection is handed to the running TrackPlayer thread.
+    std::thread loop([&] { player.Run(); });
+    stalls.clear();
+    for (int i = 0; i < draws; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        player.RequestNext(true);
+        stalls.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));  // that selection runs
+    }
+    player.RequestStop();
+    loop.join();
+    std::printf("Skip's main-thread stall: median %.3f ms, max %.3f ms over %d skips\n",
+                Median(stalls), *std::max_element(stalls.begin(), stalls.end()), draws);
     db.Close();
     fs::remove_all(dir);
     return 0;

@@ -46,6 +46,8 @@ CREATE UNIQUE INDEX tTrackMood_MoodTrack ON tTrackMood(MoodID, TrackID);
 CREATE INDEX tTrackMood_Track ON tTrackMood(TrackID, MoodID, Rating, LastPlayed);
 CREATE INDEX tTrackMood_MoodRating ON tTrackMood(MoodID, Rating, TrackID, LastCounter);
 CREATE INDEX tTrackMood_MoodTrackCover ON tTrackMood(MoodID, TrackID, Rating, LastCounter);
+-- The unrated draw reaches its row by position in this order.
+CREATE INDEX tTrackMood_MoodUnrated ON tTrackMood(MoodID, Rating, LastPlayed, TrackID);
 
 CREATE TABLE tMood (
     ID INTEGER NOT NULL,

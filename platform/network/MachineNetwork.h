@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "download/NetworkSetup.h"
+#include "platform/network/NetworkSetup.h"
 
 class MachineNetwork final : public NetworkSetup {
 public:

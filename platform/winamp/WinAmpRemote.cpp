@@ -167,3 +167,36 @@ bool WinAmpRemote::AddFile(const std::string& path) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
 }
+
+bool WinAmpRemote::UseOwnPlaylist(const std::string& name) {
+    const QString wanted = QString::fromStdString(name);
+    const auto activeIs = [&] {
+        const QList<QVariant> active = bus_->Call(QStringLiteral("GetActivePlaylistName"));
+        return !active.isEmpty() && active.front().toString() == wanted;
+    };
+    if (activeIs()) return true;
+    // The user may have moved or removed playlists since: look where it was first, then at all.
+    const int count = bus_->CallInt(QStringLiteral("NumberOfPlaylists"));
+    if (count <= 0) return false;
+    std::vector<int> order;
+    if (ownPlaylist_ >= 0 && ownPlaylist_ < count) order.push_back(ownPlaylist_);
+    for (int i = 0; i < count; ++i)
+        if (i != ownPlaylist_) order.push_back(i);
+    for (int i : order) {
+        bus_->Call(QStringLiteral("SetActivePlaylist"), {i});
+        if (activeIs()) {
+            ownPlaylist_ = i;
+            return true;
+        }
+    }
+    // A new playlist becomes the active one.
+    if (bus_->Call(QStringLiteral("NewPlaylist")).isEmpty()) return false;
+    bus_->Call(QStringLiteral("SetActivePlaylistName"), {wanted});
+    ownPlaylist_ = bus_->CallInt(QStringLiteral("GetActivePlaylist"));
+    return activeIs();
+}
+
+void WinAmpRemote::StopAfterTrack(bool on) {
+    const QList<QVariant> now = bus_->Call(QStringLiteral("StopAfter"));
+    if (!now.isEmpty() && now.front().toBool() != on) bus_->Call(QStringLiteral("ToggleStopAfter"));
+}

@@ -66,9 +66,18 @@ public:
     // file the player cannot read is not listed.
     bool AddFile(const std::string& path);
 
+    // Makes the playlist of that name the one the commands act on, creating it when there is
+    // none; the player's other playlists are left as they are. False when the player does not
+    // answer.
+    bool UseOwnPlaylist(const std::string& name);
+    // Has the player stop when the playing track ends, whatever its repeat and shuffle say
+    // (the player clears this itself once it has stopped); `on` false clears it.
+    void StopAfterTrack(bool on);
+
 private:
     struct Bus;
     std::unique_ptr<Bus> bus_;
+    int ownPlaylist_ = -1;  // where the own playlist was last found
     // Play was pressed and the sound has not yet begun.
     std::atomic<bool> awaitingStart_{false};
 };

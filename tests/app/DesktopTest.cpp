@@ -268,6 +268,15 @@ TEST_F(Desktop, MediaControlsAndNotificationsOnThePrivateBus) {
         EXPECT_TRUE(std::any_of(log.changed.begin(), log.changed.end(),
                                 [](const QVariantMap& m) { return m.contains("Metadata"); }));
         EXPECT_TRUE(WaitFor([&] { return notifications.bodies.size() > notified; }));
+        // Previous goes back to the track of this run before; Stop says so until Play
+        EXPECT_EQ(Get(client, "CanGoPrevious").toBool(), true);
+        Call(client, "org.mpris.MediaPlayer2.Player", "Previous");
+        ASSERT_TRUE(WaitFor(
+            [&] { return Metadata(client)["mpris:trackid"].value<QDBusObjectPath>() == trackId; }));
+        Call(client, "org.mpris.MediaPlayer2.Player", "Stop");
+        EXPECT_EQ(Get(client, "PlaybackStatus").toString(), "Stopped");
+        Call(client, "org.mpris.MediaPlayer2.Player", "Play");
+        EXPECT_EQ(Get(client, "PlaybackStatus").toString(), "Playing");
         // the menu item turns them off, for this run and the next
         w->findChild<QAction*>("Notifications")->trigger();
         EXPECT_EQ(Query("SELECT ValueInt FROM tSettings WHERE Name = 'Notifications'"), 0);

@@ -52,6 +52,10 @@ TEST_F(EndToEnd, PlaysRatesExcludesAndExitsWithTheSettingsStored) {
             << Text(w, 1041).toStdString();
         EXPECT_EQ(Text(w, 1036), "Artist 1");
         EXPECT_EQ(Text(w, 1042), "Database: Total 3, Rated 1");
+        // the play counts once the player has opened the file
+        EXPECT_TRUE(WaitFor([&] {
+            return Query("SELECT Played FROM tTrackMood WHERE MoodID = 2 AND TrackID = 1") >= 1;
+        }));
         // start-up registers the play settings and plugs in the catalog, made hidden
         EXPECT_TRUE(w->findChild<QAction*>("1780")->isEnabled());
         auto* catalog = w->findChild<QDialog*>("137");

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/AppStore.h"
@@ -59,6 +60,11 @@ struct FakeEngine : PlayerEngine {
     }
     bool HasActivePlayer() const override { return active; }
     void PlayFile(const std::string& path) override { played.push_back(path); }
+    PlayOutcome TakePlayOutcome(std::string* filename) override {
+        if (filename && !played.empty()) *filename = played.back();
+        return std::exchange(outcome, PlayOutcome::None);
+    }
+    PlayOutcome outcome = PlayOutcome::None;
     void SetVolume(int v) override { volume = v; }
     void SetPositionMs(int ms) override { position = ms; }
     void ShutdownPlayer() override { calls.push_back("ShutdownPlayer"); }
@@ -127,6 +133,7 @@ inline std::string EnglishText(int id) {
         {3123, "Not rated"},
         {3125, "Database: Total %d, Rated %d"},
         {3127, "Welcome to Sonvera"},
+        {3350, "Cannot be played:"},
         {3129, "Searching for songs"},
         {3132, "Connecting... %d downloads %d b/sec Down %d b/sec Up..."},
         {3133, "%d Connects %d downloads %d b/sec Down %d b/sec Up..."},

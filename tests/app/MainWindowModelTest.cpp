@@ -53,7 +53,7 @@ TEST_F(ModelTest, TrackPickedThroughGenreShowsTheGuessedRating) {
     EXPECT_EQ(model.OnPlayTrack().ratingStatus, "Not rated");
 }
 
-TEST_F(ModelTest, StartPlayingPlaysClearsPauseAndRecordsThePlay) {
+TEST_F(ModelTest, StartPlayingPlaysClearsPauseAndRecordsThePlayOnceTheFileOpened) {
     SetTrack(9, 0, 0);
     engine.paused = true;
     PlayTrackView v = model.OnPlayTrack();
@@ -61,8 +61,19 @@ TEST_F(ModelTest, StartPlayingPlaysClearsPauseAndRecordsThePlay) {
     EXPECT_FALSE(engine.paused);
     ASSERT_EQ(engine.played.size(), 1u);
     EXPECT_EQ(engine.played[0], "/music/queen.mp3");
-    EXPECT_EQ(store.playedTracks, std::vector<int32_t>{9});
     EXPECT_EQ(store.settings["SongsPlayed"], 1);
+    EXPECT_EQ(model.OnPlayerTick(), std::nullopt);
+    EXPECT_TRUE(store.playedTracks.empty());
+    engine.outcome = PlayOutcome::Opened;
+    EXPECT_EQ(model.OnPlayerTick(), std::nullopt);
+    EXPECT_EQ(store.playedTracks, std::vector<int32_t>{9});
+    model.OnPlayerTick();
+    EXPECT_EQ(store.playedTracks.size(), 1u);  // told once
+    // a file that never opened records nothing and is named on the status line
+    model.OnPlayTrack();
+    engine.outcome = PlayOutcome::Failed;
+    EXPECT_EQ(model.OnPlayerTick(), "Cannot be played: /music/queen.mp3");
+    EXPECT_EQ(store.playedTracks.size(), 1u);
 }
 
 TEST_F(ModelTest, WithoutActivePlayerTheStatusStillUpdates) {
@@ -71,7 +82,8 @@ TEST_F(ModelTest, WithoutActivePlayerTheStatusStillUpdates) {
     PlayTrackView v = model.OnPlayTrack();
     EXPECT_TRUE(engine.played.empty());
     EXPECT_EQ(v.ratingStatus, "Rated Average");
-    EXPECT_EQ(store.playedTracks.size(), 1u);
+    model.OnPlayerTick();
+    EXPECT_TRUE(store.playedTracks.empty());  // nobody heard it
 }
 
 TEST_F(ModelTest, FeedbackPageOpensAtExactlyTheThirtiethSong) {

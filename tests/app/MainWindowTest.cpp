@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -222,6 +224,8 @@ TEST_F(WindowTest, StartPlayingMessageShowsStatusAndCounts) {
     Post(WM_APP_PLAY_TRACK);
     EXPECT_EQ(Find<QLabel>(1041)->text(), "Not rated (Good ?)");
     EXPECT_EQ(Find<QLabel>(1042)->text(), "Database: Total 10, Rated 2");
+    engine.outcome = PlayOutcome::Opened;
+    Post(WM_APP_PLAYER_TICK);
     EXPECT_EQ(store.playedTracks, std::vector<int32_t>{4});
     engine.pickSource = 1;
     Post(WM_APP_PLAY_TRACK);
@@ -271,6 +275,37 @@ TEST_F(WindowTest, TrayClickOrDoubleClickRestoresAndSlidersReachThePlayer) {
     Find<QSlider>(1008)->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(engine.position, Find<QSlider>(1008)->value());
     EXPECT_GT(engine.position, 0);
+}
+
+TEST_F(WindowTest, AClickOnThePositionGrooveJumpsThereAndPlayerItemsAreOneRadioGroup) {
+    Make();
+    engine.length = 100000;
+    Post(WM_APP_PLAYER_TICK);
+    auto* slider = Find<QSlider>(1008);
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() * 3 / 4, slider->height() / 2));
+    EXPECT_NEAR(engine.position, 75000, 6000);
+    QActionGroup* group = Action(ID_PLAYER_WINAMP)->actionGroup();
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->isExclusive());
+    EXPECT_EQ(group->actions().size(), 3);
+}
+
+TEST(FolderDialog, OpensInTheMusicFolderWithTheInstructionInside) {
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir(home.path()).mkpath("Music"));
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", home.filePath("config").toUtf8());
+    const QString instruction = "Select the folder that holds your music, and press Choose.";
+    const auto dialog = MakeFolderDialog(nullptr, instruction);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    EXPECT_EQ(dialog->directory().absolutePath(), QDir(home.filePath("Music")).absolutePath());
+    EXPECT_NE(dialog->windowTitle(), instruction);
+    auto* label = dialog->findChild<QLabel*>("instruction");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), instruction);
 }
 
 TEST_F(WindowTest, PositionSliderStepsFiveSecondsPerClickAndOnePerKey) {
@@ -476,12 +511,46 @@ TEST_F(WindowTest, HelpShowsThePageOfTheControl) {
     EXPECT_EQ(window->Help()->CurrentPage(), "Overview.htm");
 }
 
-TEST_F(WindowTest, HebrewWindowIsRightToLeft) {
-    language = 1037;
-    Make();
-    EXPECT_EQ(window->layoutDirection(), Qt::RightToLeft);
-    EXPECT_TRUE(Find<QLabel>(1042)->isRightToLeft());
-    EXPECT_NE(Find<QPushButton>(1001)->text(), "Skip");
+// The columns of a label's dark pixels: first and last, -1 when there are none.
+std::pair<int, int> InkColumns(QLabel* label) {
+    const QImage image = label->grab().toImage();
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(x, y)) < 100) {
+                if (first < 0) first = x;
+                last = x;
+                break;
+            }
+    return {first, last};
+}
+
+TEST_F(WindowTest, HebrewWindowIsRightToLeftWithEachValueBesideItsLabel) {
+    for (int lang : {1037, 1033}) {
+        language = lang;
+        Make();
+        engine.track.Artist = "Björk";  // Latin in either window
+        engine.track.Trackname = "אהבה";
+        Post(WM_APP_TRACK_INFO);
+        for (int id : {1036, 1037}) {
+            QLabel* value = Find<QLabel>(id);
+            const auto [first, last] = InkColumns(value);
+            ASSERT_GE(first, 0) << id;
+            const int width = value->width();
+            if (lang == 1037) {
+                EXPECT_GT(last, width - 12) << id;  // flush with the label on its right
+                EXPECT_GT(first, 20) << id;
+            } else {
+                EXPECT_LT(first, 12) << id;
+                EXPECT_LT(last, width - 20) << id;
+            }
+        }
+        if (lang == 1037) {
+            EXPECT_EQ(window->layoutDirection(), Qt::RightToLeft);
+            EXPECT_TRUE(Find<QLabel>(1042)->isRightToLeft());
+            EXPECT_NE(Find<QPushButton>(1001)->text(), "Skip");
+        }
+    }
 }
 
 TEST_F(WindowTest, Screenshot) {

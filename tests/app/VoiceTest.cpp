@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "app/TextFormat.h"
 #include "app/VoiceAnnouncer.h"
+#include "res/TextFormat.h"
 
 namespace {
 

@@ -86,9 +86,11 @@ TEST_F(WhyTrack, TooltipBoxAndVoiceTellTheReason) {
     ASSERT_NE(Action(ID_WHY_THIS_TRACK), nullptr);
     ASSERT_TRUE(Action(ID_WHY_THIS_TRACK)->isEnabled());
     spoken.clear();  // the Voice setting is off: asked for, the reason is said all the same
+    box->hide();
     Action(ID_WHY_THIS_TRACK)->trigger();
     ASSERT_EQ(spoken.size(), 1u);
     EXPECT_EQ(spoken[0], box->Reason().toStdString());
+    EXPECT_TRUE(box->isVisible());  // and shown, for when nothing can be heard
 }
 
 TEST_F(WhyTrack, LearnedRatingAndTheOptionShowAsSuch) {

@@ -62,6 +62,16 @@ TEST_F(Queue, NamesAreUniqueInAnyStateAndKeepTheirApostrophe) {
     EXPECT_EQ(Names("LastDownloaded = '2099-01-01'"), std::vector<std::string>{"O'Brien"});
 }
 
+TEST_F(Queue, ANameQueuedInAnotherCaseIsTheSameArtist) {
+    EnqueueArtist(db.Get(), "Oasis");
+    EnqueueArtist(db.Get(), "OASIS");
+    EnqueueArtist(db.Get(), "oasis");
+    EnqueueArtist(db.Get(), "Sigur Rós");
+    EnqueueArtist(db.Get(), "SIGUR RÓS");
+    EnqueueArtist(db.Get(), "Sigur Ros");  // another spelling: accents count
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Oasis", "Sigur Rós", "Sigur Ros"}));
+}
+
 TEST_F(Queue, TakeNextRotatesWaitingFirstAndRemovedLast) {
     QueuedArtist none = TakeNextArtist(db.Get());
     EXPECT_EQ(none.id, 0);

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "download/NetworkSetup.h"
 #include "download/P2PComponent.h"
+#include "platform/network/NetworkSetup.h"
 
 namespace sonvera::test {
 

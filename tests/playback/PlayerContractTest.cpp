@@ -36,12 +36,11 @@ struct PlayerTraits {
     struct Surroundings {};
 };
 
-// WinAmp is never asked its volume and reports a pause as 0; it runs as Audacious on a bus of
-// the test's own.
+// WinAmp is never asked its volume; it runs as Audacious on a bus of the test's own.
 template <>
 struct PlayerTraits<WinAmpBackend> {
     static constexpr bool reportsVolume = false;
-    static constexpr bool pausedIsBusy = false;
+    static constexpr bool pausedIsBusy = true;
     static constexpr bool endsUnplayableFile = true;
     using Surroundings = AudaciousSession;
 };

@@ -98,7 +98,7 @@ TEST_F(WinAmpPlayer, PlaysPausesAndReportsLengthPositionAndVolume) {
     EXPECT_EQ(player.GetVolume(), 0);
 
     player.Pause();
-    EXPECT_TRUE(Eventually([&] { return player.GetState() == 0; }));
+    EXPECT_TRUE(Eventually([&] { return player.GetState() == 3; }));
     player.Resume();
     EXPECT_TRUE(Eventually([&] { return player.GetState() == 1; }));
     EXPECT_TRUE(Eventually([&] { return player.GetState() == 0; }));  // the end
@@ -113,15 +113,67 @@ TEST_F(WinAmpPlayer, WithoutAudaciousToStartItWarnsAndDoesNotInitialise) {
     EXPECT_EQ(warnings_[0], std::string("Sonvera: ") + CannotLocate);
 }
 
-TEST_F(WinAmpPlayer, APlayerThatNeverAnswersCountsAsNotStarted) {
+TEST_F(WinAmpPlayer, APlayerThatNeverAnswersDoesNotInitialiseSoAnotherCanTakeOver) {
     WinAmpBackend player(WinAmpLauncher{"true", {}}, 300ms);
-    ASSERT_TRUE(player.Initialise(nullptr));  // something to start is there
     const auto start = std::chrono::steady_clock::now();
-    player.Play(three_);
-    player.WaitUntilDone();
+    EXPECT_FALSE(player.Initialise(nullptr));  // something to start is there, but never answers
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
-    EXPECT_GE(Warnings(), 1);
-    EXPECT_EQ(player.GetLengthMs(), 0);
+    EXPECT_EQ(Warnings(), 1);
+    EXPECT_FALSE(player.IsInitialised());
+}
+
+TEST_F(WinAmpPlayer, WarnsOncePerFailureAndNotWhenAShutdownCancelledTheWait) {
+    ASSERT_TRUE(session_.StartPlayer());
+    {
+        WinAmpBackend player(WinAmpLauncher{"true", {}}, 5s);
+        ASSERT_TRUE(player.Initialise(nullptr));
+        player.WaitUntilDone();
+        ASSERT_TRUE(session_.KillPlayer());
+        player.Play(three_);
+        std::this_thread::sleep_for(300ms);
+        player.Shutdown();
+        player.WaitUntilDone();
+        EXPECT_EQ(Warnings(), 0);
+    }
+    ASSERT_TRUE(session_.StartPlayer());
+    WinAmpBackend player(WinAmpLauncher{"true", {}}, 200ms);
+    ASSERT_TRUE(player.Initialise(nullptr));
+    player.WaitUntilDone();
+    ASSERT_TRUE(session_.KillPlayer());
+    for (int i = 0; i < 3; ++i) {
+        player.Play(three_);
+        player.WaitUntilDone();
+    }
+    EXPECT_EQ(Warnings(), 1);
+}
+
+TEST_F(WinAmpPlayer, PauseHoldsTheTrackAndItsEndShowsWhateverRepeatSays) {
+    ASSERT_TRUE(session_.StartPlayer());
+    ASSERT_TRUE(session_.SetRepeat(true));
+    session_.AddFile(other_);  // the user's own playlist
+    ASSERT_EQ(session_.PlaylistLength(), 1);
+    WinAmpBackend player;
+    ASSERT_TRUE(player.Initialise(nullptr));
+    player.Play(three_);
+    ASSERT_TRUE(Eventually([&] { return player.GetState() == 1 && player.GetPositionMs() > 500; }));
+    player.Pause();
+    ASSERT_TRUE(Eventually([&] { return player.GetState() == 3; }));
+    const int held = player.GetPositionMs();
+    // The TrackPlayer polls every 300 ms: no poll may see an end while it is paused.
+    for (int i = 0; i < 17; ++i) {
+        std::this_thread::sleep_for(300ms);
+        ASSERT_EQ(player.GetState(), 3);
+    }
+    EXPECT_NEAR(player.GetPositionMs(), held, 150);
+    player.Resume();
+    ASSERT_TRUE(Eventually([&] { return player.GetState() == 1; }));
+    EXPECT_NEAR(player.GetPositionMs(), held, 400);
+    EXPECT_TRUE(Eventually([&] { return player.GetState() == 0; }, 5s));
+    EXPECT_EQ(session_.ActivePlaylistName(), "Sonvera");
+    EXPECT_EQ(session_.PlaylistLength(), 1);
+    session_.SelectPlaylist(0);
+    ASSERT_EQ(session_.PlaylistLength(), 1);
+    EXPECT_NE(session_.PlaylistFile(0).find("other.mp3"), std::string::npos);
 }
 
 TEST_F(WinAmpPlayer, AudaciousKilledWhilePlayingIsStartedAgainAtTheNextCommand) {

@@ -221,3 +221,48 @@ TEST_F(Loop, SkipWhileTheLoopSelects) {
 }
 
 }  // namespace
+
+namespace {
+
+// The main window's part, played on the loop's thread: starts each posted track.
+TEST_F(Loop, AFileThatNeverOpensIsToldOnceAndNotDrawnAgain) {
+    const int32_t broken = db.AddTrack("Broken");
+    BackendProbe& probe = players[PlayerTypeMediaPlayer];
+    std::atomic<int> brokenStarts{0};
+    std::atomic<int> goodStarts{0};
+    window.hook = [&](int message) {
+        if (message != WM_APP_PLAY_TRACK) return;
+        const TrackRecord track = player->GetCurrentTrack();
+        const bool opens = track.ID != broken;
+        probe.lengthOnPlay = opens ? 60000 : 0;
+        player->WithBackend([&](PlayerBackend& b) { b.Play(track.Filename); });
+        if (!opens) probe.state = 0;  // it ends without ever opening
+        player->NotePlayStarted();
+        ++(opens ? goodStarts : brokenStarts);
+    };
+    ASSERT_TRUE(player->CreatePlayer());
+    Start();
+    std::string file;
+    PlayOutcome outcome = PlayOutcome::None;
+    for (int i = 0; i < 50 && outcome == PlayOutcome::None; ++i) {
+        std::this_thread::sleep_for(50ms);
+        outcome = player->TakePlayOutcome(&file);
+    }
+    EXPECT_EQ(outcome, PlayOutcome::Failed);
+    EXPECT_EQ(file, db.FileOf(broken));
+    EXPECT_EQ(player->TakePlayOutcome(), PlayOutcome::None);  // told once
+
+    db.AddTrack("Good");
+    for (int ended = 0; ended < 3; ++ended) {
+        const int before = goodStarts;
+        ASSERT_TRUE(window.WaitFor(WM_APP_PLAY_TRACK, 1 + before + 1));
+        std::this_thread::sleep_for(400ms);
+        EXPECT_EQ(player->TakePlayOutcome(), PlayOutcome::Opened);
+        probe.state = 0;  // the good track ends; the next pick is it again, never the broken one
+    }
+    Stop();
+    EXPECT_EQ(brokenStarts, 1);
+    EXPECT_EQ(db.QueryInt("SELECT Count(*) FROM tTrackMood WHERE EarlySkips <> 0"), 0);
+}
+
+}  // namespace

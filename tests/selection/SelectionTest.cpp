@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <map>
 #include <set>
 
@@ -239,10 +241,13 @@ TEST_F(Selection, UnknownMoodNamesChangeNothing) {
     EXPECT_GT(db.QueryInt("SELECT COUNT(*) FROM tMood"), 0);
 }
 
-TEST_F(Selection, MoodNameWithAQuoteIsFound) {
+TEST_F(Selection, MoodNameWithAQuoteIsFoundInAnyCase) {
     db.Exec("INSERT INTO tMood(ID, Name, LanguageID) VALUES (40, 'Rock ''n'' roll', 1033)");
     db.Exec("INSERT INTO tMood(ID, Name, LanguageID) VALUES (41, 'Rock ''n'' roll', 1043)");
     player->SetMoodByName("Rock 'n' roll");
+    EXPECT_EQ(player->GetMoodID(), 40);
+    player->SetMoodID(2);
+    player->SetMoodByName("ROCK 'N' ROLL");
     EXPECT_EQ(player->GetMoodID(), 40);
 }
 
@@ -277,6 +282,78 @@ TEST_F(Selection, BrokenStoredQueryReportsAndKeepsTheTrack) {
     EXPECT_EQ(notifier.errors[0].second.rfind("Sonvera needs an update to your system.", 0), 0u);
     ASSERT_EQ(notifier.urls.size(), 1u);
     EXPECT_FALSE(notifier.urls[0].empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The unrated draw, in a small band (read whole) and a large one (reached by position).
+class UnratedDraw : public Selection {
+protected:
+    void SetUp() override {
+        Selection::SetUp();
+        OnlyBand(PlayRandom);
+    }
+    int32_t Next() {
+        player->SelectNextTrack();
+        return player->GetCurrentTrack().ID;
+    }
+};
+
+TEST_F(UnratedDraw, NextMovesOnInASmallLibraryAndStaysWithTheOnlyTrack) {
+    const int32_t only = db.AddTrack("Only");
+    EXPECT_EQ(Next(), only);
+    EXPECT_EQ(Next(), only);
+    const int32_t second = db.AddTrack("Second");
+    int32_t last = Next();
+    for (int i = 0; i < 20; ++i) {
+        const int32_t next = Next();
+        EXPECT_NE(next, last);
+        EXPECT_TRUE(next == only || next == second);
+        last = next;
+    }
+}
+
+TEST_F(UnratedDraw, ALargeBandAvoidsTheLastPicksAndDrawsEveryUnratedTrackAlike) {
+    // Three parts: without a row, unrated in the mood (played at different times), and rows
+    // that keep a track out (rated, excluded, or only in another mood).
+    db.Exec(
+        "INSERT INTO tTrack(Filename, Artist) WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+        "SELECT i + 1 FROM n WHERE i < 150) SELECT '" +
+        db.FileOf(db.AddTrack("x")) + "', 'A' || i FROM n");
+    db.Exec(
+        "INSERT INTO tTrackMood(MoodID, TrackID, LastPlayed) SELECT 2, ID, "
+        "datetime('2026-01-01', '+' || ID || ' minutes') FROM tTrack WHERE ID % 3 = 1");
+    db.Exec(
+        "INSERT INTO tTrackMood(MoodID, TrackID, Rating) SELECT 2, ID, (ID % 5) - 1 "
+        "FROM tTrack WHERE ID % 3 = 2 AND ID % 5 <> 1");
+    db.Exec(
+        "INSERT INTO tTrackMood(MoodID, TrackID, Rating) SELECT 3, ID, 4 FROM tTrack "
+        "WHERE ID % 3 = 2 AND ID % 5 = 1");
+    const int32_t unrated = db.QueryInt(
+        "SELECT Count(*) FROM tTrack t LEFT JOIN tTrackMood tm ON t.ID = "
+        "tm.TrackID WHERE (tm.MoodID = 2 OR tm.MoodID IS NULL) AND tm.Rating IS NULL");
+    ASSERT_GT(unrated, 64);
+    std::map<int32_t, int> drawn;
+    std::deque<int32_t> recent;
+    const int draws = 60 * unrated;
+    for (int i = 0; i < draws; ++i) {
+        const int32_t id = Next();
+        ASSERT_EQ(std::find(recent.begin(), recent.end(), id), recent.end()) << "draw " << i;
+        recent.push_back(id);
+        if (recent.size() > 5) recent.pop_front();
+        ++drawn[id];
+    }
+    EXPECT_EQ(player->ExplainLastPick().candidates, unrated);
+    ASSERT_EQ(static_cast<int32_t>(drawn.size()), unrated);  // none else, none missed
+    for (const auto& [id, times] : drawn) {
+        EXPECT_EQ(db.QueryInt("SELECT Count(*) FROM tTrackMood WHERE TrackID = " +
+                              std::to_string(id) + " AND (Rating IS NOT NULL OR MoodID <> 2)"),
+                  0);
+        EXPECT_GT(times, 30) << id;  // 60 expected
+        EXPECT_LT(times, 95) << id;
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QUrl>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -179,4 +180,33 @@ std::string AudaciousSession::PlaylistFile(int position) {
     const QDBusMessage reply =
         bus_->Call(QStringLiteral("SongFilename"), {QVariant::fromValue(uint(position))});
     return reply.arguments().value(0).toString().toStdString();
+}
+
+void AudaciousSession::AddFile(const std::string& path) {
+    const int before = PlaylistLength();
+    bus_->Call(QStringLiteral("Add"),
+               {QUrl::fromLocalFile(QString::fromStdString(path)).toString()});
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (PlaylistLength() == before && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(20ms);
+}
+
+std::string AudaciousSession::ActivePlaylistName() {
+    return bus_->Call(QStringLiteral("GetActivePlaylistName"))
+        .arguments()
+        .value(0)
+        .toString()
+        .toStdString();
+}
+
+void AudaciousSession::SelectPlaylist(int index) {
+    bus_->Call(QStringLiteral("SetActivePlaylist"), {index});
+}
+
+bool AudaciousSession::SetRepeat(bool on) {
+    const auto repeat = [this] {
+        return bus_->Call(QStringLiteral("Repeat")).arguments().value(0).toBool();
+    };
+    if (repeat() != on) bus_->Call(QStringLiteral("ToggleRepeat"));
+    return repeat() == on;
 }

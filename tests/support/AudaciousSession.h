@@ -32,8 +32,14 @@ public:
     bool KillPlayer();
     // Asks it to quit and waits until it has gone.
     bool QuitPlayer();
+    // These act on the player's active playlist.
     int PlaylistLength();
     std::string PlaylistFile(int position);
+    void AddFile(const std::string& path);
+    std::string ActivePlaylistName();
+    void SelectPlaylist(int index);
+    // The player's own repeat setting, as its user would switch it.
+    bool SetRepeat(bool on);
     // Sets an environment variable until the end of the session (nullopt unsets it).
     void SetEnv(const std::string& name, std::optional<std::string> value);
 

@@ -66,6 +66,29 @@ TEST(Catalog, RenameToAnExistingArtistMergesAndKeepsBothNodes) {
     EXPECT_EQ(model.rowCount(), 1);
 }
 
+TEST(Catalog, NamesGroupIgnoringCaseAndSortAsTheLocaleReadsThem) {
+    Library db;
+    for (const char* artist : {"ZZ Top", "abba", "Élodie", "BJÖRK", "ABBA", "Band", "björk"})
+        db.AddTrack(artist, std::string("by ") + artist);
+    db.AddTrack("Fado", "Zeta");
+    db.AddTrack("Fado", "alpha");
+    CatalogModel model(db.Get(), "Retrieving...");
+    ASSERT_TRUE(model.Rebuild());
+    QStringList artists;
+    for (int row = 0; row < model.rowCount(); ++row)
+        artists << model.index(row, 0).data().toString().toCaseFolded();
+    EXPECT_EQ(artists, (QStringList{"abba", "band", "björk", "élodie", "fado", "zz top"}));
+    QModelIndex abba = model.index(0, 0);
+    ASSERT_TRUE(model.LoadArtist(abba));
+    EXPECT_EQ(model.rowCount(abba), 2);
+    QModelIndex fado = model.index(4, 0);
+    ASSERT_TRUE(model.LoadArtist(fado));
+    EXPECT_EQ(Children(model, fado), (QStringList{"alpha", "Zeta"}));
+    // a rename takes the artist in every case it was written in
+    ASSERT_TRUE(model.setData(abba, "Abba", Qt::EditRole));
+    EXPECT_EQ(db.Int("SELECT COUNT(*) FROM tTrack WHERE Artist='Abba'"), 2);
+}
+
 TEST(Catalog, RenamingThePlaceholderChangesNoTrack) {
     Library db;
     db.AddTrack("Alpha", "a1");
@@ -157,6 +180,22 @@ TEST(Search, CaseFoldsBeyondAscii) {
     EXPECT_EQ(SearchNames(db, "ÉTÉ"), Names{"été indien"});
     // '_' stands for one letter, whatever its byte length
     EXPECT_EQ(SearchNames(db, "j_ga"), Names{"Jóga"});
+}
+
+TEST(Search, ComposedDecomposedAndUnaccentedTextFindEachOther) {
+    Library db;
+    db.AddTrack("Beyoncé", "Halo");
+    db.AddTrack("Bjo\u0308rk", "Hyperballad");  // stored decomposed
+    db.AddTrack("坂本龍一", "Merry Christmas");
+    db.AddTrack("עומר אדם", "שיר");
+    EXPECT_EQ(SearchNames(db, "beyonce"), Names{"Halo"});
+    EXPECT_EQ(SearchNames(db, "BEYONCÉ"), Names{"Halo"});
+    EXPECT_EQ(SearchNames(db, "björk"), Names{"Hyperballad"});
+    EXPECT_EQ(SearchNames(db, "bjork"), Names{"Hyperballad"});
+    EXPECT_EQ(SearchNames(db, "B_ORK"), Names{"Hyperballad"});
+    EXPECT_EQ(SearchNames(db, "龍"), Names{"Merry Christmas"});
+    EXPECT_EQ(SearchNames(db, "אדם"), Names{"שיר"});
+    EXPECT_EQ(SearchNames(db, "beyonce halo"), Names{});
 }
 
 QStringList Column(const EasyListModel& model, int column) {

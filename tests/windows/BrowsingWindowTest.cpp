@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyleOptionHeader>
 #include <QTest>
 #include <QTreeView>
 
@@ -143,6 +146,37 @@ TEST_F(SearchWindow, EnterSearchesAndHeadersSortAndDoubleClickPlaysTheRowsTrack)
     DoubleClick(list, list->model()->index(2, 0));
     DoubleClick(list, list->model()->index(1, 1));
     EXPECT_EQ(played, (std::vector<int32_t>{b, a}));
+}
+
+// The sort mark the list's header draws for Qt's order: the width of its top row of dark
+// pixels less that of its bottom row (negative for a mark pointing up).
+int MarkTopWider(QHeaderView* header, Qt::SortOrder order) {
+    QImage image(24, 24, QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QStyleOptionHeader option;
+    option.initFrom(header);
+    option.rect = image.rect();
+    // what QHeaderView hands its style for each order
+    option.sortIndicator =
+        order == Qt::AscendingOrder ? QStyleOptionHeader::SortDown : QStyleOptionHeader::SortUp;
+    QPainter painter(&image);
+    header->style()->drawPrimitive(QStyle::PE_IndicatorHeaderArrow, &option, &painter, header);
+    painter.end();
+    std::vector<int> widths;
+    for (int y = 0; y < image.height(); ++y) {
+        int dark = 0;
+        for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 160;
+        if (dark > 0) widths.push_back(dark);
+    }
+    return widths.empty() ? 0 : widths.front() - widths.back();
+}
+
+TEST(EasyListCtrl, TheSortMarkPointsUpForAscending) {
+    CEasyListCtrl list;
+    list.SetColumns("One,100;Two,100");
+    // an upward triangle is wide at its foot
+    EXPECT_LT(MarkTopWider(list.horizontalHeader(), Qt::AscendingOrder), 0);
+    EXPECT_GT(MarkTopWider(list.horizontalHeader(), Qt::DescendingOrder), 0);
 }
 
 TEST(EasyListCtrl, ColumnsStopAtTheFirstEntryWithoutAComma) {

@@ -1,4 +1,4 @@
-#include "app/TextFormat.h"
+#include "res/TextFormat.h"
 
 #include <vector>
 
