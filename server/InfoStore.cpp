@@ -144,6 +144,7 @@ bool InfoStore::Prepare(std::string& error) {
          database_.get()},
         {&count_, "SELECT COUNT(*) FROM submission", database_.get()},
         {&countFeedback_, "SELECT COUNT(*) FROM feedback", database_.get()},
+        {&ping_, "SELECT 1", database_.get()},
         {&begin_, "BEGIN", database_.get()},
         {&commit_, "COMMIT", database_.get()},
         {&rollback_, "ROLLBACK", database_.get()},
@@ -270,6 +271,8 @@ int64_t InfoStore::Count(sqlite3_stmt* statement) {
     StatementUse use(statement);
     return sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : -1;
 }
+
+bool InfoStore::Healthy() { return Count(ping_.get()) == 1; }
 
 int64_t InfoStore::CountSubmissions() { return Count(count_.get()); }
 int64_t InfoStore::CountFeedback() { return Count(countFeedback_.get()); }

@@ -57,6 +57,8 @@ public:
     std::vector<std::string> SimilarArtists(const std::string& artist, int limit);
     bool AddFeedback(int32_t typeID, const std::string& text, const std::string& contact,
                      const std::string& client, int64_t time);
+    // Whether the database answers a statement now.
+    bool Healthy();
     int64_t CountSubmissions();
     int64_t CountFeedback();
 
@@ -80,5 +82,5 @@ private:
     std::unique_ptr<sqlite3, DatabaseDeleter> ownPagesDatabase_;
     std::mutex* pagesMutex_ = &mutex_;
     Statement insert_, byFingerPrint_, byTitle_, albums_, similar_, feedback_, count_,
-        countFeedback_, begin_, commit_, rollback_;
+        countFeedback_, ping_, begin_, commit_, rollback_;
 };

@@ -10,6 +10,8 @@ struct ServerOptions {
     std::string database = "sonvera-infod.db";
     std::string currentVersion;
     std::string downloadAddress;
+    double pagesPerSecond = 20.0;  // each client's; bursts of three times as many
+    size_t maxPerAddress = 64;     // connections from one client address
     bool help = false;
     std::string error;  // set when an argument was not understood
 };

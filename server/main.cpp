@@ -28,7 +28,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.database.c_str(), error.c_str());
         return 1;
     }
-    InfoService service(*store, {options.currentVersion, options.downloadAddress});
+    ServiceOptions serviceOptions;
+    serviceOptions.currentVersion = options.currentVersion;
+    serviceOptions.downloadAddress = options.downloadAddress;
+    serviceOptions.pagesPerSecond = options.pagesPerSecond;
+    serviceOptions.pageBurst = 3 * options.pagesPerSecond;
+    InfoService service(*store, serviceOptions);
 
     // The workers must not take the stop signals; one thread waits for them instead.
     sigset_t stopSignals;
@@ -37,7 +42,9 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    HttpFrontend frontend(service, stderr);
+    FrontendLimits limits;
+    limits.maxPerAddress = options.maxPerAddress;
+    HttpFrontend frontend(service, stderr, limits);
     const int port = frontend.Bind(options.host, options.port);
     if (port < 0) {
         std::fprintf(stderr, "sonvera-infod: cannot listen on %s:%d\n", options.host.c_str(),

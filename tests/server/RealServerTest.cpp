@@ -105,10 +105,13 @@ TEST(RealServer, SubmitThenRetrieveOverHttpAndOneLogLinePerRequest) {
     // Connections are served by different workers, so the lines may come in any order.
     const std::string log = ReadFile(server.LogPath());
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
-    EXPECT_NE(log.find(" 127.0.0.1 GET /addtodb.asp?Artist=Caf%C3%A9"), std::string::npos) << log;
+    // the common log format: host ident user [time] "request line" status bytes
+    EXPECT_NE(log.find("127.0.0.1 - - ["), std::string::npos) << log;
+    EXPECT_NE(log.find(" +0000] \"GET /addtodb.asp?Artist=Caf%C3%A9"), std::string::npos) << log;
     EXPECT_NE(log.find("GET /getfromdb.asp?Artist=&Track=&Album=&Year=&GenreID=255"),
               std::string::npos);
-    EXPECT_NE(log.find("POST /Updates.asp?version=1.24b 200 0 "), std::string::npos) << log;
+    EXPECT_NE(log.find("\"POST /Updates.asp?version=1.24b HTTP/1.1\" 200 -\n"), std::string::npos)
+        << log;
 }
 
 TEST(RealServer, RefusesASubmissionFloodWithRetryAfter) {
@@ -130,7 +133,7 @@ TEST(RealServer, RefusesASubmissionFloodWithRetryAfter) {
 }
 
 TEST(RealServer, ConcurrentClientsAllGetAnswers) {
-    InfoServerProcess server;
+    InfoServerProcess server({"--page-rate", "1000"});
     ASSERT_GT(server.Port(), 0);
     {
         httplib::Client client = Client(server);
@@ -161,4 +164,51 @@ TEST(RealServer, RefusesBadOptionsAndABusyPort) {
     EXPECT_EQ(WEXITSTATUS(std::system(
                   (std::string(SONVERA_INFOD) + " --listen nowhere 2>/dev/null").c_str())),
               2);
+}
+
+// SIGTERM while a request's body is still on its way: no new connection is taken, an idle one is
+// closed, the request in flight is answered, and the process ends cleanly.
+TEST(RealServer, SigtermFinishesTheRequestInFlight) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    auto connect = [&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(uint16_t(server.Port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (!ok) ::close(fd);
+        return ok ? fd : -1;
+    };
+    const int idle = connect();
+    const int busy = connect();
+    ASSERT_GE(idle, 0);
+    ASSERT_GE(busy, 0);
+    const std::string body = "Text=Hello%20there&Contact=&TypeID=1&LangID=1033";
+    const std::string head = "POST /feedback.asp HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                             std::to_string(body.size()) + "\r\n\r\n";
+    ASSERT_EQ(::send(busy, head.data(), head.size(), MSG_NOSIGNAL), ssize_t(head.size()));
+    ASSERT_EQ(::send(busy, body.data(), 5, MSG_NOSIGNAL), 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    server.Signal(SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    pollfd p{idle, POLLIN, 0};
+    char byte;
+    EXPECT_TRUE(::poll(&p, 1, 1000) == 1 && ::recv(idle, &byte, 1, 0) == 0);
+    EXPECT_EQ(connect(), -1);  // no longer listening
+
+    ASSERT_EQ(::send(busy, body.data() + 5, body.size() - 5, MSG_NOSIGNAL), ssize_t(body.size() - 5));
+    std::string answer;
+    char chunk[4096];
+    ssize_t n;
+    pollfd q{busy, POLLIN, 0};
+    while (::poll(&q, 1, 3000) > 0 && (n = ::recv(busy, chunk, sizeof chunk, 0)) > 0)
+        answer.append(chunk, size_t(n));
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200 ", 0), 0u) << answer;
+    EXPECT_NE(answer.find("Connection: close"), std::string::npos) << answer;
+    ::close(idle);
+    ::close(busy);
+    EXPECT_EQ(server.Stop(), 0);
 }
