@@ -150,6 +150,7 @@ HttpResponse InfoService::Submit(const HttpRequest& request, const std::string& 
         song->album,       song->year,     song->genreID,
         song->langID,      request.client, static_cast<int64_t>(std::time(nullptr))};
     if (!store_.Add(submission)) return Plain("could not store the submission\n", 500);
+    similar_.Changed();
     return Plain("stored\n");
 }
 
@@ -195,5 +196,11 @@ HttpResponse InfoService::Feedback(const HttpRequest& request, const std::string
 HttpResponse InfoService::Similar(const std::string& rawName) {
     const std::string name = DecodeQueryValue(rawName);
     if (name.size() > MaxTextBytes) return Plain("name too long\n", 400);
-    return Html(RenderSimilarPage(name, store_.SimilarArtists(name, 50)));
+    const std::string key = FoldCase(name);
+    std::optional<std::vector<std::string>> names = similar_.Find(key, clock_());
+    if (!names) {
+        names = store_.SimilarArtists(name, 50);
+        similar_.Keep(key, *names, clock_());
+    }
+    return Html(RenderSimilarPage(name, *names));
 }

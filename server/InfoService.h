@@ -12,6 +12,7 @@
 
 #include "server/InfoStore.h"
 #include "server/RateLimiter.h"
+#include "server/SimilarCache.h"
 
 struct HttpRequest {
     std::string method;  // "GET", "POST", ...
@@ -69,4 +70,5 @@ private:
     Clock clock_;
     RateLimiter submits_;
     RateLimiter pages_;
+    SimilarCache similar_;
 };

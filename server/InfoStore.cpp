@@ -24,19 +24,40 @@ DROP INDEX IF EXISTS submission_title;
 CREATE INDEX IF NOT EXISTS submission_fingerprint_client ON submission(fingerprint, client, id);
 CREATE INDEX IF NOT EXISTS submission_title_client
     ON submission(artist_key, track_key, client, id);
--- Covers the similar-artist count, which reads many rows of a few genres.
+-- The similar-artist count reads this summary, kept by a trigger as rows arrive, instead of
+-- every submission of a few genres: one row per artist and genre that says something.
 DROP INDEX IF EXISTS submission_genre;
-CREATE INDEX IF NOT EXISTS submission_genre_artist ON submission(genre, artist_key, artist, id);
+DROP INDEX IF EXISTS submission_genre_artist;
+CREATE TABLE IF NOT EXISTS artist_genre(
+    genre INTEGER NOT NULL, artist_key TEXT NOT NULL, artist TEXT NOT NULL,
+    submissions INTEGER NOT NULL, last_id INTEGER NOT NULL,
+    PRIMARY KEY (genre, artist_key)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS artist_genre_artist ON artist_genre(artist_key, genre);
+CREATE TRIGGER IF NOT EXISTS submission_counts_genre AFTER INSERT ON submission
+WHEN NEW.artist_key <> '' AND NEW.genre NOT IN (-1, 255)
+BEGIN
+    INSERT INTO artist_genre(genre, artist_key, artist, submissions, last_id)
+    VALUES (NEW.genre, NEW.artist_key, NEW.artist, 1, NEW.id)
+    ON CONFLICT(genre, artist_key) DO UPDATE SET submissions = submissions + 1,
+        artist = excluded.artist, last_id = excluded.last_id;
+END;
 CREATE TABLE IF NOT EXISTS feedback(
     id INTEGER PRIMARY KEY, type INTEGER NOT NULL, text TEXT NOT NULL, contact TEXT NOT NULL,
     client TEXT NOT NULL, time INTEGER NOT NULL);
 )sql";
 
-// Genres that say nothing about an artist: none chosen (the player's 255 and -1).
+// A database from before the summary counts what it holds once.
+constexpr const char* SummarySql = R"sql(
+INSERT INTO artist_genre(genre, artist_key, artist, submissions, last_id)
+SELECT genre, artist_key, artist, COUNT(*), MAX(id) FROM submission
+WHERE artist_key <> '' AND genre NOT IN (-1, 255)
+GROUP BY genre, artist_key)sql";
+
+// An artist's genres in the summary leave out those of none (the player's 255 and -1); the name
+// shown is the latest spelling among the rows counted.
 constexpr const char* SimilarSql = R"sql(
-SELECT artist, COUNT(*) AS shared, MAX(id) FROM submission
-WHERE genre IN (SELECT DISTINCT genre FROM submission WHERE artist_key = ?1 AND genre NOT IN (-1, 255))
-  AND artist_key <> ?1 AND artist_key <> ''
+SELECT artist, SUM(submissions) AS shared, MAX(last_id) FROM artist_genre
+WHERE genre IN (SELECT genre FROM artist_genre WHERE artist_key = ?1) AND artist_key <> ?1
 GROUP BY artist_key ORDER BY shared DESC, artist_key LIMIT ?2)sql";
 
 // The vote over the latest submission of each client that sent the song (the rows `song`
@@ -80,6 +101,23 @@ private:
     sqlite3_stmt* statement_;
 };
 
+// Fills the similar-artist summary of a database that has submissions but no summary yet.
+bool Summarised(sqlite3* database, std::string& error) {
+    sqlite3_stmt* raw = nullptr;
+    sqlite3_prepare_v2(database,
+                       "SELECT NOT EXISTS (SELECT 1 FROM artist_genre)"
+                       " AND EXISTS (SELECT 1 FROM submission)",
+                       -1, &raw, nullptr);
+    const bool needed = raw && sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0);
+    sqlite3_finalize(raw);
+    if (!needed) return true;
+    char* message = nullptr;
+    if (sqlite3_exec(database, SummarySql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+    error = message ? message : "cannot summarise the submissions";
+    sqlite3_free(message);
+    return false;
+}
+
 }  // namespace
 
 void InfoStore::StatementDeleter::operator()(sqlite3_stmt* statement) const {
@@ -107,6 +145,7 @@ std::unique_ptr<InfoStore> InfoStore::Open(const std::string& path, std::string&
         sqlite3_free(message);
         return nullptr;
     }
+    if (!Summarised(raw, error)) return nullptr;
     if (path != ":memory:" && !path.empty()) {
         sqlite3* pages = nullptr;
         const int pagesRc = sqlite3_open_v2(path.c_str(), &pages,

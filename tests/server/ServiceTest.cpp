@@ -7,6 +7,8 @@
 #include <memory>
 #include <random>
 
+#include <sqlite3.h>
+
 #include "server/HttpFrontend.h"
 #include "server/InfoService.h"
 #include "server/QueryText.h"
@@ -162,11 +164,28 @@ TEST_F(ServiceTest, SubmissionsOverTheClientsRateAreRefusedWithRetryAfter) {
     ASSERT_EQ(refused.headers.back().first, "Retry-After");
     EXPECT_EQ(refused.headers.back().second, "1");
     EXPECT_EQ(Get(target, "127.0.0.9").status, 200);  // another client has its own bucket
-    EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").status, 200);  // lookups are free
+    EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").status, 200);  // pages have their own
     now_ += std::chrono::milliseconds(340);  // about three a second flow back in
     EXPECT_EQ(Get(target).status, 200);
     EXPECT_EQ(Get(target).status, 429);
     EXPECT_EQ(store_->CountSubmissions(), 12);
+}
+
+// Every page has a per-client limit too, the pages that count over the table included.
+TEST_F(ServiceTest, EveryPageOverTheClientsRateIsRefusedWithRetryAfter) {
+    const char* pages[] = {"/similar/Seed", "/artist.asp?Artist=Seed", "/getfromdb.asp?FingerPrint=F",
+                           "/health"};
+    for (int i = 0; i < 60; ++i) ASSERT_EQ(Get(pages[i % 4]).status, 200) << i;  // the burst
+    for (const char* page : pages) {
+        const HttpResponse refused = Get(page);
+        EXPECT_EQ(refused.status, 429) << page;
+        ASSERT_EQ(refused.headers.back().first, "Retry-After");
+        EXPECT_EQ(refused.headers.back().second, "1");
+    }
+    EXPECT_EQ(Get("/similar/Seed", "127.0.0.9").status, 200);
+    now_ += std::chrono::milliseconds(60);  // about twenty a second flow back in
+    EXPECT_EQ(Get("/similar/Seed").status, 200);
+    EXPECT_EQ(Get("/similar/Seed").status, 429);
 }
 
 TEST_F(ServiceTest, RequestAndFieldLimits) {
@@ -212,6 +231,30 @@ TEST_F(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
               (std::vector<std::string>{"AC&amp;DC", "Second"}));
     for (int i = 0; i < 60; ++i) Submit("127.0.0.4", "Many" + std::to_string(i), "t", 17);
     EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body).size(), 50u);
+}
+
+// A database from before the similar-artist summary gets one when opened, kept up from then on.
+TEST_F(ServiceTest, AnOlderDatabaseIsSummarisedForSimilarArtists) {
+    Submit("127.0.0.1", "Seed", "a", 17);
+    Submit("127.0.0.2", "Older", "t", 17);
+    Submit("127.0.0.2", "Older", "u", 17);
+    service_.reset();
+    store_.reset();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "infod.db").c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "DROP TRIGGER submission_counts_genre; DROP TABLE artist_genre",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    std::string error;
+    store_ = InfoStore::Open((folder_ / "infod.db").string(), error);
+    ASSERT_TRUE(store_) << error;
+    service_ = std::make_unique<InfoService>(*store_, ServiceOptions{}, [this] { return now_; });
+    EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body), (std::vector<std::string>{"Older"}));
+    for (int i = 0; i < 3; ++i) Submit("127.0.0.3", "Newer", "t" + std::to_string(i), 17);
+    now_ += std::chrono::seconds(SimilarCache::RefreshSeconds);  // a kept answer's longest lag
+    EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body),
+              (std::vector<std::string>{"Newer", "Older"}));
 }
 
 TEST_F(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
