@@ -187,8 +187,8 @@ HttpResponse InfoService::Feedback(const HttpRequest& request, const std::string
     if (text.empty() || text.size() > MaxFeedbackBytes || contact.size() > MaxContactBytes)
         return Plain("a message of at most 4000 bytes is needed\n", 400);
     const int32_t lang = HasQueryKey(form, "LangID") ? ToInteger(QueryValue(form, "LangID")) : 1033;
-    if (!store_.AddFeedback(ToInteger(QueryValue(form, "TypeID")), text, contact, request.client,
-                            static_cast<int64_t>(std::time(nullptr))))
+    if (!store_.AddFeedback({ToInteger(QueryValue(form, "TypeID")), text, contact, request.client,
+                             static_cast<int64_t>(std::time(nullptr))}))
         return Plain("could not store the feedback\n", 500);
     return Html(RenderFeedbackThanks(lang));
 }
