@@ -5,6 +5,10 @@
 const char* const ServerUsage =
     "usage: sonvera-infod [--listen ADDRESS:PORT] [--database FILE] [--current-version TEXT]\n"
     "                     [--download-url URL] [--page-rate N] [--max-per-address N]\n"
+    "       sonvera-infod --copy-from FILE --database postgresql://...\n"
+    "  --database postgresql://USER@HOST/NAME  keeps the store in PostgreSQL instead (any libpq\n"
+    "                         address); several servers may share one\n"
+    "  --copy-from FILE       copies the SQLite store FILE into the empty --database and ends\n"
     "  --listen ADDRESS:PORT  where to accept requests (default 127.0.0.1:8470; port 0 picks one)\n"
     "  --database FILE        the SQLite database, created when missing (default "
     "sonvera-infod.db);\n"
@@ -44,7 +48,7 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
             options.help = true;
             continue;
         }
-        if (a != "--listen" && a != "--db" && a != "--database" && a != "--current-version" &&
+        if (a != "--listen" && a != "--db" && a != "--database" && a != "--copy-from" && a != "--current-version" &&
             a != "--download-url" && a != "--page-rate" && a != "--max-per-address") {
             options.error = "unknown option " + a;
             break;
@@ -59,6 +63,8 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
                 options.error = "--listen wants ADDRESS:PORT, not " + v;
                 break;
             }
+        } else if (a == "--copy-from") {
+            options.copyFrom = v;
         } else if (a == "--db" || a == "--database") {
             options.database = v;
         } else if (a == "--page-rate" || a == "--max-per-address") {

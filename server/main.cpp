@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <thread>
 
@@ -10,6 +11,41 @@
 #include "server/InfoService.h"
 #include "server/InfoStore.h"
 #include "server/ServerOptions.h"
+#include "server/StoreCopy.h"
+
+namespace {
+
+int CopyCommand(const ServerOptions& options) {
+    if (InfoStore::IsPostgres(options.copyFrom)) {
+        std::fprintf(stderr, "sonvera-infod: --copy-from wants an SQLite file\n");
+        return 2;
+    }
+    if (!std::filesystem::exists(options.copyFrom)) {
+        std::fprintf(stderr, "sonvera-infod: %s: no such file\n", options.copyFrom.c_str());
+        return 1;
+    }
+    std::string error;
+    std::unique_ptr<InfoStore> from = InfoStore::Open(options.copyFrom, error);
+    if (!from) {
+        std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.copyFrom.c_str(), error.c_str());
+        return 1;
+    }
+    std::unique_ptr<InfoStore> to = InfoStore::Open(options.database, error);
+    if (!to) {
+        std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.database.c_str(), error.c_str());
+        return 1;
+    }
+    CopyCount copied;
+    if (!CopyStore(*from, *to, copied, error)) {
+        std::fprintf(stderr, "sonvera-infod: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("copied %lld submissions and %lld feedback messages\n",
+                static_cast<long long>(copied.submissions), static_cast<long long>(copied.feedback));
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const ServerOptions options =
@@ -22,6 +58,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sonvera-infod: %s\n%s", options.error.c_str(), ServerUsage);
         return 2;
     }
+    if (!options.copyFrom.empty()) return CopyCommand(options);
     std::string error;
     std::unique_ptr<InfoStore> store = InfoStore::Open(options.database, error);
     if (!store) {
