@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A private PostgreSQL for the server's tests: `start DIR` makes a cluster in DIR and starts it
 # listening only on a Unix socket in DIR, run by a user other than root (postgres, or nobody);
-# its address goes to DIR/address. `stop DIR` stops it and removes DIR.
+# its address goes to DIR/address. `stop DIR` stops it and removes DIR; `pause DIR` stops it
+# and keeps its data, `resume DIR` starts a paused one again (the benchmark's stores).
 set -euo pipefail
 action=$1
 dir=$2
@@ -30,6 +31,13 @@ start)
     echo "postgresql:///postgres?host=$dir&user=$owner" >"$dir/address"
     cat "$dir/address"
     ;;
+pause)
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
+    ;;
+resume)
+    "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+        -o "-c listen_addresses='' -k $dir -c fsync=off -c max_connections=200" start >/dev/null
+    ;;
 stop)
     if [ -f "$dir/data/postmaster.pid" ]; then
         "${as_owner[@]}" "$bin/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null
@@ -37,7 +45,7 @@ stop)
     rm -rf "$dir"
     ;;
 *)
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop|pause|resume DIR" >&2
     exit 2
     ;;
 esac

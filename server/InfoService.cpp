@@ -85,7 +85,8 @@ InfoService::InfoService(InfoStore& store, ServiceOptions options, Clock clock)
       options_(std::move(options)),
       clock_(std::move(clock)),
       submits_(options_.submitsPerSecond, options_.submitBurst),
-      pages_(options_.pagesPerSecond, options_.pageBurst) {}
+      pages_(options_.pagesPerSecond, options_.pageBurst),
+      similar_(store) {}
 
 HttpResponse InfoService::Handle(const HttpRequest& request) {
     if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
@@ -150,7 +151,6 @@ HttpResponse InfoService::Submit(const HttpRequest& request, const std::string& 
         song->album,       song->year,     song->genreID,
         song->langID,      request.client, static_cast<int64_t>(std::time(nullptr))};
     if (!store_.Add(submission)) return Plain("could not store the submission\n", 500);
-    similar_.Changed();
     return Plain("stored\n");
 }
 
@@ -196,11 +196,5 @@ HttpResponse InfoService::Feedback(const HttpRequest& request, const std::string
 HttpResponse InfoService::Similar(const std::string& rawName) {
     const std::string name = DecodeQueryValue(rawName);
     if (name.size() > MaxTextBytes) return Plain("name too long\n", 400);
-    const std::string key = FoldCase(name);
-    std::optional<std::vector<std::string>> names = similar_.Find(key, clock_());
-    if (!names) {
-        names = store_.SimilarArtists(name, 50);
-        similar_.Keep(key, *names, clock_());
-    }
-    return Html(RenderSimilarPage(name, *names));
+    return Html(RenderSimilarPage(name, similar_.Similar(FoldCase(name), 50, clock_())));
 }

@@ -12,7 +12,7 @@
 
 #include "server/InfoStore.h"
 #include "server/RateLimiter.h"
-#include "server/SimilarCache.h"
+#include "server/SimilarIndex.h"
 
 struct HttpRequest {
     std::string method;  // "GET", "POST", ...
@@ -70,5 +70,5 @@ private:
     Clock clock_;
     RateLimiter submits_;
     RateLimiter pages_;
-    SimilarCache similar_;
+    SimilarIndex similar_;
 };

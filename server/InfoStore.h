@@ -30,6 +30,14 @@ struct AlbumTrack {
     std::string album, track, year;
 };
 
+// One artist's row of the similar-artist summary: its submissions with one genre.
+struct GenreCount {
+    int32_t genre = 0;
+    std::string artistKey, artist;  // the artist as its latest submission spells it
+    int64_t submissions = 0;
+    int64_t lastId = 0;  // the latest submission's id: rows changed since a reading come after
+};
+
 struct Feedback {
     int32_t typeID = 0;
     std::string text, contact, client;
@@ -58,6 +66,8 @@ public:
     virtual std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit) = 0;
     // Other artists by how many of their submissions carry a genre the artist's carry.
     virtual std::vector<std::string> SimilarArtists(const std::string& artist, int limit) = 0;
+    // The summary's rows changed after the given submission id, by that id, at most limit.
+    virtual std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) = 0;
     virtual bool AddFeedback(const Feedback& feedback) = 0;
     // Whether the database answers a statement now.
     virtual bool Healthy() = 0;

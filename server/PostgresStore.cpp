@@ -27,6 +27,7 @@ CREATE TABLE IF NOT EXISTS artist_genre(
     submissions BIGINT NOT NULL, last_id BIGINT NOT NULL,
     PRIMARY KEY (genre, artist_key));
 CREATE INDEX IF NOT EXISTS artist_genre_artist ON artist_genre(artist_key, genre);
+CREATE INDEX IF NOT EXISTS artist_genre_last ON artist_genre(last_id);
 -- Rows of several servers commit in any order: the name shown is that of the highest id.
 CREATE OR REPLACE FUNCTION submission_counts_genre() RETURNS trigger LANGUAGE plpgsql AS $f$
 BEGIN
@@ -79,6 +80,9 @@ const std::pair<const char*, std::string> Statements[] = {
     {"count", "SELECT COUNT(*) FROM submission"},
     {"count_feedback", "SELECT COUNT(*) FROM feedback"},
     {"ping", "SELECT 1"},
+    {"genre_counts",
+     "SELECT genre, artist_key, artist, submissions, last_id FROM artist_genre"
+     " WHERE last_id > $1 ORDER BY last_id LIMIT $2"},
     {"submissions_after",
      "SELECT fingerprint, artist, track, album, year, genre, language, client, time, id"
      " FROM submission WHERE id > $1 ORDER BY id LIMIT $2"},
@@ -343,6 +347,19 @@ std::vector<Feedback> PostgresStore::FeedbackAfter(int64_t id, int limit, int64_
         rows.push_back({int32_t(ToInt(PQgetvalue(r, i, 0))), PQgetvalue(r, i, 1),
                         PQgetvalue(r, i, 2), PQgetvalue(r, i, 3), ToInt(PQgetvalue(r, i, 4))});
         lastId = ToInt(PQgetvalue(r, i, 5));
+    }
+    return rows;
+}
+
+std::vector<GenreCount> PostgresStore::GenreCountsAfter(int64_t id, int limit) {
+    Lease lease(*this);
+    Result result = lease.Run("genre_counts", {std::to_string(id), std::to_string(limit)});
+    std::vector<GenreCount> rows;
+    for (int i = 0; result && i < PQntuples(result.get()); ++i) {
+        PGresult* r = result.get();
+        rows.push_back({int32_t(ToInt(PQgetvalue(r, i, 0))), PQgetvalue(r, i, 1),
+                        PQgetvalue(r, i, 2), ToInt(PQgetvalue(r, i, 3)),
+                        ToInt(PQgetvalue(r, i, 4))});
     }
     return rows;
 }

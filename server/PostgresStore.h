@@ -30,6 +30,7 @@ public:
                                          const std::string& track) override;
     std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit) override;
     std::vector<std::string> SimilarArtists(const std::string& artist, int limit) override;
+    std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) override;
     bool AddFeedback(const Feedback& feedback) override;
     bool Healthy() override;
     int64_t CountSubmissions() override;

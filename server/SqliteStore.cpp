@@ -33,6 +33,7 @@ CREATE TABLE IF NOT EXISTS artist_genre(
     submissions INTEGER NOT NULL, last_id INTEGER NOT NULL,
     PRIMARY KEY (genre, artist_key)) WITHOUT ROWID;
 CREATE INDEX IF NOT EXISTS artist_genre_artist ON artist_genre(artist_key, genre);
+CREATE INDEX IF NOT EXISTS artist_genre_last ON artist_genre(last_id);
 CREATE TRIGGER IF NOT EXISTS submission_counts_genre AFTER INSERT ON submission
 WHEN NEW.artist_key <> '' AND NEW.genre NOT IN (-1, 255)
 BEGIN
@@ -184,6 +185,10 @@ bool SqliteStore::Prepare(std::string& error) {
         {&count_, "SELECT COUNT(*) FROM submission", database_.get()},
         {&countFeedback_, "SELECT COUNT(*) FROM feedback", database_.get()},
         {&ping_, "SELECT 1", database_.get()},
+        {&genreCounts_,
+         "SELECT genre, artist_key, artist, submissions, last_id FROM artist_genre"
+         " WHERE last_id > ?1 ORDER BY last_id LIMIT ?2",
+         pages},
         {&submissionsAfter_,
          "SELECT fingerprint, artist, track, album, year, genre, language, client, time, id"
          " FROM submission WHERE id > ?1 ORDER BY id LIMIT ?2",
@@ -354,5 +359,19 @@ std::vector<Feedback> SqliteStore::FeedbackAfter(int64_t id, int limit, int64_t&
                         sqlite3_column_int64(statement, 4)});
         lastId = sqlite3_column_int64(statement, 5);
     }
+    return rows;
+}
+
+std::vector<GenreCount> SqliteStore::GenreCountsAfter(int64_t id, int limit) {
+    std::lock_guard lock(*pagesMutex_);
+    sqlite3_stmt* statement = genreCounts_.get();
+    StatementUse use(statement);
+    sqlite3_bind_int64(statement, 1, id);
+    sqlite3_bind_int(statement, 2, limit);
+    std::vector<GenreCount> rows;
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        rows.push_back({sqlite3_column_int(statement, 0), ColumnText(statement, 1),
+                        ColumnText(statement, 2), sqlite3_column_int64(statement, 3),
+                        sqlite3_column_int64(statement, 4)});
     return rows;
 }

@@ -245,6 +245,40 @@ TEST_P(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
     EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body).size(), 50u);
 }
 
+// The counts the page adds up in memory are those the store's statement counts, rows that
+// another server adds to the same store included, once they have been read.
+TEST_P(ServiceTest, SimilarArtistsInMemoryCountAsTheStoresStatement) {
+    std::mt19937 random(5);
+    const char* spellings[] = {"Band", "BAND", "band"};
+    const int genres[] = {17, 17, 17, 20, 5, 255, -1, 88};
+    const auto artist = [&](int n) {
+        return n == 0 ? std::string(spellings[random() % 3]) : "Artist" + std::to_string(n);
+    };
+    for (int i = 0; i < 200; ++i)
+        Submit("10.0.0." + std::to_string(random() % 9), artist(int(random() % 25)),
+               "t" + std::to_string(i), genres[random() % 8]);
+    std::string error;
+    std::unique_ptr<InfoStore> other =
+        InfoStore::Open(GetParam() == "PostgreSQL" ? postgres_->Address()
+                                                   : (folder_ / "infod.db").string(),
+                        error);
+    ASSERT_TRUE(other) << error;
+    const auto compare = [&] {
+        for (int n = 0; n < 26; ++n) {
+            std::vector<std::string> page = ReadSimilarNames(Get("/similar/" + artist(n)).body);
+            std::vector<std::string> counted = store_->SimilarArtists(artist(n), 50);
+            EXPECT_EQ(page, counted) << artist(n);
+        }
+    };
+    now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);
+    compare();
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(other->Add({"", artist(int(random() % 26)), "o" + std::to_string(i), "", "",
+                                genres[random() % 8], 1033, "10.1.0.1", 1}));
+    now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);
+    compare();
+}
+
 // A database from before the similar-artist summary gets one when opened, kept up from then on.
 TEST_P(SqliteServiceTest, AnOlderDatabaseIsSummarisedForSimilarArtists) {
     Submit("127.0.0.1", "Seed", "a", 17);
@@ -264,7 +298,7 @@ TEST_P(SqliteServiceTest, AnOlderDatabaseIsSummarisedForSimilarArtists) {
     service_ = std::make_unique<InfoService>(*store_, ServiceOptions{}, [this] { return now_; });
     EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body), (std::vector<std::string>{"Older"}));
     for (int i = 0; i < 3; ++i) Submit("127.0.0.3", "Newer", "t" + std::to_string(i), 17);
-    now_ += std::chrono::seconds(SimilarCache::RefreshSeconds);  // a kept answer's longest lag
+    now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);  // the counts' longest lag
     EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body),
               (std::vector<std::string>{"Newer", "Older"}));
 }
