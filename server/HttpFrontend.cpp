@@ -187,10 +187,10 @@ private:
                                         std::to_string(version / 10) + "." +
                                         std::to_string(version % 10),
                                     response.status, head ? 0 : response.body.size());
-            asio::post(self->server_.io,
-                       [self, response = std::move(response), version, head]() mutable {
-                           self->Write(std::move(response), version, head);
-                       });
+            // The reference moves on: a session must end on the I/O thread, never here.
+            asio::io_context& io = self->server_.io;
+            asio::post(io, [self = std::move(self), response = std::move(response), version,
+                            head]() mutable { self->Write(std::move(response), version, head); });
         });
     }
 

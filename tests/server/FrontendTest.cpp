@@ -69,6 +69,7 @@ protected:
         ASSERT_TRUE(store_) << error;
         ServiceOptions options;
         options.pagesPerSecond = 1000;
+        options.pageBurst = 1000;
         service_ = std::make_unique<InfoService>(*store_, options);
         frontend_ = std::make_unique<HttpFrontend>(*service_, nullptr, limits);
         port_ = frontend_->Bind("127.0.0.1", 0);
@@ -125,6 +126,18 @@ TEST_F(FrontendTest, IdleAndSlowClientsEndByTheirDeadlinesWhileAPoliteOneIsServe
         ::close(fd);
     });
 
+    // and one that opens a connection per request, whose session ends right after each answer
+    int answeredOnce = 0;
+    std::thread politeOnce([&] {
+        for (int i = 0; i < 100; ++i) {
+            const int fd = Connect(port_, "127.0.0.1");
+            answeredOnce += fd >= 0 &&
+                            SendAll(fd, "GET /health HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n") &&
+                            ReadResponse(fd);
+            ::close(fd);
+        }
+    });
+
     // The slow ones send a header line every 2 s; everyone waits for the server's close.
     auto nextLine = Clock::now();
     size_t open = hostile.size();
@@ -151,6 +164,8 @@ TEST_F(FrontendTest, IdleAndSlowClientsEndByTheirDeadlinesWhileAPoliteOneIsServe
         }
     }
     polite.join();
+    politeOnce.join();
+    EXPECT_EQ(answeredOnce, 100);
 
     EXPECT_EQ(open, 0u);
     for (const Hostile& h : hostile) {
