@@ -10,6 +10,7 @@ namespace {
 
 // Text compares byte by byte, as in SQLite: the "C" collation on every text column.
 constexpr const char* Schema = R"sql(
+SET client_min_messages = warning;
 SELECT pg_advisory_xact_lock(8470023);
 CREATE TABLE IF NOT EXISTS submission(
     id BIGSERIAL PRIMARY KEY,
