@@ -14,6 +14,7 @@
 #include "app/DownloadEngine.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
+#include "app/SharingOption.h"
 #include "app/TextFormat.h"
 #include "app/TrackPlayerEngine.h"
 #include "db/CADODataBase.h"
@@ -245,8 +246,9 @@ void Application::CreateMainWindow() {
              return infoBrowser->data();
          },
          true});
-    links.playTrackListeners.push_back([infoBrowser] {
-        if (*infoBrowser) (*infoBrowser)->OnPlayTrack();
+    links.playTrackListeners.push_back([infoBrowser, this] {
+        // the page's request carries the track's tags and fingerprint
+        if (*infoBrowser && SharesTrackInfo(*store_)) (*infoBrowser)->OnPlayTrack();
     });
     // linked before the window's initialisation creates the player
     links.attach = [this](MainWindow* window) {
@@ -256,6 +258,8 @@ void Application::CreateMainWindow() {
     };
     window_ = std::make_unique<MainWindow>(std::move(links));
     store_->AddMissingSetting("Notifications", 1);
+    store_->AddMissingSetting(kShareTrackInfoSetting, 1);
+    AddShareTrackInfoItem(*window_, *store_);
     desktop_ = std::make_unique<DesktopBridge>(
         *window_, *engine_, *store_,
         [this](int32_t track, int32_t mood) { return store_->TrackRating(track, mood); },

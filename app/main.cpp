@@ -9,6 +9,7 @@
 #include "app/DesktopBus.h"
 #include "app/InstalledLayout.h"
 #include "app/MainWindowUi.h"
+#include "app/QtTranslations.h"
 #include "res/StringTable.h"
 #include "songinfo/CInfoBrowser.h"
 
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
             setenv("SONVERA_HELP_DIR", layout->helpDir.toUtf8().constData(), 1);
     }
     if (IsRightToLeft(config.language)) QApplication::setLayoutDirection(Qt::RightToLeft);
+    InstallQtTranslations(config.language);
     ApplyMessageBoxColours();
     Application application(config);
     return application.Run();

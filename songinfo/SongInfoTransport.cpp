@@ -28,6 +28,8 @@ void SongInfoTransport::Navigate(const QString& address) {
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // a server that never answers ends the request as unanswered
+    request.setTransferTimeout(StallMillis);
     QNetworkReply* reply = network_->get(request);
     current_ = reply;
     tooLarge_ = false;

@@ -33,6 +33,8 @@ public:
 
     // A reply larger than this is cut off and handed on as an empty page.
     static constexpr qint64 MaxReplyBytes = 2 * 1024 * 1024;
+    // A navigation that receives nothing for this long completes as unanswered.
+    static constexpr int StallMillis = 60000;
 
 signals:
     // httpStatus is 0 when no server answered; retryAfter the seconds a Retry-After names, or 0.

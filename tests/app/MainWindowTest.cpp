@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 #include <filesystem>
 
@@ -23,6 +25,7 @@
 #include "app/HelpViewer.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowUi.h"
+#include "app/QtTranslations.h"
 #include "app/TrayIcon.h"
 #include "app/VoiceAnnouncer.h"
 #include "res/ResourceIds.h"
@@ -510,3 +513,16 @@ TEST_F(WindowTest, Screenshot) {
 }
 
 }  // namespace
+
+TEST(QtTranslations, StandardButtonsFollowTheInterfaceLanguage) {
+    EXPECT_EQ(InstallQtTranslations(1033), nullptr);  // Qt's own texts are English
+    for (const auto& [language, no] : {std::pair{2052, "\u5426"}, {1037, "\u05DC\u05D0"}, {1043, "Nee"}}) {
+        QTranslator* translator = InstallQtTranslations(language);
+        ASSERT_NE(translator, nullptr) << language;
+        QMessageBox box(QMessageBox::Question, "t", "t", QMessageBox::Yes | QMessageBox::No);
+        EXPECT_TRUE(box.button(QMessageBox::No)->text().contains(QString::fromUtf8(no)))
+            << box.button(QMessageBox::No)->text().toStdString();
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}

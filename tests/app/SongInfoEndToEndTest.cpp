@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QLabel>
@@ -12,11 +13,14 @@
 #include <QWebEngineView>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "db/CADODataBase.h"
+#include "db/CADORecordset.h"
 #include "db/Store.h"
 #include "songinfo/CInfoBrowser.h"
 #include "tests/support/BuiltDatabase.h"
@@ -43,8 +47,9 @@ public:
     }
 };
 
-bool WaitFor(const std::function<bool()>& done) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+bool WaitFor(const std::function<bool()>& done,
+             std::chrono::seconds limit = std::chrono::seconds(15)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
     while (!done()) {
         if (std::chrono::steady_clock::now() > end) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
@@ -132,4 +137,50 @@ TEST_F(SongInfoEndToEnd, EditorStoresWhatTheWindowShowsAndTheBrowserFollowsTrack
     ASSERT_TRUE(db.Open(sonvera::test::ConnectionString(folder.Path() / "Sonvera.mdb")));
     EXPECT_EQ(LoadTrack(&db, 1).Artist, "Edited Artist");
     db.Close();
+}
+
+TEST_F(SongInfoEndToEnd, WithSharingOffOnlyWhatTheUserAsksForReachesTheServer) {
+    {
+        CADODataBase db;
+        ASSERT_TRUE(db.Open(sonvera::test::ConnectionString(folder.Path() / "Sonvera.mdb")));
+        ASSERT_TRUE(db.Execute("INSERT INTO tSettings(Name, ValueInt) VALUES ('ShareTrackInfo', 0)"));
+        db.Close();
+    }
+    const auto requests = [&] {
+        std::ifstream log(server.LogPath());
+        return std::count(std::istreambuf_iterator<char>(log), {}, '\n');
+    };
+    AppConfig config;
+    config.infoServer = server.Base();
+    ScriptedApplication app(config);
+    bool finished = false;
+    app.script = [&](MainWindow* w) {
+        ASSERT_TRUE(WaitFor([&] { return Text(w, 1036) == "Artist 1"; }));
+        auto* share = w->findChild<QAction*>("ShareTrackInfo");
+        ASSERT_NE(share, nullptr);
+        EXPECT_FALSE(share->isChecked());
+        EXPECT_EQ(share->text(), "Share track information");
+        auto* browser = w->findChild<CInfoBrowser*>("161");
+        ASSERT_NE(browser, nullptr);
+        Click(w, 1001);  // another track start
+        WaitFor([] { return false; }, std::chrono::seconds(1));
+        EXPECT_TRUE(browser->View()->url().isEmpty());
+        EXPECT_EQ(requests(), 0);
+        Click(browser, IDC_INFO_LYRICS);  // asked for: it goes
+        EXPECT_TRUE(WaitFor([&] { return requests() == 1; }));
+        share->trigger();
+        finished = true;
+    };
+    EXPECT_EQ(app.Run(), 0);
+    EXPECT_TRUE(finished);
+    CADODataBase db;
+    ASSERT_TRUE(db.Open(sonvera::test::ConnectionString(folder.Path() / "Sonvera.mdb")));
+    CADORecordset rs(&db);
+    int32_t value = -1;
+    ASSERT_TRUE(rs.Open("SELECT ValueInt FROM tSettings WHERE Name = 'ShareTrackInfo'",
+                        CADORecordset::OpenQuery));
+    rs.GetFieldValue(int16_t{0}, value);
+    rs.Close();
+    db.Close();
+    EXPECT_EQ(value, 1);
 }

@@ -3,12 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "server/InfoService.h"
+#include "server/RequestHead.h"
 
 namespace {
 
@@ -48,6 +50,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static auto fixture = std::make_unique<Fixture>();
     static int runs = 0;
     if (++runs % 20000 == 0) fixture = std::make_unique<Fixture>();
+    // The same bytes as a request head: mended, its target keeps one '?' and its fields
+    const std::string_view raw(reinterpret_cast<const char*>(data), size);
+    const size_t headLength = RequestHeadLength(raw);
+    if (headLength > size) std::abort();
+    const std::string mended = MendRequestHead(raw.substr(0, headLength ? headLength : size));
+    const size_t lineEnd = mended.find('\n');
+    const size_t targetStart = mended.find(' ');
+    if (lineEnd != std::string::npos && targetStart < lineEnd) {
+        const size_t targetEnd = std::min(mended.find(' ', targetStart + 1), lineEnd);
+        const std::string_view target =
+            std::string_view(mended).substr(targetStart, targetEnd - targetStart);
+        if (std::count(target.begin(), target.end(), '?') > 1) std::abort();
+    }
+    if (mended.size() < std::min(size, headLength ? headLength : size)) std::abort();
     HttpRequest request;
     request.method = Field(data, size);
     request.target = Field(data, size);

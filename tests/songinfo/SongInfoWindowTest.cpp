@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QUrlQuery>
 #include <QWebEngineView>
@@ -294,4 +295,20 @@ TEST_F(TrackEditor, FailuresAndUnknownSongsShowAsSuch) {
               "Sonvera server is busy. Please try again in 30 seconds.");
     for (const Editor& e : {down, refused, unknown}) e.dialog->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(TrackEditor, EveryTextComesFromTheStringTable) {
+    const DialogTextLoader chinese = [](int id) {
+        return QString::fromStdString(LoadResString(id, 2052));
+    };
+    auto* dialog = new CTrackInfoDlg({db.Get(), chinese, 2052, "http://127.0.0.1:9/", {}});
+    dialog->Load(AddTrack(db, "fp", "Artist", 17));
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* b = qobject_cast<QPushButton*>(w)) text = b->text();
+        if (auto* l = qobject_cast<QLabel*>(w); l && w->objectName() != "1084") text = l->text();
+        // every word is Chinese: no Latin letter is left
+        EXPECT_FALSE(text.contains(QRegularExpression("[A-Za-z]"))) << text.toStdString();
+    }
+    delete dialog;
 }
