@@ -35,7 +35,7 @@ std::string CommonLogLine(const std::string& client, std::time_t when,
     std::snprintf(stamp, sizeof stamp, "%02d/%s/%04d:%02d:%02d:%02d +0000", utc.tm_mday,
                   months[utc.tm_mon % 12], utc.tm_year + 1900, utc.tm_hour, utc.tm_min,
                   utc.tm_sec);
-    return client + " - - [" + stamp + "] \"" + Escaped(requestLine) + "\" " +
+    return Escaped(client) + " - - [" + stamp + "] \"" + Escaped(requestLine) + "\" " +
            std::to_string(status) + " " + (bytes == 0 ? "-" : std::to_string(bytes)) + "\n";
 }
 
