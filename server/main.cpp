@@ -1,6 +1,7 @@
 // sonvera-infod: the song-information server the player submits to and retrieves from.
 
 #include <pthread.h>
+#include <sys/resource.h>
 
 #include <csignal>
 #include <filesystem>
@@ -79,6 +80,12 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // Every connection is a descriptor: take what the system allows, up to the cap in all.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
     FrontendLimits limits;
     limits.maxPerAddress = options.maxPerAddress;
     HttpFrontend frontend(service, stderr, limits);
