@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    libsqlite3-dev sqlite3 libcpp-httplib-dev
+    libsqlite3-dev sqlite3 libcpp-httplib-dev libboost-dev postgresql libpq-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev qt6-webengine-dev qt6-translations-l10n
     libmpg123-dev libsdl2-dev
     libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa

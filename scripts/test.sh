@@ -10,7 +10,7 @@ cd build
 ctest --output-on-failure --timeout 600 -j "$(nproc)"
 
 # The Debian package: built, installed on this machine, started from the install prefix, and
-# its desktop entry and AppStream data validated as installed.
+# its desktop entry, AppStream data and the server's unit checked as installed.
 if [ "${SONVERA_SKIP_PACKAGE:-0}" != 1 ]; then
     rm -f sonvera_*.deb
     cpack -G DEB >/dev/null
@@ -18,6 +18,13 @@ if [ "${SONVERA_SKIP_PACKAGE:-0}" != 1 ]; then
     [ "$(id -u)" -eq 0 ] || SUDO="sudo"
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends ./sonvera_*.deb
     /usr/bin/sonvera --help >/dev/null
+    /usr/bin/sonvera-infod --help >/dev/null
+    # the server's unit is installed, names the installed program, and is not enabled
+    grep -q '^ExecStart=/usr/bin/sonvera-infod ' /usr/lib/systemd/system/sonvera-infod.service
+    [ ! -e /etc/systemd/system/multi-user.target.wants/sonvera-infod.service ]
+    if command -v systemd-analyze >/dev/null; then
+        systemd-analyze verify /usr/lib/systemd/system/sonvera-infod.service
+    fi
     desktop-file-validate /usr/share/applications/org.sonvera.Sonvera.desktop
     appstreamcli validate --no-net /usr/share/metainfo/org.sonvera.Sonvera.metainfo.xml
 fi

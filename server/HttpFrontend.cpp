@@ -1,268 +1,326 @@
 #include "server/HttpFrontend.h"
 
-#include <httplib.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <utility>  // Boost 1.74's Asio uses std::exchange without it
+
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
 
 #include <atomic>
 #include <chrono>
 #include <ctime>
 #include <mutex>
-#include <thread>
+#include <optional>
+#include <unordered_map>
 
+#include "server/AccessLog.h"
 #include "server/InfoService.h"
-#include "server/RequestHead.h"
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
 
 namespace {
 
-// Set by the handler for the logger, which runs on the same worker thread afterwards.
-thread_local double handlerMillis = -1.0;
+constexpr size_t MaxHeadBytes = 16 * 1024;
 
-std::string Printable(const std::string& text, size_t limit) {
-    std::string out;
-    for (size_t i = 0; i < text.size() && i < limit; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        out += (c < 0x20 || c == 0x7F) ? '?' : char(c);
+// The address a client's connections are counted under: an IPv6 client owns its whole /64.
+std::string ClientKey(const asio::ip::address& address) {
+    if (address.is_v6() && !address.to_v6().is_v4_mapped()) {
+        asio::ip::address_v6::bytes_type bytes = address.to_v6().to_bytes();
+        std::fill(bytes.begin() + 8, bytes.end(), 0);
+        return asio::ip::address_v6(bytes).to_string() + "/64";
     }
-    if (text.size() > limit) out += "...";
-    return out;
+    if (address.is_v6()) return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_string();
+    return address.to_string();
 }
-
-constexpr size_t MaxHeadBytes = 64 * 1024;
-
-// One connection's bytes, each request's head mended before httplib reads it (see
-// MendRequestHead). Bytes read past a head stay here for the request that follows.
-class MendingStream final : public httplib::Stream {
-public:
-    MendingStream(socket_t socket, int readMillis, int writeMillis)
-        : socket_(socket), readMillis_(readMillis), writeMillis_(writeMillis) {}
-
-    enum class Next { Request, Idle, Closed };
-
-    // Reads and mends the next request's head, waiting at most waitMillis for its first byte.
-    Next NextRequest(int waitMillis) {
-        head_.clear();
-        headAt_ = 0;
-        if (buffer_.empty()) {
-            const ssize_t n = Fill(waitMillis);
-            if (n == 0 || (n < 0 && errno != EAGAIN)) return Next::Closed;
-            if (n < 0) return Next::Idle;
-        }
-        size_t length = 0;
-        while ((length = RequestHeadLength(buffer_)) == 0 && buffer_.size() < MaxHeadBytes)
-            if (Fill(readMillis_) <= 0) break;
-        // an unfinished or oversized head goes on as it came, for httplib to refuse
-        if (length == 0) return Next::Request;
-        head_ = MendRequestHead(std::string_view(buffer_).substr(0, length));
-        buffer_.erase(0, length);
-        return Next::Request;
-    }
-
-    bool is_readable() const override {
-        return headAt_ < head_.size() || !buffer_.empty() || Wait(POLLIN, readMillis_);
-    }
-    bool is_writable() const override { return Wait(POLLOUT, writeMillis_); }
-
-    ssize_t read(char* ptr, size_t size) override {
-        if (headAt_ < head_.size()) {
-            const size_t n = std::min(size, head_.size() - headAt_);
-            std::copy_n(head_.data() + headAt_, n, ptr);
-            headAt_ += n;
-            return ssize_t(n);
-        }
-        if (!buffer_.empty()) {
-            const size_t n = std::min(size, buffer_.size());
-            std::copy_n(buffer_.data(), n, ptr);
-            buffer_.erase(0, n);
-            return ssize_t(n);
-        }
-        if (!Wait(POLLIN, readMillis_)) return -1;
-        return ::recv(socket_, ptr, size, 0);
-    }
-
-    ssize_t write(const char* ptr, size_t size) override {
-        if (!is_writable()) return -1;
-        return ::send(socket_, ptr, size, MSG_NOSIGNAL);
-    }
-
-    void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        Address(::getpeername, ip, port);
-    }
-    void get_local_ip_and_port(std::string& ip, int& port) const override {
-        Address(::getsockname, ip, port);
-    }
-    socket_t socket() const override { return socket_; }
-
-private:
-    bool Wait(short events, int millis) const {
-        pollfd fd{socket_, events, 0};
-        int rc;
-        while ((rc = ::poll(&fd, 1, millis)) < 0 && errno == EINTR) {
-        }
-        return rc > 0;
-    }
-
-    // Bytes received, 0 at the peer's end, -1 with errno EAGAIN when none came in time.
-    ssize_t Fill(int waitMillis) {
-        if (!Wait(POLLIN, waitMillis)) {
-            errno = EAGAIN;
-            return -1;
-        }
-        char chunk[4096];
-        const ssize_t n = ::recv(socket_, chunk, sizeof chunk, 0);
-        if (n > 0) buffer_.append(chunk, size_t(n));
-        return n;
-    }
-
-    template <typename Name>
-    void Address(Name name, std::string& ip, int& port) const {
-        sockaddr_storage address{};
-        socklen_t length = sizeof address;
-        char host[NI_MAXHOST] = "";
-        char service[NI_MAXSERV] = "";
-        if (name(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-            ::getnameinfo(reinterpret_cast<sockaddr*>(&address), length, host, sizeof host,
-                          service, sizeof service, NI_NUMERICHOST | NI_NUMERICSERV) != 0)
-            return;
-        ip = host;
-        port = std::atoi(service);
-    }
-
-    socket_t socket_;
-    int readMillis_;
-    int writeMillis_;
-    std::string buffer_;
-    std::string head_;
-    size_t headAt_ = 0;
-};
-
-constexpr int ReadSeconds = 5;
-constexpr int WriteSeconds = 5;
-constexpr int KeepAliveSeconds = 5;
-constexpr size_t KeepAliveRequests = 1000;
-
-// httplib's server with each request's head mended first; the rest is httplib's own.
-class MendingServer final : public httplib::Server {
-private:
-    bool process_and_close_socket(socket_t socket) override {
-        MendingStream stream(socket, ReadSeconds * 1000, WriteSeconds * 1000);
-        bool served = false;
-        for (size_t left = KeepAliveRequests; left > 0; --left) {
-            // checked between requests, as httplib does, so that a stop ends idle connections
-            if (!WaitForRequest(stream)) break;
-            bool closed = false;
-            served = process_request(stream, left == 1, closed, nullptr);
-            if (!served || closed) break;
-        }
-        ::shutdown(socket, SHUT_RDWR);
-        ::close(socket);
-        return served;
-    }
-
-    bool WaitForRequest(MendingStream& stream) {
-        const auto end =
-            std::chrono::steady_clock::now() + std::chrono::seconds(KeepAliveSeconds);
-        while (svr_sock_ != INVALID_SOCKET && std::chrono::steady_clock::now() < end) {
-            const MendingStream::Next next = stream.NextRequest(10);
-            if (next != MendingStream::Next::Idle) return next == MendingStream::Next::Request;
-        }
-        return false;
-    }
-};
 
 }  // namespace
 
+class Session;
+
 struct HttpFrontend::Impl {
     InfoService& service;
-    std::FILE* log;
-    std::mutex logMutex;
-    MendingServer server;
-    // The server forgets a stop that comes before it serves, so both sides say where they are.
+    AccessLog log;
+    const FrontendLimits limits;
+
+    // Touched only on the I/O thread.
+    bool stopping = false;
+    bool destroying = false;
+    size_t connections = 0;
+    std::unordered_map<std::string, size_t> perAddress;
+    std::unordered_map<Session*, std::weak_ptr<Session>> sessions;
+
     std::atomic<bool> stopAsked{false};
-    std::atomic<bool> runEntered{false};
-    std::atomic<bool> runReturned{false};
+    asio::thread_pool workers;
+    asio::io_context io{1};
+    tcp::acceptor acceptor{io};
+    asio::steady_timer acceptPause{io};
+    asio::steady_timer drainTimer{io};
 
-    Impl(InfoService& s, std::FILE* l) : service(s), log(l) {}
-
-    void Serve(const httplib::Request& req, httplib::Response& res) {
-        const auto start = std::chrono::steady_clock::now();
-        HttpRequest request{req.method, req.target, req.body, req.remote_addr,
-                            req.get_header_value("Host")};
-        HttpResponse response = service.Handle(request);
-        res.status = response.status;
-        for (const auto& [name, value] : response.headers) res.set_header(name, value);
-        res.set_content(response.body, response.contentType);
-        handlerMillis =
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-                .count();
+    Impl(InfoService& s, std::FILE* l, FrontendLimits lim)
+        : service(s), log(l), limits(lim), workers(size_t(std::max(1, lim.workers))) {}
+    ~Impl() {
+        workers.join();
+        destroying = true;  // the loop's leftover handlers end their sessions from here on
     }
 
-    void Log(const httplib::Request& req, const httplib::Response& res) {
-        if (!log) return;
-        char stamp[32];
-        const std::time_t now = std::time(nullptr);
-        std::tm utc{};
-        gmtime_r(&now, &utc);
-        std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
-        char millis[32] = "-";
-        if (handlerMillis >= 0) std::snprintf(millis, sizeof millis, "%.2fms", handlerMillis);
-        handlerMillis = -1.0;
-        std::lock_guard lock(logMutex);
-        std::fprintf(log, "%s %s %s %s %d %zu %s\n", stamp, req.remote_addr.c_str(),
-                     Printable(req.method, 16).c_str(), Printable(req.target, 300).c_str(),
-                     res.status, res.body.size(), millis);
-        std::fflush(log);
-    }
+    void Accept();
+    void Admit(tcp::socket socket);
+    void BeginStop();
+    void Forget(Session* session, const std::string& address);
 };
 
-HttpFrontend::HttpFrontend(InfoService& service, std::FILE* log)
-    : impl_(std::make_unique<Impl>(service, log)) {
-    httplib::Server& server = impl_->server;
-    // Each kept-alive connection holds a worker; httplib takes ownership of the pool.
-    server.new_task_queue = [] { return new httplib::ThreadPool(WorkerThreads); };
-    server.set_read_timeout(ReadSeconds);
-    server.set_write_timeout(WriteSeconds);
-    server.set_payload_max_length(InfoService::MaxBodyBytes);
-    server.set_tcp_nodelay(true);
-    // httplib's default adds SO_REUSEPORT, which lets a second server share the port unnoticed.
-    server.set_socket_options([](socket_t socket) {
-        int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+// One connection: waits for a request (idle limit), reads its head and body (one deadline for
+// both), has a worker answer it, writes the answer (write deadline), and goes round again while
+// kept alive. Runs on the I/O thread; only the service call goes to a worker.
+class Session : public std::enable_shared_from_this<Session> {
+public:
+    Session(HttpFrontend::Impl& server, tcp::socket socket, std::string address, std::string key)
+        : server_(server),
+          stream_(std::move(socket)),
+          address_(std::move(address)),
+          key_(std::move(key)) {}
+    ~Session() { server_.Forget(this, key_); }
+
+    void WaitForRequest() {
+        state_ = State::Idle;
+        if (server_.stopping) return Close();
+        if (buffer_.size() > 0) return ReadHead();
+        stream_.expires_after(std::chrono::seconds(server_.limits.idleSeconds));
+        stream_.async_read_some(buffer_.prepare(4096),
+                                [self = shared_from_this()](beast::error_code ec, size_t n) {
+                                    if (ec) return self->Close();
+                                    self->buffer_.commit(n);
+                                    self->ReadHead();
+                                });
+    }
+
+    // On a stop: a connection that waits for its next request has none in flight.
+    void CloseIfIdle() {
+        if (state_ == State::Idle) Close();
+    }
+
+    void Close() {
+        beast::error_code ec;
+        stream_.socket().shutdown(tcp::socket::shutdown_both, ec);
+        stream_.close();
+    }
+
+private:
+    enum class State { Idle, Reading, Handling };
+
+    void ReadHead() {
+        state_ = State::Reading;
+        started_ = std::time(nullptr);
+        parser_.emplace();
+        parser_->header_limit(MaxHeadBytes);
+        parser_->body_limit(InfoService::MaxBodyBytes);
+        stream_.expires_after(std::chrono::seconds(server_.limits.requestSeconds));
+        http::async_read_header(stream_, buffer_, *parser_,
+                                [self = shared_from_this()](beast::error_code ec, size_t) {
+                                    if (ec) return self->Refuse(ec);
+                                    self->ReadBody();
+                                });
+    }
+
+    void ReadBody() {
+        auto& request = parser_->get();
+        if (!parser_->is_done() && beast::iequals(request[http::field::expect], "100-continue")) {
+            auto go = std::make_shared<http::response<http::empty_body>>(http::status::continue_,
+                                                                          request.version());
+            http::async_write(stream_, *go,
+                              [self = shared_from_this(), go](beast::error_code ec, size_t) {
+                                  if (ec) return self->Close();
+                                  self->ReadRest();
+                              });
+            return;
+        }
+        ReadRest();
+    }
+
+    void ReadRest() {
+        http::async_read(stream_, buffer_, *parser_,
+                         [self = shared_from_this()](beast::error_code ec, size_t) {
+                             if (ec) return self->Refuse(ec);
+                             self->Handle();
+                         });
+    }
+
+    // A request that could not be read: answered where the client can learn from it, closed.
+    void Refuse(beast::error_code ec) {
+        int status = 400;
+        if (ec == http::error::body_limit)
+            status = 413;
+        else if (ec == http::error::header_limit)
+            status = 431;
+        else if (ec == beast::error::timeout || ec == http::error::end_of_stream ||
+                 ec == asio::error::eof || ec == asio::error::operation_aborted ||
+                 ec == http::error::partial_message || ec.category() != http::make_error_code(http::error::bad_target).category())
+            return Close();  // gone, reset or out of time: nobody to answer
+        HttpResponse response;
+        response.status = status;
+        response.contentType = "text/plain; charset=utf-8";
+        response.body = "bad request\n";
+        server_.log.Write(address_, started_, "-", status, response.body.size());
+        keepAlive_ = false;
+        Write(std::move(response), 11, false);
+    }
+
+    void Handle() {
+        state_ = State::Handling;
+        http::request<http::string_body> request = parser_->release();
+        parser_.reset();
+        keepAlive_ = request.keep_alive() && ++served_ < server_.limits.requestsPerConnection;
+        const unsigned version = request.version();
+        const bool head = request.method() == http::verb::head;
+        HttpRequest mine{std::string(request.method_string()), std::string(request.target()),
+                         std::move(request.body()), address_,
+                         std::string(request[http::field::host])};
+        // The worker holds the I/O loop open until its answer is queued there.
+        asio::post(server_.workers, [self = shared_from_this(), mine = std::move(mine), version,
+                                     head, guard = asio::make_work_guard(server_.io)]() mutable {
+            HttpResponse response = self->server_.service.Handle(mine);
+            self->server_.log.Write(mine.client, self->started_,
+                                    mine.method + " " + mine.target + " HTTP/" +
+                                        std::to_string(version / 10) + "." +
+                                        std::to_string(version % 10),
+                                    response.status, head ? 0 : response.body.size());
+            // The reference moves on: a session must end on the I/O thread, never here.
+            asio::io_context& io = self->server_.io;
+            asio::post(io, [self = std::move(self), response = std::move(response), version,
+                            head]() mutable { self->Write(std::move(response), version, head); });
+        });
+    }
+
+    void Write(HttpResponse response, unsigned version, bool head) {
+        const bool keep = keepAlive_ && !server_.stopping;
+        auto out = std::make_shared<http::response<http::string_body>>(
+            static_cast<http::status>(response.status), version);
+        out->set(http::field::content_type, response.contentType);
+        for (const auto& [name, value] : response.headers) out->set(name, value);
+        out->keep_alive(keep);
+        out->content_length(response.body.size());
+        if (!head) out->body() = std::move(response.body);
+        stream_.expires_after(std::chrono::seconds(server_.limits.writeSeconds));
+        http::async_write(stream_, *out,
+                          [self = shared_from_this(), out, keep](beast::error_code ec, size_t) {
+                              if (ec || !keep) return self->Close();
+                              self->WaitForRequest();
+                          });
+    }
+
+    HttpFrontend::Impl& server_;
+    beast::tcp_stream stream_;
+    const std::string address_;  // the peer's, for the log and the service
+    const std::string key_;      // what its connections are counted under
+    beast::flat_buffer buffer_{MaxHeadBytes + InfoService::MaxBodyBytes};
+    std::optional<http::request_parser<http::string_body>> parser_;
+    State state_ = State::Idle;
+    std::time_t started_ = 0;
+    size_t served_ = 0;
+    bool keepAlive_ = false;
+};
+
+void HttpFrontend::Impl::Accept() {
+    acceptor.async_accept([this](beast::error_code ec, tcp::socket socket) {
+        if (stopping || !acceptor.is_open()) return;
+        if (ec) {
+            // Out of descriptors or memory: let connections end before taking more.
+            acceptPause.expires_after(std::chrono::milliseconds(100));
+            acceptPause.async_wait([this](beast::error_code waitEc) {
+                if (!waitEc) Accept();
+            });
+            return;
+        }
+        Admit(std::move(socket));
+        Accept();
     });
-    Impl* impl = impl_.get();
-    auto handler = [impl](const httplib::Request& req, httplib::Response& res) {
-        impl->Serve(req, res);
-    };
-    server.Get(".*", handler);
-    server.Post(".*", handler);
-    server.Put(".*", handler);
-    server.Delete(".*", handler);
-    server.Patch(".*", handler);
-    server.Options(".*", handler);
-    server.set_logger(
-        [impl](const httplib::Request& req, const httplib::Response& res) { impl->Log(req, res); });
 }
 
-HttpFrontend::~HttpFrontend() { Stop(); }
+void HttpFrontend::Impl::Admit(tcp::socket socket) {
+    beast::error_code ec;
+    const tcp::endpoint peer = socket.remote_endpoint(ec);
+    if (ec) return;
+    const std::string key = ClientKey(peer.address());
+    size_t& mine = perAddress[key];
+    if (connections >= limits.maxConnections || mine >= limits.maxPerAddress) {
+        if (mine == 0) perAddress.erase(key);
+        socket.close(ec);
+        return;
+    }
+    ++mine;
+    ++connections;
+    socket.set_option(tcp::no_delay(true), ec);
+    auto session =
+        std::make_shared<Session>(*this, std::move(socket), peer.address().to_string(), key);
+    sessions.emplace(session.get(), session);
+    session->WaitForRequest();
+}
+
+void HttpFrontend::Impl::Forget(Session* session, const std::string& address) {
+    sessions.erase(session);
+    --connections;
+    if (auto it = perAddress.find(address); it != perAddress.end() && --it->second == 0)
+        perAddress.erase(it);
+    if (stopping && sessions.empty() && !destroying) drainTimer.cancel();
+}
+
+void HttpFrontend::Impl::BeginStop() {
+    if (stopping) return;
+    stopping = true;
+    beast::error_code ec;
+    acceptor.close(ec);
+    acceptPause.cancel();
+    for (auto& [raw, weak] : sessions)
+        if (auto session = weak.lock()) session->CloseIfIdle();
+    if (sessions.empty()) return;
+    drainTimer.expires_after(std::chrono::seconds(limits.drainSeconds));
+    drainTimer.async_wait([this](beast::error_code waitEc) {
+        if (waitEc) return;
+        for (auto& [raw, weak] : sessions)
+            if (auto session = weak.lock()) session->Close();
+    });
+}
+
+HttpFrontend::HttpFrontend(InfoService& service, std::FILE* log, FrontendLimits limits)
+    : impl_(std::make_unique<Impl>(service, log, limits)) {}
+
+HttpFrontend::~HttpFrontend() = default;
 
 int HttpFrontend::Bind(const std::string& host, int port) {
-    if (port == 0) return impl_->server.bind_to_any_port(host);
-    return impl_->server.bind_to_port(host, port) ? port : -1;
+    beast::error_code ec;
+    asio::ip::address address = asio::ip::make_address(host, ec);
+    if (ec) {
+        tcp::resolver resolver(impl_->io);
+        auto found = resolver.resolve(host, std::to_string(port), ec);
+        if (ec || found.empty()) return -1;
+        address = found.begin()->endpoint().address();
+    }
+    tcp::acceptor& acceptor = impl_->acceptor;
+    const tcp::endpoint endpoint(address, uint16_t(port));
+    acceptor.open(endpoint.protocol(), ec);
+    if (!ec) acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
+    if (!ec) acceptor.bind(endpoint, ec);
+    if (!ec) acceptor.listen(impl_->limits.backlog, ec);
+    if (ec) {
+        acceptor.close(ec);
+        return -1;
+    }
+    return acceptor.local_endpoint(ec).port();
 }
 
 bool HttpFrontend::Run() {
-    impl_->runEntered.store(true);
-    const bool served = impl_->stopAsked.load() || impl_->server.listen_after_bind();
-    impl_->runReturned.store(true);
-    return served;
+    if (impl_->stopAsked.load()) return true;
+    if (!impl_->acceptor.is_open()) return false;
+    asio::post(impl_->io, [impl = impl_.get()] { impl->Accept(); });
+    impl_->io.run();
+    return true;
 }
 
 void HttpFrontend::Stop() {
-    impl_->stopAsked.store(true);
-    // Run saw no stop and has not begun serving yet: the stop can only land once it has.
-    while (impl_->runEntered.load() && !impl_->runReturned.load() && !impl_->server.is_running())
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    impl_->server.stop();
+    // Queued before Run is fine: the loop runs it first and never starts accepting.
+    if (impl_->stopAsked.exchange(true)) return;
+    asio::post(impl_->io, [impl = impl_.get()] { impl->BeginStop(); });
 }

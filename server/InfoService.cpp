@@ -84,7 +84,9 @@ InfoService::InfoService(InfoStore& store, ServiceOptions options, Clock clock)
     : store_(store),
       options_(std::move(options)),
       clock_(std::move(clock)),
-      submits_(options_.submitsPerSecond, options_.submitBurst) {}
+      submits_(options_.submitsPerSecond, options_.submitBurst),
+      pages_(options_.pagesPerSecond, options_.pageBurst),
+      similar_(store) {}
 
 HttpResponse InfoService::Handle(const HttpRequest& request) {
     if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
@@ -94,6 +96,7 @@ HttpResponse InfoService::Handle(const HttpRequest& request) {
     }
     if (request.target.size() > MaxTargetBytes) return Plain("request too long\n", 414);
     if (request.body.size() > MaxBodyBytes) return Plain("request body too large\n", 413);
+    if (std::optional<HttpResponse> limited = Limited(pages_, request)) return *limited;
 
     const size_t mark = request.target.find('?');
     const std::string path = request.target.substr(0, mark);
@@ -102,6 +105,8 @@ HttpResponse InfoService::Handle(const HttpRequest& request) {
     if (path.empty() || path[0] != '/') return Plain("not found\n", 404);
     const std::string page = Lower(path.substr(path.rfind('/') + 1));
 
+    if (path == "/health")
+        return store_.Healthy() ? Plain("ok\n") : Plain("the database does not answer\n", 503);
     if (page == "addtodb.asp") return Submit(request, query);
     if (page == "getfromdb.asp") return Retrieve(query);
     if (page == "updates.asp") return Update(request, query);
@@ -126,16 +131,17 @@ HttpResponse InfoService::Handle(const HttpRequest& request) {
     return Plain("not found\n", 404);
 }
 
-std::optional<HttpResponse> InfoService::Limited(const HttpRequest& request) {
-    const int wait = submits_.Take(request.client, clock_());
+std::optional<HttpResponse> InfoService::Limited(RateLimiter& limiter,
+                                                const HttpRequest& request) {
+    const int wait = limiter.Take(request.client, clock_());
     if (wait == 0) return std::nullopt;
-    HttpResponse response = Plain("too many submissions; try again later\n", 429);
+    HttpResponse response = Plain("too many requests; try again later\n", 429);
     response.headers.push_back({"Retry-After", std::to_string(wait)});
     return response;
 }
 
 HttpResponse InfoService::Submit(const HttpRequest& request, const std::string& query) {
-    if (std::optional<HttpResponse> limited = Limited(request)) return *limited;
+    if (std::optional<HttpResponse> limited = Limited(submits_, request)) return *limited;
     const std::optional<SongFields> song = ParseSongFields(query);
     if (!song) return Plain("field too long\n", 400);
     if (song->fingerPrint.empty() && (song->artist.empty() || song->track.empty()))
@@ -174,15 +180,15 @@ HttpResponse InfoService::Feedback(const HttpRequest& request, const std::string
             HasQueryKey(pairs, "LangID") ? ToInteger(QueryValue(pairs, "LangID")) : 1033;
         return Html(RenderFeedbackForm(lang, ToInteger(QueryValue(pairs, "TypeID"))));
     }
-    if (std::optional<HttpResponse> limited = Limited(request)) return *limited;
+    if (std::optional<HttpResponse> limited = Limited(submits_, request)) return *limited;
     const std::vector<QueryPair> form = SplitSongQuery(request.body);
     const std::string text = QueryValue(form, "Text", true);
     const std::string contact = QueryValue(form, "Contact", true);
     if (text.empty() || text.size() > MaxFeedbackBytes || contact.size() > MaxContactBytes)
         return Plain("a message of at most 4000 bytes is needed\n", 400);
     const int32_t lang = HasQueryKey(form, "LangID") ? ToInteger(QueryValue(form, "LangID")) : 1033;
-    if (!store_.AddFeedback(ToInteger(QueryValue(form, "TypeID")), text, contact, request.client,
-                            static_cast<int64_t>(std::time(nullptr))))
+    if (!store_.AddFeedback({ToInteger(QueryValue(form, "TypeID")), text, contact, request.client,
+                             static_cast<int64_t>(std::time(nullptr))}))
         return Plain("could not store the feedback\n", 500);
     return Html(RenderFeedbackThanks(lang));
 }
@@ -190,5 +196,5 @@ HttpResponse InfoService::Feedback(const HttpRequest& request, const std::string
 HttpResponse InfoService::Similar(const std::string& rawName) {
     const std::string name = DecodeQueryValue(rawName);
     if (name.size() > MaxTextBytes) return Plain("name too long\n", 400);
-    return Html(RenderSimilarPage(name, store_.SimilarArtists(name, 50)));
+    return Html(RenderSimilarPage(name, similar_.Similar(FoldCase(name), 50, clock_())));
 }

@@ -12,6 +12,7 @@
 
 #include "server/InfoStore.h"
 #include "server/RateLimiter.h"
+#include "server/SimilarIndex.h"
 
 struct HttpRequest {
     std::string method;  // "GET", "POST", ...
@@ -33,6 +34,9 @@ struct ServiceOptions {
     std::string downloadAddress;  // empty: this server's download.asp
     double submitsPerSecond = 3.0;
     double submitBurst = 10.0;
+    // Every request, submissions included, also takes one of these.
+    double pagesPerSecond = 20.0;
+    double pageBurst = 60.0;
 };
 
 // The <SONVERA> document the player parses.
@@ -59,10 +63,12 @@ private:
     HttpResponse Update(const HttpRequest& request, const std::string& query);
     HttpResponse Feedback(const HttpRequest& request, const std::string& query);
     HttpResponse Similar(const std::string& rawName);
-    std::optional<HttpResponse> Limited(const HttpRequest& request);
+    std::optional<HttpResponse> Limited(RateLimiter& limiter, const HttpRequest& request);
 
     InfoStore& store_;
     ServiceOptions options_;
     Clock clock_;
     RateLimiter submits_;
+    RateLimiter pages_;
+    SimilarIndex similar_;
 };

@@ -1,8 +1,7 @@
 #pragma once
-// The server's SQLite database: submissions and feedback. Every statement is prepared once
-// with bound parameters. Any thread: one mutex guards the connection and its statements; the
-// pages' slower reads go through a second, read-only connection with a mutex of its own, so
-// that they never hold up the exchange (an in-memory database has the one connection only).
+// The server's store of submissions and feedback, one interface over two databases: an SQLite
+// file (the default, one machine) and PostgreSQL (several servers on one store). Both run
+// statements with the same effects. Any thread.
 
 #include <cstdint>
 #include <memory>
@@ -12,8 +11,6 @@
 #include <utility>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
 
 struct Submission {
     std::string fingerPrint, artist, track, album, year;
@@ -33,52 +30,50 @@ struct AlbumTrack {
     std::string album, track, year;
 };
 
+// One artist's row of the similar-artist summary: its submissions with one genre.
+struct GenreCount {
+    int32_t genre = 0;
+    std::string artistKey, artist;  // the artist as its latest submission spells it
+    int64_t submissions = 0;
+    int64_t lastId = 0;  // the latest submission's id: rows changed since a reading come after
+};
+
+struct Feedback {
+    int32_t typeID = 0;
+    std::string text, contact, client;
+    int64_t time = 0;
+};
+
 class InfoStore {
 public:
-    // Opens or creates the database file; nothing, with the error text, when it cannot.
-    static std::unique_ptr<InfoStore> Open(const std::string& path, std::string& error);
-    struct OpenedOnly {};  // only Open makes one
-    explicit InfoStore(OpenedOnly) {}
-    ~InfoStore();
-    InfoStore(const InfoStore&) = delete;
-    InfoStore& operator=(const InfoStore&) = delete;
+    // "postgresql://..." (or "postgres://...") opens PostgreSQL, anything else an SQLite file,
+    // created when missing (":memory:" one in memory); nothing, with the error text, when it
+    // cannot.
+    static std::unique_ptr<InfoStore> Open(const std::string& where, std::string& error);
+    static bool IsPostgres(const std::string& where);
+    virtual ~InfoStore() = default;
 
-    bool Add(const Submission& submission);
-    // Adds many in one transaction (the benchmark's data).
-    bool AddMany(const std::vector<Submission>& submissions);
+    virtual bool Add(const Submission& submission) = 0;
+    // Adds many in one transaction (the benchmark's data, a migration).
+    virtual bool AddMany(const std::vector<Submission>& submissions) = 0;
     // The vote of a song's submissions: each client's latest submission is its one vote, and
     // each field takes the value of the most clients, an empty one (a genre of none) only when
     // no client sent another; a tie goes to the value submitted last. Nothing for no rows.
-    std::optional<VotedSong> VoteByFingerPrint(const std::string& fingerPrint);
-    std::optional<VotedSong> VoteByTitle(const std::string& artist, const std::string& track);
+    virtual std::optional<VotedSong> VoteByFingerPrint(const std::string& fingerPrint) = 0;
+    virtual std::optional<VotedSong> VoteByTitle(const std::string& artist,
+                                                 const std::string& track) = 0;
     // The artist's distinct albums and tracks, by album then track.
-    std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit);
+    virtual std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit) = 0;
     // Other artists by how many of their submissions carry a genre the artist's carry.
-    std::vector<std::string> SimilarArtists(const std::string& artist, int limit);
-    bool AddFeedback(int32_t typeID, const std::string& text, const std::string& contact,
-                     const std::string& client, int64_t time);
-    int64_t CountSubmissions();
-    int64_t CountFeedback();
-
-private:
-    struct StatementDeleter {
-        void operator()(sqlite3_stmt* statement) const;
-    };
-    using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-    struct DatabaseDeleter {
-        void operator()(sqlite3* database) const;
-    };
-
-    bool Prepare(std::string& error);
-    bool Insert(const Submission& submission);
-    std::optional<VotedSong> ReadVote(sqlite3_stmt* statement);
-    int64_t Count(sqlite3_stmt* statement);
-
-    std::mutex mutex_;
-    std::unique_ptr<sqlite3, DatabaseDeleter> database_;
-    std::mutex ownPagesMutex_;
-    std::unique_ptr<sqlite3, DatabaseDeleter> ownPagesDatabase_;
-    std::mutex* pagesMutex_ = &mutex_;
-    Statement insert_, byFingerPrint_, byTitle_, albums_, similar_, feedback_, count_,
-        countFeedback_, begin_, commit_, rollback_;
+    virtual std::vector<std::string> SimilarArtists(const std::string& artist, int limit) = 0;
+    // The summary's rows changed after the given submission id, by that id, at most limit.
+    virtual std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) = 0;
+    virtual bool AddFeedback(const Feedback& feedback) = 0;
+    // Whether the database answers a statement now.
+    virtual bool Healthy() = 0;
+    virtual int64_t CountSubmissions() = 0;
+    virtual int64_t CountFeedback() = 0;
+    // Rows in id order from after the given id, at most limit (a migration's reading).
+    virtual std::vector<Submission> SubmissionsAfter(int64_t id, int limit, int64_t& lastId) = 0;
+    virtual std::vector<Feedback> FeedbackAfter(int64_t id, int limit, int64_t& lastId) = 0;
 };

@@ -3,14 +3,22 @@
 #include <charconv>
 
 const char* const ServerUsage =
-    "usage: sonvera-infod [--listen ADDRESS:PORT] [--db FILE] [--current-version TEXT]\n"
-    "                     [--download-url URL]\n"
+    "usage: sonvera-infod [--listen ADDRESS:PORT] [--database FILE] [--current-version TEXT]\n"
+    "                     [--download-url URL] [--page-rate N] [--max-per-address N]\n"
+    "       sonvera-infod --copy-from FILE --database postgresql://...\n"
+    "  --database postgresql://USER@HOST/NAME  keeps the store in PostgreSQL instead (any libpq\n"
+    "                         address); several servers may share one\n"
+    "  --copy-from FILE       copies the SQLite store FILE into the empty --database and ends\n"
     "  --listen ADDRESS:PORT  where to accept requests (default 127.0.0.1:8470; port 0 picks one)\n"
-    "  --db FILE              the SQLite database, created when missing (default "
-    "sonvera-infod.db)\n"
+    "  --database FILE        the SQLite database, created when missing (default "
+    "sonvera-infod.db);\n"
+    "                         --db is the same\n"
     "  --current-version TEXT the player version that needs no update (default: announce none)\n"
     "  --download-url URL     the address Updates.asp answers with (default: this server's\n"
-    "                         download.asp)\n";
+    "                         download.asp)\n"
+    "  --page-rate N          requests per second one client address may make, in bursts of\n"
+    "                         three times as many (default 20); more are answered 429\n"
+    "  --max-per-address N    connections one client address may hold open (default 64)\n";
 
 namespace {
 
@@ -40,7 +48,8 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
             options.help = true;
             continue;
         }
-        if (a != "--listen" && a != "--db" && a != "--current-version" && a != "--download-url") {
+        if (a != "--listen" && a != "--db" && a != "--database" && a != "--copy-from" && a != "--current-version" &&
+            a != "--download-url" && a != "--page-rate" && a != "--max-per-address") {
             options.error = "unknown option " + a;
             break;
         }
@@ -54,8 +63,21 @@ ServerOptions ParseServerOptions(const std::vector<std::string>& args) {
                 options.error = "--listen wants ADDRESS:PORT, not " + v;
                 break;
             }
-        } else if (a == "--db") {
+        } else if (a == "--copy-from") {
+            options.copyFrom = v;
+        } else if (a == "--db" || a == "--database") {
             options.database = v;
+        } else if (a == "--page-rate" || a == "--max-per-address") {
+            int value = 0;
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
+            if (ec != std::errc() || end != v.data() + v.size() || value < 1) {
+                options.error = a + " wants a whole number above 0, not " + v;
+                break;
+            }
+            if (a == "--page-rate")
+                options.pagesPerSecond = value;
+            else
+                options.maxPerAddress = size_t(value);
         } else if (a == "--current-version") {
             options.currentVersion = v;
         } else {

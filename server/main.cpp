@@ -1,8 +1,10 @@
 // sonvera-infod: the song-information server the player submits to and retrieves from.
 
 #include <pthread.h>
+#include <sys/resource.h>
 
 #include <csignal>
+#include <filesystem>
 #include <cstdio>
 #include <thread>
 
@@ -10,6 +12,41 @@
 #include "server/InfoService.h"
 #include "server/InfoStore.h"
 #include "server/ServerOptions.h"
+#include "server/StoreCopy.h"
+
+namespace {
+
+int CopyCommand(const ServerOptions& options) {
+    if (InfoStore::IsPostgres(options.copyFrom)) {
+        std::fprintf(stderr, "sonvera-infod: --copy-from wants an SQLite file\n");
+        return 2;
+    }
+    if (!std::filesystem::exists(options.copyFrom)) {
+        std::fprintf(stderr, "sonvera-infod: %s: no such file\n", options.copyFrom.c_str());
+        return 1;
+    }
+    std::string error;
+    std::unique_ptr<InfoStore> from = InfoStore::Open(options.copyFrom, error);
+    if (!from) {
+        std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.copyFrom.c_str(), error.c_str());
+        return 1;
+    }
+    std::unique_ptr<InfoStore> to = InfoStore::Open(options.database, error);
+    if (!to) {
+        std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.database.c_str(), error.c_str());
+        return 1;
+    }
+    CopyCount copied;
+    if (!CopyStore(*from, *to, copied, error)) {
+        std::fprintf(stderr, "sonvera-infod: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("copied %lld submissions and %lld feedback messages\n",
+                static_cast<long long>(copied.submissions), static_cast<long long>(copied.feedback));
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const ServerOptions options =
@@ -22,13 +59,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "sonvera-infod: %s\n%s", options.error.c_str(), ServerUsage);
         return 2;
     }
+    if (!options.copyFrom.empty()) return CopyCommand(options);
     std::string error;
     std::unique_ptr<InfoStore> store = InfoStore::Open(options.database, error);
     if (!store) {
         std::fprintf(stderr, "sonvera-infod: %s: %s\n", options.database.c_str(), error.c_str());
         return 1;
     }
-    InfoService service(*store, {options.currentVersion, options.downloadAddress});
+    ServiceOptions serviceOptions;
+    serviceOptions.currentVersion = options.currentVersion;
+    serviceOptions.downloadAddress = options.downloadAddress;
+    serviceOptions.pagesPerSecond = options.pagesPerSecond;
+    serviceOptions.pageBurst = 3 * options.pagesPerSecond;
+    InfoService service(*store, serviceOptions);
 
     // The workers must not take the stop signals; one thread waits for them instead.
     sigset_t stopSignals;
@@ -37,7 +80,15 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    HttpFrontend frontend(service, stderr);
+    // Every connection is a descriptor: take what the system allows, up to the cap in all.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    FrontendLimits limits;
+    limits.maxPerAddress = options.maxPerAddress;
+    HttpFrontend frontend(service, stderr, limits);
     const int port = frontend.Bind(options.host, options.port);
     if (port < 0) {
         std::fprintf(stderr, "sonvera-infod: cannot listen on %s:%d\n", options.host.c_str(),

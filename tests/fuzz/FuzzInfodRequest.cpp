@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "server/AccessLog.h"
 #include "server/InfoService.h"
 #include "server/RequestHead.h"
 
@@ -70,6 +71,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.client = Field(data, size);
     request.host = "fuzz";
     request.body.assign(reinterpret_cast<const char*>(data), size);
+    // Its access-log line stays one line of the common log format: the request line quoted once.
+    const std::string line = CommonLogLine(request.client, 0, request.method + " " + request.target,
+                                           200, request.body.size());
+    if (std::count(line.begin(), line.end(), '\n') != 1 || line.back() != '\n') std::abort();
+    size_t quotes = 0;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\')
+            ++i;  // an escaped character
+        else if (line[i] == '"')
+            ++quotes;
+    }
+    if (quotes != 2) std::abort();
     const HttpResponse response = fixture->service->Handle(request);
     if (response.status < 200 || response.status > 599) std::abort();
     if (response.contentType.rfind("text/html", 0) == 0) {

@@ -13,7 +13,9 @@
 #include <sstream>
 #include <thread>
 
+#include "server/InfoStore.h"
 #include "tests/support/InfoServerProcess.h"
+#include "tests/support/PostgresSchema.h"
 
 using sonvera::test::InfoServerProcess;
 
@@ -36,8 +38,12 @@ std::string ReadFile(const std::string& path) {
 }
 
 // Sends the bytes on one connection and reads until the server closes it (3 s at most).
-std::string RawExchange(int port, const std::string& bytes) {
+std::string RawExchange(int port, const std::string& bytes, const std::string& from = "127.0.0.1") {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::inet_pton(AF_INET, from.c_str(), &local.sin_addr);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(uint16_t(port));
@@ -105,10 +111,13 @@ TEST(RealServer, SubmitThenRetrieveOverHttpAndOneLogLinePerRequest) {
     // Connections are served by different workers, so the lines may come in any order.
     const std::string log = ReadFile(server.LogPath());
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
-    EXPECT_NE(log.find(" 127.0.0.1 GET /addtodb.asp?Artist=Caf%C3%A9"), std::string::npos) << log;
+    // the common log format: host ident user [time] "request line" status bytes
+    EXPECT_NE(log.find("127.0.0.1 - - ["), std::string::npos) << log;
+    EXPECT_NE(log.find(" +0000] \"GET /addtodb.asp?Artist=Caf%C3%A9"), std::string::npos) << log;
     EXPECT_NE(log.find("GET /getfromdb.asp?Artist=&Track=&Album=&Year=&GenreID=255"),
               std::string::npos);
-    EXPECT_NE(log.find("POST /Updates.asp?version=1.24b 200 0 "), std::string::npos) << log;
+    EXPECT_NE(log.find("\"POST /Updates.asp?version=1.24b HTTP/1.1\" 200 -\n"), std::string::npos)
+        << log;
 }
 
 TEST(RealServer, RefusesASubmissionFloodWithRetryAfter) {
@@ -130,7 +139,7 @@ TEST(RealServer, RefusesASubmissionFloodWithRetryAfter) {
 }
 
 TEST(RealServer, ConcurrentClientsAllGetAnswers) {
-    InfoServerProcess server;
+    InfoServerProcess server({"--page-rate", "1000"});
     ASSERT_GT(server.Port(), 0);
     {
         httplib::Client client = Client(server);
@@ -161,4 +170,119 @@ TEST(RealServer, RefusesBadOptionsAndABusyPort) {
     EXPECT_EQ(WEXITSTATUS(std::system(
                   (std::string(SONVERA_INFOD) + " --listen nowhere 2>/dev/null").c_str())),
               2);
+}
+
+// SIGTERM while a request's body is still on its way: no new connection is taken, an idle one is
+// closed, the request in flight is answered, and the process ends cleanly.
+TEST(RealServer, SigtermFinishesTheRequestInFlight) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    auto connect = [&] {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(uint16_t(server.Port()));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (!ok) ::close(fd);
+        return ok ? fd : -1;
+    };
+    const int idle = connect();
+    const int busy = connect();
+    ASSERT_GE(idle, 0);
+    ASSERT_GE(busy, 0);
+    const std::string body = "Text=Hello%20there&Contact=&TypeID=1&LangID=1033";
+    const std::string head = "POST /feedback.asp HTTP/1.1\r\nHost: x\r\nContent-Length: " +
+                             std::to_string(body.size()) + "\r\n\r\n";
+    ASSERT_EQ(::send(busy, head.data(), head.size(), MSG_NOSIGNAL), ssize_t(head.size()));
+    ASSERT_EQ(::send(busy, body.data(), 5, MSG_NOSIGNAL), 5);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    server.Signal(SIGTERM);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+    pollfd p{idle, POLLIN, 0};
+    char byte;
+    EXPECT_TRUE(::poll(&p, 1, 1000) == 1 && ::recv(idle, &byte, 1, 0) == 0);
+    EXPECT_EQ(connect(), -1);  // no longer listening
+
+    ASSERT_EQ(::send(busy, body.data() + 5, body.size() - 5, MSG_NOSIGNAL), ssize_t(body.size() - 5));
+    std::string answer;
+    char chunk[4096];
+    ssize_t n;
+    pollfd q{busy, POLLIN, 0};
+    while (::poll(&q, 1, 3000) > 0 && (n = ::recv(busy, chunk, sizeof chunk, 0)) > 0)
+        answer.append(chunk, size_t(n));
+    EXPECT_EQ(answer.rfind("HTTP/1.1 200 ", 0), 0u) << answer;
+    EXPECT_NE(answer.find("Connection: close"), std::string::npos) << answer;
+    ::close(idle);
+    ::close(busy);
+    EXPECT_EQ(server.Stop(), 0);
+}
+
+// Two servers on one PostgreSQL: what one stores the other answers, and the vote counts the
+// clients of both.
+TEST(RealServer, TwoServersOnOnePostgresqlStoreShareTheVote) {
+    sonvera::test::PostgresSchema postgres;
+    ASSERT_FALSE(postgres.Address().empty()) << "no PostgreSQL for tests";
+    InfoServerProcess first({"--database", postgres.Address()});
+    InfoServerProcess second({"--database", postgres.Address()});
+    ASSERT_GT(first.Port(), 0);
+    ASSERT_GT(second.Port(), 0);
+    const auto submit = [](int port, const std::string& from, const std::string& album) {
+        return RawExchange(port,
+                           "GET /addtodb.asp?Artist=Pixies&Track=Gigantic&Album=" + album +
+                               "&GenreID=17&FingerPrint=GIGANTIC0001 HTTP/1.1\r\nHost: x\r\n"
+                               "Connection: close\r\n\r\n",
+                           from);
+    };
+    EXPECT_NE(submit(first.Port(), "127.0.0.2", "Surfer%20Rosa").find(" 200 "), std::string::npos);
+    EXPECT_NE(submit(second.Port(), "127.0.0.3", "Surfer%20Rosa").find(" 200 "), std::string::npos);
+    EXPECT_NE(submit(first.Port(), "127.0.0.4", "Doolittle").find(" 200 "), std::string::npos);
+    EXPECT_NE(submit(second.Port(), "127.0.0.4", "Doolittle").find(" 200 "), std::string::npos);
+    for (const InfoServerProcess* server : {&first, &second}) {
+        httplib::Client client = Client(*server);
+        auto reply = client.Get("/getfromdb.asp?FingerPrint=GIGANTIC0001");
+        ASSERT_TRUE(reply);
+        EXPECT_NE(reply->body.find("<ALBUM>Surfer Rosa</ALBUM>"), std::string::npos) << reply->body;
+        auto health = client.Get("/health");
+        ASSERT_TRUE(health);
+        EXPECT_EQ(health->status, 200);
+    }
+}
+
+// The migration: an SQLite store copied into an empty PostgreSQL one answers the same, and a
+// second copy is refused rather than counting every client twice.
+TEST(RealServer, CopiesAnSqliteStoreIntoPostgresql) {
+    sonvera::test::PostgresSchema postgres;
+    ASSERT_FALSE(postgres.Address().empty()) << "no PostgreSQL for tests";
+    InfoServerProcess folder;  // a private folder (and a server nobody uses)
+    const std::string file = (folder.Folder() / "old.db").string();
+    std::string error;
+    {
+        std::unique_ptr<InfoStore> old = InfoStore::Open(file, error);
+        ASSERT_TRUE(old) << error;
+        const char* albums[] = {"Doolittle", "Surfer Rosa", "Surfer Rosa", ""};
+        std::vector<Submission> rows;
+        for (int i = 0; i < 4; ++i)
+            rows.push_back({"FP1", "Pixies", "Gigantic", albums[i], "1988", 17, 1033,
+                            "10.0.0." + std::to_string(i), 1700000000 + i});
+        rows.push_back({"FP2", "Tab\tand\\slash", "Line\nbreak", "", "", 5, 1033, "10.0.0.9", 1});
+        ASSERT_TRUE(old->AddMany(rows));
+        ASSERT_TRUE(old->AddFeedback({1, "Nice", "", "10.0.0.1", 1700000000}));
+    }
+    const std::string command = std::string(SONVERA_INFOD) + " --copy-from " + file +
+                                " --database '" + postgres.Address() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_NE(std::system(command.c_str()), 0);
+
+    std::unique_ptr<InfoStore> copy = InfoStore::Open(postgres.Address(), error);
+    ASSERT_TRUE(copy) << error;
+    EXPECT_EQ(copy->CountSubmissions(), 5);
+    EXPECT_EQ(copy->CountFeedback(), 1);
+    ASSERT_TRUE(copy->VoteByFingerPrint("FP1"));
+    EXPECT_EQ(copy->VoteByFingerPrint("FP1")->album, "Surfer Rosa");
+    ASSERT_TRUE(copy->VoteByFingerPrint("FP2"));
+    EXPECT_EQ(copy->VoteByFingerPrint("FP2")->artist, "Tab\tand\\slash");
+    EXPECT_EQ(copy->VoteByFingerPrint("FP2")->track, "Line\nbreak");
+    EXPECT_EQ(copy->SimilarArtists("pixies", 5), std::vector<std::string>{});
 }

@@ -7,13 +7,17 @@
 #include <memory>
 #include <random>
 
+#include <sqlite3.h>
+
 #include "server/HttpFrontend.h"
 #include "server/InfoService.h"
 #include "server/QueryText.h"
+#include "tests/support/PostgresSchema.h"
 
 namespace {
 
-class ServiceTest : public ::testing::Test {
+// Every case runs on each store: an SQLite file and PostgreSQL.
+class ServiceTest : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override {
         std::random_device random;
@@ -22,7 +26,13 @@ protected:
             ("sonvera-service-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
         std::filesystem::create_directories(folder_);
         std::string error;
-        store_ = InfoStore::Open((folder_ / "infod.db").string(), error);
+        if (GetParam() == "PostgreSQL") {
+            postgres_ = std::make_unique<sonvera::test::PostgresSchema>();
+            ASSERT_FALSE(postgres_->Address().empty()) << "no PostgreSQL for tests";
+            store_ = InfoStore::Open(postgres_->Address(), error);
+        } else {
+            store_ = InfoStore::Open((folder_ / "infod.db").string(), error);
+        }
         ASSERT_TRUE(store_) << error;
         ServiceOptions options;
         options.currentVersion = "1.24b";
@@ -31,6 +41,7 @@ protected:
     void TearDown() override {
         service_.reset();
         store_.reset();
+        postgres_.reset();
         std::filesystem::remove_all(folder_);
     }
 
@@ -60,10 +71,13 @@ protected:
     }
 
     std::filesystem::path folder_;
+    std::unique_ptr<sonvera::test::PostgresSchema> postgres_;
     std::unique_ptr<InfoStore> store_;
     std::unique_ptr<InfoService> service_;
     std::chrono::steady_clock::time_point now_{};
 };
+
+class SqliteServiceTest : public ServiceTest {};
 
 // The player's similar-artist reader: names between the marker's '>' and the next '<'.
 std::vector<std::string> ReadSimilarNames(std::string text) {
@@ -80,7 +94,7 @@ std::vector<std::string> ReadSimilarNames(std::string text) {
 
 }  // namespace
 
-TEST_F(ServiceTest, EachFieldGoesToTheValueOfTheMostDistinctClients) {
+TEST_P(ServiceTest, EachFieldGoesToTheValueOfTheMostDistinctClients) {
     // One client repeating itself does not outvote two others.
     for (int i = 0; i < 5; ++i) EXPECT_EQ(Submit("127.0.0.1", "Spammer", "Wrong", 3).status, 200);
     Submit("127.0.0.2", "Band", "Song", 3);
@@ -92,7 +106,7 @@ TEST_F(ServiceTest, EachFieldGoesToTheValueOfTheMostDistinctClients) {
     EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").contentType.find("text/plain"), 0u);
 }
 
-TEST_F(ServiceTest, ATieGoesToTheLatestSubmission) {
+TEST_P(ServiceTest, ATieGoesToTheLatestSubmission) {
     Submit("127.0.0.1", "First", "T");
     Submit("127.0.0.2", "Second", "T");
     EXPECT_NE(Retrieve("ABCDEFGHIJKL").find("<ARTIST>Second</ARTIST>"), std::string::npos);
@@ -100,7 +114,7 @@ TEST_F(ServiceTest, ATieGoesToTheLatestSubmission) {
     EXPECT_NE(Retrieve("ABCDEFGHIJKL").find("<ARTIST>First</ARTIST>"), std::string::npos);
 }
 
-TEST_F(ServiceTest, UnknownFingerPrintFallsBackToArtistAndTitleIgnoringCase) {
+TEST_P(ServiceTest, UnknownFingerPrintFallsBackToArtistAndTitleIgnoringCase) {
     Submit("127.0.0.1", "Die%20%C3%84rzte", "Westerland", 17, "AAAAAAAAAAAA", "Das%20Ist%20Rock");
     const std::string reply = Retrieve("ZZZZZZZZZZZZ", "die%20%C3%A4RZTE", "WESTERLAND");
     EXPECT_EQ(reply.rfind("<SONVERA>", 0), 0u) << reply;
@@ -115,7 +129,7 @@ TEST_F(ServiceTest, UnknownFingerPrintFallsBackToArtistAndTitleIgnoringCase) {
     EXPECT_NE(none.find("knows nothing"), std::string::npos);
 }
 
-TEST_F(ServiceTest, SubmittedTextCannotForgeReplyMarkers) {
+TEST_P(ServiceTest, SubmittedTextCannotForgeReplyMarkers) {
     Submit("127.0.0.1", "A%3CYEAR%3E1%3C/YEAR%3E%3C%3CGENRE%3E", "%3Cbody%3Ex", 5);
     const std::string reply = Retrieve("ABCDEFGHIJKL");
     EXPECT_EQ(reply.find("<YEAR>"), reply.rfind("<YEAR>")) << reply;
@@ -124,7 +138,7 @@ TEST_F(ServiceTest, SubmittedTextCannotForgeReplyMarkers) {
     EXPECT_NE(reply.find("<GENRE>5</GENRE>"), std::string::npos);
 }
 
-TEST_F(ServiceTest, NoPageCarriesASubmittedScriptAsMarkup) {
+TEST_P(ServiceTest, NoPageCarriesASubmittedScriptAsMarkup) {
     const std::string script = "%3Cscript%3Ealert(1)%3C/script%3E";
     const std::string quoted = "%22%3E%3Cscript%3Ealert(2)%3C/script%3E";
     Submit("127.0.0.1", script, quoted, 17, "ABCDEFGHIJKL", script, quoted);
@@ -154,7 +168,7 @@ TEST_F(ServiceTest, NoPageCarriesASubmittedScriptAsMarkup) {
     EXPECT_EQ(reply.headers[0].second, "nosniff");
 }
 
-TEST_F(ServiceTest, SubmissionsOverTheClientsRateAreRefusedWithRetryAfter) {
+TEST_P(ServiceTest, SubmissionsOverTheClientsRateAreRefusedWithRetryAfter) {
     const std::string target = "/addtodb.asp?Artist=A&Track=T&FingerPrint=ABCDEFGHIJKL";
     for (int i = 0; i < 10; ++i) ASSERT_EQ(Get(target).status, 200) << i;  // the burst
     const HttpResponse refused = Get(target);
@@ -162,14 +176,31 @@ TEST_F(ServiceTest, SubmissionsOverTheClientsRateAreRefusedWithRetryAfter) {
     ASSERT_EQ(refused.headers.back().first, "Retry-After");
     EXPECT_EQ(refused.headers.back().second, "1");
     EXPECT_EQ(Get(target, "127.0.0.9").status, 200);  // another client has its own bucket
-    EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").status, 200);  // lookups are free
+    EXPECT_EQ(Get("/getfromdb.asp?FingerPrint=ABCDEFGHIJKL").status, 200);  // pages have their own
     now_ += std::chrono::milliseconds(340);  // about three a second flow back in
     EXPECT_EQ(Get(target).status, 200);
     EXPECT_EQ(Get(target).status, 429);
     EXPECT_EQ(store_->CountSubmissions(), 12);
 }
 
-TEST_F(ServiceTest, RequestAndFieldLimits) {
+// Every page has a per-client limit too, the pages that count over the table included.
+TEST_P(ServiceTest, EveryPageOverTheClientsRateIsRefusedWithRetryAfter) {
+    const char* pages[] = {"/similar/Seed", "/artist.asp?Artist=Seed", "/getfromdb.asp?FingerPrint=F",
+                           "/health"};
+    for (int i = 0; i < 60; ++i) ASSERT_EQ(Get(pages[i % 4]).status, 200) << i;  // the burst
+    for (const char* page : pages) {
+        const HttpResponse refused = Get(page);
+        EXPECT_EQ(refused.status, 429) << page;
+        ASSERT_EQ(refused.headers.back().first, "Retry-After");
+        EXPECT_EQ(refused.headers.back().second, "1");
+    }
+    EXPECT_EQ(Get("/similar/Seed", "127.0.0.9").status, 200);
+    now_ += std::chrono::milliseconds(60);  // about twenty a second flow back in
+    EXPECT_EQ(Get("/similar/Seed").status, 200);
+    EXPECT_EQ(Get("/similar/Seed").status, 429);
+}
+
+TEST_P(ServiceTest, RequestAndFieldLimits) {
     EXPECT_EQ(Get("/artist.asp?Artist=" + std::string(5000, 'a')).status, 414);
     EXPECT_EQ(Get("/addtodb.asp?Artist=" + std::string(1025, 'a') + "&FingerPrint=X").status, 400);
     EXPECT_EQ(Post("/feedback.asp", std::string(InfoService::MaxBodyBytes + 1, 'a')).status, 413);
@@ -179,7 +210,7 @@ TEST_F(ServiceTest, RequestAndFieldLimits) {
     EXPECT_EQ(store_->CountSubmissions(), 0);
 }
 
-TEST_F(ServiceTest, UpdatesAnswersNothingForTheCurrentVersionElseAnAddress) {
+TEST_P(ServiceTest, UpdatesAnswersNothingForTheCurrentVersionElseAnAddress) {
     EXPECT_EQ(Post("/Updates.asp?version=1.24b", "").body, "");
     const std::string address = Post("/Updates.asp?version=1.23", "").body;
     EXPECT_EQ(address, "http://infod.test:8470/download.asp");
@@ -191,7 +222,7 @@ TEST_F(ServiceTest, UpdatesAnswersNothingForTheCurrentVersionElseAnAddress) {
               "http://127.0.0.1/download.asp");
 }
 
-TEST_F(ServiceTest, FeedbackFormAndItsPosts) {
+TEST_P(ServiceTest, FeedbackFormAndItsPosts) {
     const HttpResponse form = Get("/feedback.asp?TypeID=1");
     EXPECT_NE(form.body.find("<form method=\"post\""), std::string::npos);
     EXPECT_NE(form.body.find("name=\"TypeID\" value=\"1\""), std::string::npos);
@@ -200,7 +231,7 @@ TEST_F(ServiceTest, FeedbackFormAndItsPosts) {
     EXPECT_EQ(store_->CountFeedback(), 1);
 }
 
-TEST_F(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
+TEST_P(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
     Submit("127.0.0.1", "Seed", "a", 17);
     Submit("127.0.0.1", "Seed", "b", 20);
     Submit("127.0.0.1", "Seed", "c", 255);  // no genre: shares nothing
@@ -214,7 +245,65 @@ TEST_F(ServiceTest, SimilarArtistsByGenresSharedInTheReadersMarkup) {
     EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body).size(), 50u);
 }
 
-TEST_F(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
+// The counts the page adds up in memory are those the store's statement counts, rows that
+// another server adds to the same store included, once they have been read.
+TEST_P(ServiceTest, SimilarArtistsInMemoryCountAsTheStoresStatement) {
+    std::mt19937 random(5);
+    const char* spellings[] = {"Band", "BAND", "band"};
+    const int genres[] = {17, 17, 17, 20, 5, 255, -1, 88};
+    const auto artist = [&](int n) {
+        return n == 0 ? std::string(spellings[random() % 3]) : "Artist" + std::to_string(n);
+    };
+    for (int i = 0; i < 200; ++i)
+        Submit("10.0.0." + std::to_string(random() % 9), artist(int(random() % 25)),
+               "t" + std::to_string(i), genres[random() % 8]);
+    std::string error;
+    std::unique_ptr<InfoStore> other =
+        InfoStore::Open(GetParam() == "PostgreSQL" ? postgres_->Address()
+                                                   : (folder_ / "infod.db").string(),
+                        error);
+    ASSERT_TRUE(other) << error;
+    const auto compare = [&] {
+        for (int n = 0; n < 26; ++n) {
+            std::vector<std::string> page = ReadSimilarNames(Get("/similar/" + artist(n)).body);
+            std::vector<std::string> counted = store_->SimilarArtists(artist(n), 50);
+            EXPECT_EQ(page, counted) << artist(n);
+        }
+    };
+    now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);
+    compare();
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(other->Add({"", artist(int(random() % 26)), "o" + std::to_string(i), "", "",
+                                genres[random() % 8], 1033, "10.1.0.1", 1}));
+    now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);
+    compare();
+}
+
+// A database from before the similar-artist summary gets one when opened, kept up from then on.
+TEST_P(SqliteServiceTest, AnOlderDatabaseIsSummarisedForSimilarArtists) {
+    Submit("127.0.0.1", "Seed", "a", 17);
+    Submit("127.0.0.2", "Older", "t", 17);
+    Submit("127.0.0.2", "Older", "u", 17);
+    service_.reset();
+    store_.reset();
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "infod.db").c_str(), &raw), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(raw, "DROP TRIGGER submission_counts_genre; DROP TABLE artist_genre",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+    std::string error;
+    store_ = InfoStore::Open((folder_ / "infod.db").string(), error);
+    ASSERT_TRUE(store_) << error;
+    service_ = std::make_unique<InfoService>(*store_, ServiceOptions{}, [this] { return now_; });
+    EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body), (std::vector<std::string>{"Older"}));
+    for (int i = 0; i < 3; ++i) Submit("127.0.0.3", "Newer", "t" + std::to_string(i), 17);
+    now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);  // the counts' longest lag
+    EXPECT_EQ(ReadSimilarNames(Get("/similar/Seed").body),
+              (std::vector<std::string>{"Newer", "Older"}));
+}
+
+TEST_P(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
     Submit("127.0.0.1", "Band", "Song%20One", 17, "ABCDEFGHIJKL", "First%20Album", "2001");
     const std::string artist = Get("/artist.asp?Artist=BAND&Track=x&LangID=1043").body;
     EXPECT_NE(artist.find("Artiest: BAND"), std::string::npos);
@@ -229,7 +318,7 @@ TEST_F(ServiceTest, PagesShowTheTrackInTheRequestsLanguage) {
               std::string::npos);
 }
 
-TEST_F(ServiceTest, AStopThatComesBeforeTheFrontendServesStillEndsIt) {
+TEST_P(SqliteServiceTest, AStopThatComesBeforeTheFrontendServesStillEndsIt) {
     HttpFrontend frontend(*service_, stderr);
     ASSERT_GT(frontend.Bind("127.0.0.1", 0), 0);
     frontend.Stop();  // e.g. a SIGTERM right after the port was printed
@@ -241,7 +330,7 @@ TEST_F(ServiceTest, AStopThatComesBeforeTheFrontendServesStillEndsIt) {
 
 // An empty value wins only where nobody sent another, and a client's flood counts as one vote
 // however many rows it adds.
-TEST_F(ServiceTest, EmptiesLoseAndAFloodIsOneVote) {
+TEST_P(ServiceTest, EmptiesLoseAndAFloodIsOneVote) {
     Submit("127.0.0.1", "Pixies", "Gigantic", 17, "SURFERROSA01", "Surfer%20Rosa");
     Submit("127.0.0.2", "Pixies", "Gigantic", 17, "SURFERROSA01", "Surfer%20Rosa");
     for (const char* client : {"127.0.0.3", "127.0.0.4", "127.0.0.5"})
@@ -262,3 +351,8 @@ TEST_F(ServiceTest, EmptiesLoseAndAFloodIsOneVote) {
     EXPECT_NE(Retrieve("ONLYEMPTY001").find("<ALBUM></ALBUM><YEAR></YEAR><GENRE>255</GENRE>"),
               std::string::npos);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, ServiceTest, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(Stores, SqliteServiceTest, ::testing::Values("SQLite"),
+                         [](const auto& info) { return info.param; });

@@ -78,6 +78,11 @@ public:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    // Sends a signal without waiting for the end.
+    void Signal(int signal) {
+        if (pid_ > 0) ::kill(pid_, signal);
+    }
+
     int Port() const { return port_; }
     std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
     std::string LogPath() const { return (folder_ / "infod.log").string(); }
