@@ -102,6 +102,8 @@ public:
     static constexpr size_t kMaxSourcesPerFile = 64;
     static constexpr size_t kMaxDownloads = 1000;
     static constexpr int kMaxIncoming = 64;  // accepted, first header block not yet read
+    static constexpr auto kRouteLifetime = std::chrono::minutes(10);
+    static constexpr auto kRepeatWindow = std::chrono::minutes(20);  // same query text, one link
 
     explicit Servent(std::filesystem::path dataFolder);
     ~Servent();
