@@ -98,12 +98,15 @@ private:
             StatusCode(reply_.substr(0, reply_.find('\n'))) == 200 && body != std::string::npos) {
             std::lock_guard lock(servent_.mu_);
             size_t pos = body + 4;
+            asio::error_code ec;
+            const auto peer = socket_.remote_endpoint(ec);
+            const uint32_t source = !ec && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
             for (int count = 0; pos < reply_.size() && count < 200; ++count) {
                 size_t end = reply_.find('\n', pos);
                 if (end == std::string::npos) end = reply_.size();
                 const std::string line = Trim(std::string_view(reply_).substr(pos, end - pos));
                 if (auto hp = ParseHostPort(line))
-                    servent_.hosts_.Add({hp->first, hp->second}, true);
+                    servent_.hosts_.Offer({hp->first, hp->second}, true, source, Clock::now());
                 else if (ParseHttpUrl(line))
                     servent_.hosts_.AddWebCache(line);
                 pos = end + 1;
@@ -203,7 +206,8 @@ void Servent::OnDatagram(size_t size) {
     auto pong = ParsePong(m->payload);
     if (!pong) return;
     std::lock_guard lock(mu_);
-    for (auto [ip, port] : pong->packed) hosts_.Add({ip, port}, true);
+    const uint32_t source = from_.address().is_v4() ? from_.address().to_v4().to_uint() : 0;
+    for (auto [ip, port] : pong->packed) hosts_.Offer({ip, port}, true, source, Clock::now());
 }
 
 }  // namespace gnutella

@@ -91,7 +91,7 @@ void Servent::Disconnect() {
     }
     listening_ = false;
     auto links = links_;
-    for (auto& [id, link] : links) link->Close();
+    for (auto& [id, link] : links) link->Bye(200, "Closing");
     links_.clear();
     CountPeers();
 }
@@ -123,8 +123,11 @@ void Servent::Tick() {
     CountPeers();
 
     const auto now = Clock::now();
-    for (auto* routes : {&queryRoutes_, &pushRoutes_})
-        std::erase_if(*routes, [&](const auto& e) { return now - e.second.at > kRouteLifetime; });
+    queryRoutes_.Expire(now);
+    pushRoutes_.Expire(now);
+    RefreshRules();
+    KeepLinksAlive();
+    StepDynamicQueries();
     std::vector<std::pair<int32_t, uint64_t>> expiredPushes;
     for (auto it = pendingPushes_.begin(); it != pendingPushes_.end();) {
         if (now > it->second.second) {
@@ -174,7 +177,7 @@ void Servent::ConnectMore() {
         std::optional<Endpoint> host;
         {
             std::lock_guard lock(mu_);
-            host = hosts_.Next(Clock::now(), seconds(60));
+            host = hosts_.Next(Clock::now(), seconds(s.reconnectSeconds));
         }
         if (!host) break;
         bool already = false;
@@ -198,6 +201,10 @@ void Servent::OpenLink(Endpoint host) {
                           [this, socket, timer, host](const asio::error_code& ec) {
                               --connecting_;
                               timer->cancel();
+                              if (ec || !socket->is_open()) {
+                                  std::lock_guard lock(mu_);
+                                  hosts_.Failed(host);
+                              }
                               if (ec || !connected_ || !socket->is_open()) return;
                               const int id = nextLinkId_++;
                               auto link = std::make_shared<Link>(*this, std::move(*socket), id,
@@ -220,20 +227,29 @@ void Servent::CountPeers() {
 
 void Servent::OnLinkOpen(const std::shared_ptr<Link>& link) {
     CountPeers();
+    // Both sides announced Vendor-Message in the handshake.
+    link->Send(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported()));
     if (link->peerIsLeaf) return;
     {
         std::lock_guard lock(mu_);
-        hosts_.Add({link->ip, link->port}, true);
+        hosts_.Good({link->ip, link->port}, true);
     }
     if (ourIp_ == 0) ourIp_ = link->LocalIp();
-    link->Send(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported()));
     for (const auto& patch : share_.Table().Messages())
         link->Send(NewGuid(), kRouteTable, 1, 0, patch);
     std::vector<int32_t> active;
     {
+        // A search already sent goes out under a new GUID: the ultrapeer may have seen the old
+        // one on the link this one replaces, and drops a GUID it has seen.
         std::lock_guard lock(mu_);
-        for (auto& [id, search] : searches_)
-            if (Clock::now() - search.started < kRouteLifetime) active.push_back(id);
+        for (auto& [id, search] : searches_) {
+            if (Clock::now() - search.started >= kRouteLifetime) continue;
+            active.push_back(id);
+            if (search.sentTo.empty()) continue;
+            search.earlierGuids.push_back(search.guid);
+            if (search.earlierGuids.size() > 16) search.earlierGuids.erase(search.earlierGuids.begin());
+            search.guid = NewGuid();
+        }
     }
     for (int32_t id : active) SendSearch(id);
 }
@@ -243,7 +259,7 @@ void Servent::OnLinkClosed(int id) {
     CountPeers();
 }
 
-void Servent::NoteTryHosts(const HeaderBlock& block) {
+void Servent::NoteTryHosts(uint32_t source, const HeaderBlock& block) {
     std::lock_guard lock(mu_);
     for (const char* name : {"X-Try-Ultrapeers", "X-Try"}) {
         const std::string value = block.Get(name).value_or("");
@@ -252,7 +268,7 @@ void Servent::NoteTryHosts(const HeaderBlock& block) {
             size_t end = value.find(',', pos);
             if (end == std::string::npos) end = value.size();
             if (auto hp = ParseHostPort(Trim(std::string_view(value).substr(pos, end - pos))))
-                hosts_.Add({hp->first, hp->second}, true);
+                hosts_.Offer({hp->first, hp->second}, true, source, Clock::now());
             pos = end + 1;
         }
     }
@@ -271,28 +287,11 @@ void Servent::OnMessage(Link& link, Message& m) {
     if (!link.open || m.header.hops > kMaxTtl) return;
     m.header.ttl = uint8_t(std::min<int>(m.header.ttl, kMaxTtl - m.header.hops));
     switch (m.header.type) {
-        case kPing: {
-            Pong pong;
-            pong.ip = ourIp_;
-            pong.port = Firewalled() ? 0 : ListenPort();
-            pong.files = uint32_t(share_.Files().size());
-            pong.kbytes = uint32_t(std::min<uint64_t>(share_.TotalKBytes(), UINT32_MAX));
-            pong.ultrapeer = ultrapeerMode_;
-            if (ultrapeerMode_) {
-                std::lock_guard lock(mu_);
-                for (const auto& h : hosts_.Some(networkSwitch_[1] ? 10 : 0))
-                    pong.packed.emplace_back(h.ip, h.port);
-            }
-            link.Send(m.header.guid, kPong, uint8_t(std::min<int>(m.header.hops + 1, kMaxTtl)), 0,
-                      EncodePong(pong));
+        case kPing:
+            HandlePing(link, m);
             return;
-        }
         case kPong:
-            if (auto pong = ParsePong(m.payload)) {
-                std::lock_guard lock(mu_);
-                if (pong->port != 0) hosts_.Add({pong->ip, pong->port}, pong->ultrapeer);
-                for (auto [ip, port] : pong->packed) hosts_.Add({ip, port}, true);
-            }
+            HandlePong(link, m);
             return;
         case kBye:
             link.Close();

@@ -36,9 +36,14 @@ void Servent::Accept() {
             const auto peer = socket.remote_endpoint(peerError);
             const uint32_t ip =
                 !peerError && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
-            // Connections still in their first header block are bounded too.
-            if (ip != 0 && !IsBanned(ip) && incoming_ < kMaxIncoming) {
-                std::make_shared<Incoming>(*this, std::move(socket), ip)->Start();
+            // Connections still in their first header block are bounded, per address too, so
+            // that idle sockets from one host cannot keep the others out.
+            const size_t perAddress = size_t(SettingsCopy().pendingPerAddress);
+            if (ip != 0 && !IsBanned(ip) && incoming_ < kMaxIncoming &&
+                pending_.Admit(ip, perAddress)) {
+                auto incoming = std::make_shared<Incoming>(*this, std::move(socket), ip);
+                pending_.Track(ip, incoming);
+                incoming->Start();
             }
         }
         Accept();
@@ -94,12 +99,20 @@ void Servent::OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std
             return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 I am a leaf\r\n" + agent +
                                                         "X-Try-Ultrapeers: " + tryHosts +
                                                         "\r\n\r\n");
-        if (auto refusal = RefuseLeaf(block))
+        // Ultrapeers are welcome up to the degree we announce; leaves as established ones are.
+        const bool peerUltra = EqualsNoCase(block.Get("X-Ultrapeer").value_or(""), "true");
+        std::optional<std::string> refusal = RefuseLeaf(block);
+        if (peerUltra && refusal == "Leaves Only") refusal = RefuseUltrapeer(block);
+        if (refusal)
             return WriteAndClose(std::move(socket),
                                  "GNUTELLA/0.6 403 " + *refusal + "\r\n" + agent + "\r\n");
-        int leaves = 0;
-        for (auto& [id, link] : links_) leaves += link->peerIsLeaf ? 1 : 0;
-        if (leaves >= SettingsCopy().maxLeaves)
+        int leaves = 0, ultrapeers = 0;
+        for (auto& [id, link] : links_) (link->peerIsLeaf ? leaves : ultrapeers) += 1;
+        if (peerUltra && ultrapeers >= Link::kUltrapeerDegree)
+            return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 Too Many Ultrapeers\r\n" +
+                                                        agent + "X-Try-Ultrapeers: " + tryHosts +
+                                                        "\r\n\r\n");
+        if (!peerUltra && leaves >= SettingsCopy().maxLeaves)
             return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 Too Many Leaves\r\n" + agent +
                                                         "X-Try-Ultrapeers: " + tryHosts +
                                                         "\r\n\r\n");

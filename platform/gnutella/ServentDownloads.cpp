@@ -44,7 +44,7 @@ void Servent::SendSearch(int32_t searchId) {
         link->Send(guid, kQuery, link->peerIsLeaf ? 1 : 3, 0, payload);
         sent.insert(id);
     }
-    queryRoutes_.erase(guid);  // our own: hits stay here
+    queryRoutes_.Erase(guid);  // our own: hits stay here
     std::lock_guard lock(mu_);
     auto it = searches_.find(searchId);
     if (it != searches_.end()) it->second.sentTo = std::move(sent);

@@ -12,26 +12,38 @@ void Servent::HandlePush(Link& link, const Message& m) {
     if (!push) return;
     if (push->servent == serventGuid_) return PushConnect(*push);
     if (!ultrapeerMode_) return;
-    auto route = pushRoutes_.find(push->servent);
-    if (route == pushRoutes_.end()) return;
-    auto target = links_.find(route->second.linkId);
+    auto route = pushRoutes_.Find(push->servent, Clock::now());
+    if (!route) return;
+    auto target = links_.find(*route);
     if (target != links_.end() && target->second->open && target->second.get() != &link)
         target->second->Send(m.header.guid, kPush, 1, uint8_t(m.header.hops + 1), m.payload);
 }
 
 void Servent::PushConnect(const Push& push) {
-    if (push.ip == 0 || push.port == 0 || pushConnects_ >= 8 || IsBanned(push.ip)) return;
+    // Each answer is a connection to an address the requester names: only for a file we
+    // share, to a reachable address, a few per minute per address.
     const SharedFile* file = share_.ByIndex(push.index);
+    if (IsBanned(push.ip)) return;
+    const Settings s = SettingsCopy();
+    if (pushGate_.Check(push.ip, push.port, file != nullptr, rules_, s.pushesPerMinute,
+                        Clock::now()) != PushGate::Verdict::Dial)
+        return;
     const std::string giv = "GIV " + std::to_string(push.index) + ":" + HexGuid(serventGuid_) +
-                            "/" + (file ? file->name : std::string()) + "\n\n";
-    ++pushConnects_;
+                            "/" + file->name + "\n\n";
     auto socket = std::make_shared<tcp::socket>(NewSocket());
     auto text = std::make_shared<std::string>(giv);
+    auto timer = std::make_shared<asio::steady_timer>(io_, std::chrono::seconds(s.handshakeSeconds));
+    timer->async_wait([socket](const asio::error_code& ec) {
+        if (ec) return;
+        asio::error_code ignored;
+        socket->close(ignored);
+    });
     socket->async_connect(
         tcp::endpoint(asio::ip::address_v4(push.ip), push.port),
-        [this, socket, text, ip = push.ip](const asio::error_code& ec) {
-            --pushConnects_;
-            if (ec) return;
+        [this, socket, text, timer, ip = push.ip](const asio::error_code& ec) {
+            pushGate_.Finished();
+            timer->cancel();
+            if (ec || !socket->is_open()) return;
             asio::async_write(
                 *socket, asio::buffer(*text),
                 [this, socket, text, ip](const asio::error_code& error, size_t n) {
