@@ -78,6 +78,7 @@ void Servent::Connect() {
         auto address = asio::ip::make_address_v4(settings_.listenAddress, ec);
         if (!ec && !address.is_unspecified()) ourIp_ = address.to_uint();
     }
+    RefreshRules();
     Listen();
     ConnectMore();
 }
