@@ -30,7 +30,7 @@ Pong Servent::OurPong() {
 
 void Servent::HandlePing(Link& link, const Message& m) {
     const auto now = Clock::now();
-    if (!link.pingRate.Take(now) || !pongs_.Accept(m.header, link.id, now)) return;
+    if (!pongs_.Accept(m.header, link.id, now) || !link.pingRate.Take(now)) return;
     const bool oneHop = m.header.hops == 0 && m.header.ttl == 1;
     if (!oneHop) {
         const auto throttle = link.peerIsLeaf ? kLeafPingThrottle : kPingThrottle;

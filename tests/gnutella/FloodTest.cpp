@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "platform/gnutella/Sha1.h"
@@ -146,6 +147,30 @@ TEST(Flood, UltrapeerKeepsServingRoutingAndItsCache) {
     for (const auto& line : lines)
         for (const char* bad : {"10.", "224.", "255.255.255.255", "192.168."})
             EXPECT_NE(line.rfind(bad, 0), 0u) << line;
+}
+
+TEST(Flood, RepeatedAndExpiredPingsGoUnanswered) {
+    TempDir dir;
+    const uint16_t port = FreePort("127.0.0.1");
+    auto up = StartServent(dir.path, "up", {"127.0.0.1", port, true, "", {}});
+    auto hostile = HandshakeLeaf("127.0.0.66", port);
+    ASSERT_TRUE(hostile);
+    const Guid repeated = NewGuid(), last = NewGuid();
+    std::string flood;
+    for (int i = 0; i < 50000; ++i) flood += EncodeMessage(repeated, kPing, 2, 0, {});
+    for (int i = 0; i < 50000; ++i) flood += EncodeMessage(NewGuid(), kPing, 0, 0, {});
+    flood += EncodeMessage(last, kPing, 1, 0, {});
+    const auto start = std::chrono::steady_clock::now();
+    hostile->Send(flood);
+    std::map<Guid, int> pongs;
+    double answered = 0;  // ms until the last ping's pong
+    while (auto m = hostile->ReadMessage(1)) {
+        if (m->header.type != kPong) continue;
+        ++pongs[m->header.guid];
+        if (m->header.guid == last) answered = Ms(std::chrono::steady_clock::now() - start).count();
+    }
+    EXPECT_EQ(pongs, (std::map<Guid, int>{{repeated, 1}, {last, 1}}));
+    std::printf("[ figures ] 100,001 pings (%zu bytes) handled in %.0f ms\n", flood.size(), answered);
 }
 
 TEST(Flood, HugeNamesInHitsKeepASearchSmall) {
