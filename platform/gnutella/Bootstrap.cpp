@@ -144,7 +144,7 @@ void Servent::Bootstrap() {
         if (!settings_.bootstrap || ultrapeerMode_ || peers_ > 0) return;
         if (lastBootstrap_ != Clock::time_point{} && now - lastBootstrap_ < kBootstrapEvery) return;
         // Bootstrap only once the cached hosts have all been tried.
-        if (hosts_.Next(now, std::chrono::seconds(60))) return;
+        if (hosts_.HasNext(std::chrono::seconds(settings_.reconnectSeconds))) return;
         lastBootstrap_ = now;
         webCaches = hosts_.WebCaches();
         udpCaches = hosts_.UdpCaches();

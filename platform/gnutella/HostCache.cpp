@@ -56,8 +56,7 @@ void HostCache::Remove(Endpoint host) {
     }
 }
 
-std::optional<Endpoint> HostCache::Next(Clock::time_point, std::chrono::seconds retry) {
-    // Wall-clock time: the last dial is remembered across runs.
+std::optional<Endpoint> HostCache::Next(std::chrono::seconds retry) {
     const auto wall = std::chrono::system_clock::now();
     if (tried_.size() > 4 * kMaxHosts) std::erase_if(tried_, [&](auto& e) { return wall - e.second > retry; });
     for (const auto* list : {&ultra_, &hosts_}) {
@@ -69,6 +68,16 @@ std::optional<Endpoint> HostCache::Next(Clock::time_point, std::chrono::seconds 
         }
     }
     return std::nullopt;
+}
+
+bool HostCache::HasNext(std::chrono::seconds retry) const {
+    const auto wall = std::chrono::system_clock::now();
+    for (const auto* list : {&ultra_, &hosts_})
+        for (const Endpoint& host : *list) {
+            auto it = tried_.find(host);
+            if (it == tried_.end() || wall - it->second >= retry || it->second > wall) return true;
+        }
+    return false;
 }
 
 std::vector<Endpoint> HostCache::List(bool ultrapeer) const {

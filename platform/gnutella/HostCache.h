@@ -44,10 +44,12 @@ public:
     void Remove(Endpoint host);
     // Dialling it failed: the second failure in a row removes it.
     void Failed(Endpoint host);
-    // The first host not dialled within the last retry period, ultrapeers first; marks it
-    // dialled now.
-    std::optional<Endpoint> Next(Clock::time_point now, std::chrono::seconds retry);
+    // The first host not dialled within the last retry period (wall-clock time, so that it
+    // holds across runs), ultrapeers first; marks it dialled now.
+    std::optional<Endpoint> Next(std::chrono::seconds retry);
     std::vector<Endpoint> List(bool ultrapeer) const;
+    // Whether Next would give a host now, without marking one dialled.
+    bool HasNext(std::chrono::seconds retry) const;
     size_t Size(bool ultrapeer) const { return (ultrapeer ? ultra_ : hosts_).size(); }
     std::vector<Endpoint> Some(size_t count) const;  // for X-Try-Ultrapeers and pongs
 

@@ -13,8 +13,11 @@ PushGate::Verdict PushGate::Check(uint32_t ip, uint16_t port, bool fileShared,
         std::erase_if(recent_, [&](auto& e) { return now - e.second.back() > std::chrono::minutes(1); });
     auto& times = recent_[ip];
     std::erase_if(times, [&](auto t) { return now - t > std::chrono::minutes(1); });
-    if (int(times.size()) >= perMinute || inFlight_ >= kMaxInFlight) return Verdict::TooMany;
+    std::erase_if(all_, [&](auto t) { return now - t > std::chrono::minutes(1); });
+    if (int(times.size()) >= perMinute || inFlight_ >= kMaxInFlight || all_.size() >= kMaxPerMinute)
+        return Verdict::TooMany;
     times.push_back(now);
+    all_.push_back(now);
     ++inFlight_;
     return Verdict::Dial;
 }

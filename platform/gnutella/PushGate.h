@@ -15,6 +15,7 @@ class PushGate {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr int kMaxInFlight = 8;
+    static constexpr size_t kMaxPerMinute = 30;  // from all requesters together
 
     enum class Verdict { Dial, NoSuchFile, Unroutable, TooMany };
     Verdict Check(uint32_t ip, uint16_t port, bool fileShared, const AddressRules& rules,
@@ -24,6 +25,7 @@ public:
 
 private:
     std::map<uint32_t, std::vector<Clock::time_point>> recent_;
+    std::vector<Clock::time_point> all_;
     int inFlight_ = 0;
 };
 

@@ -178,7 +178,7 @@ void Servent::ConnectMore() {
         std::optional<Endpoint> host;
         {
             std::lock_guard lock(mu_);
-            host = hosts_.Next(Clock::now(), seconds(s.reconnectSeconds));
+            host = hosts_.Next(seconds(s.reconnectSeconds));
         }
         if (!host) break;
         bool already = false;
