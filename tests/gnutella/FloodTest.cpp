@@ -204,7 +204,9 @@ TEST(Flood, HugeNamesInHitsKeepASearchSmall) {
     const double grown = double(ResidentBytes() - std::min(before, ResidentBytes())) / (1 << 20);
     std::printf("[ figures ] 3,000 hits with 60 KB names: %.1f MB more resident, %.0f ms\n", grown,
                 Ms(std::chrono::steady_clock::now() - start).count());
+#ifndef __SANITIZE_ADDRESS__  // its quarantine keeps freed memory resident
     EXPECT_LT(grown, 64.0);
+#endif
     for (int32_t r : leaf->Search().ResultIds(search))
         ASSERT_LE(leaf->Search().ResultName(search, r).size(), kMaxHitName);
 }

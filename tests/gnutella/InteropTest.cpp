@@ -34,10 +34,10 @@ protected:
 };
 
 TEST_F(GtkGnutella, OurLeafStaysConnectedToItsUltrapeer) {
-    GtkGnutellaPeer up({16346, true, {}, false});
+    GtkGnutellaPeer up({16446, true, {}, false});
     ASSERT_TRUE(up.Running()) << up.StartOutput();
     TempDir dir;
-    auto leaf = StartServent(dir.path, "leaf", {"127.0.0.2", 0, false, "127.0.0.1:16346", {}});
+    auto leaf = StartServent(dir.path, "leaf", {"127.0.0.2", 0, false, "127.0.0.1:16446", {}});
     ASSERT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 30))
         << up.Log();
     const int32_t search = leaf->Search().Start("some artist");
@@ -61,9 +61,9 @@ TEST_F(GtkGnutella, ItsLeafSharesThroughOurUltrapeer) {
         chmod(p.c_str(), 0755);
     chmod((share / "Some Artist - Blue Song.mp3").c_str(), 0644);
 
-    const uint16_t upPort = 16400;
+    const uint16_t upPort = 16450;
     auto up = StartServent(dir.path, "up", {"127.0.0.1", upPort, true, "", {}});
-    GtkGnutellaPeer gtkLeaf({16347, false, share, true});
+    GtkGnutellaPeer gtkLeaf({16447, false, share, true});
     ASSERT_TRUE(gtkLeaf.Running()) << gtkLeaf.StartOutput();
     gtkLeaf.Shell("node add 127.0.0.1 " + std::to_string(upPort));
     ASSERT_TRUE(WaitFor([&] { return up->Network().ConnectedPeers() == 1; }, 60))
