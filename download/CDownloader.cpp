@@ -62,8 +62,8 @@ DownloadCounters CDownloader::Counters() const {
 
 DownloadEngineActivity CDownloader::Activity() const {
     std::lock_guard<std::mutex> lock(refusalLock_);
-    return {searching_, resultCount_, searchAge_, cleanupCountdown_, removalCountdown_,
-            lastRefusal_};
+    return {searching_,        resultCount_,      searchAge_,
+            cleanupCountdown_, removalCountdown_, lastRefusal_};
 }
 
 void CDownloader::PostStatus(intptr_t wParam) const {

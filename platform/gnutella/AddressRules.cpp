@@ -15,11 +15,11 @@ constexpr uint32_t Ip(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 
 // Not reachable across the Internet, or not a host at all.
 constexpr Net kUnroutable[] = {
-    {Ip(0, 0, 0, 0), 8},       {Ip(10, 0, 0, 0), 8},      {Ip(100, 64, 0, 0), 10},
-    {Ip(127, 0, 0, 0), 8},     {Ip(169, 254, 0, 0), 16},  {Ip(172, 16, 0, 0), 12},
-    {Ip(192, 0, 0, 0), 24},    {Ip(192, 0, 2, 0), 24},    {Ip(192, 88, 99, 0), 24},
-    {Ip(192, 168, 0, 0), 16},  {Ip(198, 18, 0, 0), 15},   {Ip(198, 51, 100, 0), 24},
-    {Ip(203, 0, 113, 0), 24},  {Ip(224, 0, 0, 0), 4},     {Ip(240, 0, 0, 0), 4},
+    {Ip(0, 0, 0, 0), 8},      {Ip(10, 0, 0, 0), 8},     {Ip(100, 64, 0, 0), 10},
+    {Ip(127, 0, 0, 0), 8},    {Ip(169, 254, 0, 0), 16}, {Ip(172, 16, 0, 0), 12},
+    {Ip(192, 0, 0, 0), 24},   {Ip(192, 0, 2, 0), 24},   {Ip(192, 88, 99, 0), 24},
+    {Ip(192, 168, 0, 0), 16}, {Ip(198, 18, 0, 0), 15},  {Ip(198, 51, 100, 0), 24},
+    {Ip(203, 0, 113, 0), 24}, {Ip(224, 0, 0, 0), 4},    {Ip(240, 0, 0, 0), 4},
 };
 
 }  // namespace
@@ -32,8 +32,6 @@ bool AddressRules::Public(uint32_t ip) {
     return true;
 }
 
-bool AddressRules::Routable(uint32_t ip) const {
-    return Public(ip) || IsBlocked(allowed_, ip);
-}
+bool AddressRules::Routable(uint32_t ip) const { return Public(ip) || IsBlocked(allowed_, ip); }
 
 }  // namespace gnutella

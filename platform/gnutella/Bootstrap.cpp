@@ -100,7 +100,8 @@ private:
             size_t pos = body + 4;
             asio::error_code ec;
             const auto peer = socket_.remote_endpoint(ec);
-            const uint32_t source = !ec && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
+            const uint32_t source =
+                !ec && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
             for (int count = 0; pos < reply_.size() && count < 200; ++count) {
                 size_t end = reply_.find('\n', pos);
                 if (end == std::string::npos) end = reply_.size();

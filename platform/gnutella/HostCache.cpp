@@ -58,7 +58,8 @@ void HostCache::Remove(Endpoint host) {
 
 std::optional<Endpoint> HostCache::Next(std::chrono::seconds retry) {
     const auto wall = std::chrono::system_clock::now();
-    if (tried_.size() > 4 * kMaxHosts) std::erase_if(tried_, [&](auto& e) { return wall - e.second > retry; });
+    if (tried_.size() > 4 * kMaxHosts)
+        std::erase_if(tried_, [&](auto& e) { return wall - e.second > retry; });
     for (const auto* list : {&ultra_, &hosts_}) {
         for (const Endpoint& host : *list) {
             auto it = tried_.find(host);
@@ -127,8 +128,9 @@ bool HostCache::Save(const std::filesystem::path& file, bool ultrapeer) const {
     for (const Endpoint& host : ultrapeer ? ultra_ : hosts_) {
         out << DottedIp(host.ip) << ':' << host.port;
         if (auto it = tried_.find(host); it != tried_.end())
-            out << ' ' << std::chrono::duration_cast<std::chrono::seconds>(
-                              it->second.time_since_epoch()).count();
+            out << ' '
+                << std::chrono::duration_cast<std::chrono::seconds>(it->second.time_since_epoch())
+                       .count();
         out << '\n';
     }
     return bool(out);

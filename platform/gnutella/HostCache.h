@@ -67,7 +67,7 @@ private:
     AddressRules rules_;
     size_t perSource_ = 10;
     std::map<uint32_t, std::pair<Clock::time_point, size_t>> sources_;  // window start, added
-    std::map<Endpoint, std::chrono::system_clock::time_point> tried_;  // last dialled
+    std::map<Endpoint, std::chrono::system_clock::time_point> tried_;   // last dialled
     std::map<Endpoint, int> failures_;
     std::vector<std::string> webCaches_;
     std::vector<std::string> udpCaches_;

@@ -44,8 +44,8 @@ void Link::StartIncoming(const HeaderBlock& request, std::string leftover) {
     deflateOut = ContainsNoCase(request.Get("Accept-Encoding").value_or(""), "deflate");
     if (auto listen = request.Get("Listen-IP"))
         if (auto hp = ParseHostPort(*listen)) port = hp->second;
-    std::string text = "GNUTELLA/0.6 200 OK\r\nUser-Agent: " + servent_.UserAgent() + "\r\n" +
-                       UltrapeerHeaders();
+    std::string text =
+        "GNUTELLA/0.6 200 OK\r\nUser-Agent: " + servent_.UserAgent() + "\r\n" + UltrapeerHeaders();
     if (deflateOut) text += "Content-Encoding: deflate\r\n";
     text += "Remote-IP: " + DottedIp(ip) + "\r\n\r\n";
     Reply(text, false);
@@ -63,7 +63,8 @@ std::string Link::UltrapeerHeaders() {
     // The degree is the ultrapeer links we keep room for; queries from leaves go out to them
     // step by step (dynamic querying), never flooded at once.
     return "X-Ultrapeer: True\r\nX-Query-Routing: 0.1\r\nX-Ultrapeer-Query-Routing: 0.1\r\n"
-           "X-Degree: " + std::to_string(kUltrapeerDegree) +
+           "X-Degree: " +
+           std::to_string(kUltrapeerDegree) +
            "\r\nX-Dynamic-Querying: 0.1\r\nX-Max-TTL: 4\r\nGGEP: 0.5\r\n"
            "Accept-Encoding: deflate\r\nVendor-Message: 0.1\r\nPong-Caching: 0.1\r\n";
 }
@@ -109,8 +110,8 @@ void Link::OnHandshake() {
         userAgent = block.Get("User-Agent").value_or("");
         const bool ultrapeer = EqualsNoCase(block.Get("X-Ultrapeer").value_or(""), "true");
         if (*code != 200 || !ultrapeer) {
-            servent_.NoteRefusal(*this, *code != 200 ? block.startLine
-                                                      : block.startLine + " (not an ultrapeer)");
+            servent_.NoteRefusal(
+                *this, *code != 200 ? block.startLine : block.startLine + " (not an ultrapeer)");
             Close();
             return;
         }
@@ -210,6 +211,7 @@ uint32_t Link::LocalIp() const {
 }
 
 void Link::Bye(uint16_t code, const std::string& reason) {
+    if (closeAfterWrite_ && phase_ != Phase::Closed) return;  // said already
     if (phase_ != Phase::Open) {
         Close();
         return;

@@ -8,7 +8,8 @@ bool PongCache::Accept(const Header& ping, int linkId, Clock::time_point now) {
 
 void PongCache::Store(const Pong& pong, Clock::time_point now) {
     if (pong.ip == 0 || pong.port == 0) return;
-    std::erase_if(pongs_, [&](auto& e) { return e.first.ip == pong.ip && e.first.port == pong.port; });
+    std::erase_if(pongs_,
+                  [&](auto& e) { return e.first.ip == pong.ip && e.first.port == pong.port; });
     pongs_.emplace_front(pong, now);
     if (pongs_.size() > kMaxPongs) pongs_.pop_back();
 }

@@ -47,7 +47,8 @@ void RouteTable::Trim() {
 
 bool RateLimit::Take(Clock::time_point now) {
     if (last_ != Clock::time_point{})
-        tokens_ = std::min(burst_, tokens_ + rate_ * std::chrono::duration<double>(now - last_).count());
+        tokens_ =
+            std::min(burst_, tokens_ + rate_ * std::chrono::duration<double>(now - last_).count());
     last_ = now;
     if (tokens_ < 1) return false;
     tokens_ -= 1;

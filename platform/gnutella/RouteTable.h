@@ -22,7 +22,9 @@ public:
     // Records or refreshes the route (a push route follows the newest hit).
     void Set(const Guid& guid, int linkId, Clock::time_point now);
     std::optional<int> Find(const Guid& guid, Clock::time_point now) const;
-    bool Contains(const Guid& guid, Clock::time_point now) const { return Find(guid, now).has_value(); }
+    bool Contains(const Guid& guid, Clock::time_point now) const {
+        return Find(guid, now).has_value();
+    }
     void Erase(const Guid& guid);
     void Expire(Clock::time_point now);
     size_t Size() const { return index_.size(); }

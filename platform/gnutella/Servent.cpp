@@ -248,7 +248,8 @@ void Servent::OnLinkOpen(const std::shared_ptr<Link>& link) {
             active.push_back(id);
             if (search.sentTo.empty()) continue;
             search.earlierGuids.push_back(search.guid);
-            if (search.earlierGuids.size() > 16) search.earlierGuids.erase(search.earlierGuids.begin());
+            if (search.earlierGuids.size() > 16)
+                search.earlierGuids.erase(search.earlierGuids.begin());
             search.guid = NewGuid();
         }
     }

@@ -74,9 +74,9 @@ struct SearchResult {
 
 struct SearchRecord {
     int32_t id = 0;
-    Guid guid{};                    // the GUID of its newest sending
+    Guid guid{};                     // the GUID of its newest sending
     std::vector<Guid> earlierGuids;  // a search sent again on a new link gets a new GUID
-    size_t bytes = 0;               // what its results hold, bounded
+    size_t bytes = 0;                // what its results hold, bounded
     std::string text;
     std::optional<Sha1Digest> urn;
     bool internal = false;  // a search for more sources, not listed
@@ -109,11 +109,11 @@ public:
     static constexpr size_t kMaxResults = 5000;
     static constexpr size_t kMaxSourcesPerFile = 64;
     static constexpr size_t kMaxDownloads = 1000;
-    static constexpr size_t kMaxSearchBytes = 4 * 1024 * 1024;    // one search's results
-    static constexpr size_t kMaxResultBytes = 24 * 1024 * 1024;   // all searches' results
+    static constexpr size_t kMaxSearchBytes = 4 * 1024 * 1024;   // one search's results
+    static constexpr size_t kMaxResultBytes = 24 * 1024 * 1024;  // all searches' results
     static constexpr size_t kMaxRoutes = 20000;
     static constexpr int kReservedIncoming = 16;  // for addresses with nothing pending
-    static constexpr int kMaxIncoming = 64;  // accepted, first header block not yet read
+    static constexpr int kMaxIncoming = 64;       // accepted, first header block not yet read
     static constexpr auto kRouteLifetime = std::chrono::minutes(10);
     static constexpr auto kRepeatWindow = std::chrono::minutes(20);  // same query text, one link
 

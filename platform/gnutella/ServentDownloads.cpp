@@ -1,8 +1,7 @@
-#include "platform/gnutella/Servent.h"
-
 #include <algorithm>
 
 #include "platform/gnutella/Link.h"
+#include "platform/gnutella/Servent.h"
 #include "platform/gnutella/Transfers.h"
 
 namespace gnutella {

@@ -1,8 +1,7 @@
-#include "platform/gnutella/Servent.h"
-
 #include <algorithm>
 
 #include "platform/gnutella/Link.h"
+#include "platform/gnutella/Servent.h"
 #include "platform/gnutella/Transfers.h"
 
 namespace gnutella {
@@ -32,7 +31,8 @@ void Servent::PushConnect(const Push& push) {
                             "/" + file->name + "\n\n";
     auto socket = std::make_shared<tcp::socket>(NewSocket());
     auto text = std::make_shared<std::string>(giv);
-    auto timer = std::make_shared<asio::steady_timer>(io_, std::chrono::seconds(s.handshakeSeconds));
+    auto timer =
+        std::make_shared<asio::steady_timer>(io_, std::chrono::seconds(s.handshakeSeconds));
     timer->async_wait([socket](const asio::error_code& ec) {
         if (ec) return;
         asio::error_code ignored;

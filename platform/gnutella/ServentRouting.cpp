@@ -1,8 +1,7 @@
-#include "platform/gnutella/Servent.h"
-
 #include <algorithm>
 
 #include "platform/gnutella/Link.h"
+#include "platform/gnutella/Servent.h"
 
 namespace gnutella {
 
@@ -145,7 +144,8 @@ void Servent::HandleQueryHit(Link& link, const Message& m) {
         auto it = std::find_if(results.begin(), results.end(), [&](const SearchResult& x) {
             return r.sha1 ? x.sha1 == r.sha1 : (!x.sha1 && x.name == r.name && x.size == r.size);
         });
-        const size_t cost = Footprint(src) + (it == results.end() ? sizeof(SearchResult) + r.name.size() : 0);
+        const size_t cost =
+            Footprint(src) + (it == results.end() ? sizeof(SearchResult) + r.name.size() : 0);
         const bool roomy = bytes + cost <= kMaxSearchBytes && allBytes + cost <= kMaxResultBytes;
         if (it == results.end()) {
             if (results.size() >= kMaxResults || !roomy) continue;

@@ -30,12 +30,12 @@ struct Settings {
     int connectsPerMinute = 2;  // from one address before a ban
     int requestsPerMinute = 5;  // HTTP requests from one address before a ban
     int banSeconds = 600;
-    int keepAliveSeconds = 60;   // a ping on every link this often
-    int reconnectSeconds = 60;   // one host is dialled at most this often, across runs too
-    int pendingPerAddress = 4;   // accepted sockets of one address still in their first block
-    int pushesPerMinute = 3;     // pushes answered per requesting address
-    int hostsPerSource = 10;     // new cache entries one peer may give in ten minutes
-    int queriesPerSecond = 5;    // a link's sustained query rate; more are dropped
+    int keepAliveSeconds = 60;  // a ping on every link this often
+    int reconnectSeconds = 60;  // one host is dialled at most this often, across runs too
+    int pendingPerAddress = 4;  // accepted sockets of one address still in their first block
+    int pushesPerMinute = 3;    // pushes answered per requesting address
+    int hostsPerSource = 10;    // new cache entries one peer may give in ten minutes
+    int queriesPerSecond = 5;   // a link's sustained query rate; more are dropped
     // Ranges taken as routable although private or local ("127.0.0.0/8, 10.0.0.0/8"): for
     // tests and private networks.
     std::string localAddresses;

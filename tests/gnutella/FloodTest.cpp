@@ -3,7 +3,6 @@
 // served, routing still works, the host cache keeps the real host first and memory stays
 // bounded.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <fstream>
@@ -48,8 +47,8 @@ TEST(Flood, UltrapeerKeepsServingRoutingAndItsCache) {
     auto up = StartServent(dir.path, "up", {"127.0.0.1", port, true, "", dir.path / "upshare"});
     up->HostCache().AddUltrapeer("127.0.0.5:6346");  // the one real ultrapeer it knows
     const std::string hub = "127.0.0.1:" + std::to_string(port);
-    auto sharer = StartServent(dir.path, "b", {"127.0.0.2", FreePort("127.0.0.2"), false, hub,
-                                               dir.path / "leafshare"});
+    auto sharer = StartServent(
+        dir.path, "b", {"127.0.0.2", FreePort("127.0.0.2"), false, hub, dir.path / "leafshare"});
     auto hostile = HandshakeLeaf("127.0.0.66", port);
     ASSERT_TRUE(hostile);
     hostile->Send(EncodeMessage(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported())));
@@ -140,7 +139,8 @@ TEST(Flood, UltrapeerKeepsServingRoutingAndItsCache) {
     ASSERT_TRUE(up->HostCache().SaveUltrapeers("ultra.txt"));
     std::ifstream saved(dir.path / "up" / "ultra.txt");
     std::vector<std::string> lines;
-    for (std::string line; std::getline(saved, line);) lines.push_back(line.substr(0, line.find(' ')));
+    for (std::string line; std::getline(saved, line);)
+        lines.push_back(line.substr(0, line.find(' ')));
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "127.0.0.5:6346");
     EXPECT_LE(lines.size(), 1u + 10u);
@@ -170,16 +170,17 @@ TEST(Flood, RepeatedAndExpiredPingsGoUnanswered) {
         if (m->header.guid == last) answered = Ms(std::chrono::steady_clock::now() - start).count();
     }
     EXPECT_EQ(pongs, (std::map<Guid, int>{{repeated, 1}, {last, 1}}));
-    std::printf("[ figures ] 100,001 pings (%zu bytes) handled in %.0f ms\n", flood.size(), answered);
+    std::printf("[ figures ] 100,001 pings (%zu bytes) handled in %.0f ms\n", flood.size(),
+                answered);
 }
 
 TEST(Flood, HugeNamesInHitsKeepASearchSmall) {
     TempDir dir;
     asio::io_context io;
     asio::ip::tcp::acceptor hub(io, {asio::ip::make_address("127.0.0.1"), 0});
-    auto leaf = StartServent(dir.path, "leaf",
-                             {"127.0.0.2", 0, false,
-                              "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
+    auto leaf = StartServent(
+        dir.path, "leaf",
+        {"127.0.0.2", 0, false, "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
     RawPeer up(hub.accept());
     ASSERT_TRUE(up.ReadBlock(3));
     up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hostile/1.0\r\nX-Ultrapeer: True\r\n\r\n");

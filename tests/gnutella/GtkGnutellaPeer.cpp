@@ -87,9 +87,9 @@ bool GtkGnutellaPeer::Build(std::string* why) {
 }
 
 GtkGnutellaPeer::GtkGnutellaPeer(const Options& options) : options_(options) {
-    std::vector<std::string> args = {"-p", std::to_string(options.port), "-m",
-                                     options.ultrapeer ? "ultra" : "leaf", "-j",
-                                     std::to_string(getpid())};
+    std::vector<std::string> args = {"-p", std::to_string(options.port),
+                                     "-m", options.ultrapeer ? "ultra" : "leaf",
+                                     "-j", std::to_string(getpid())};
     if (!options.share.empty()) args.insert(args.end(), {"-s", options.share.string()});
     if (!options.whitelist) args.push_back("--no-whitelist");
     startOutput_ = Run("start", args);

@@ -17,10 +17,10 @@ bool EnterLoopbackNamespace(std::string* why);
 class GtkGnutellaPeer {
 public:
     struct Options {
-        uint16_t port = 16346;    // on 127.0.0.1
-        bool ultrapeer = true;    // else a leaf
+        uint16_t port = 16346;        // on 127.0.0.1
+        bool ultrapeer = true;        // else a leaf
         std::filesystem::path share;  // empty: the script's generated MP3s
-        bool whitelist = true;    // 127.0.0.1 is never banned
+        bool whitelist = true;        // 127.0.0.1 is never banned
     };
 
     // The script that builds and runs the peer; empty when the interop folder is missing.

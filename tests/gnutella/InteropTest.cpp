@@ -2,7 +2,6 @@
 // ultrapeer, and its leaf under our ultrapeer. Runs in a network namespace of its own with only
 // loopback; skipped where none can be made (not root).
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -38,11 +37,10 @@ TEST_F(GtkGnutella, OurLeafStaysConnectedToItsUltrapeer) {
     ASSERT_TRUE(up.Running()) << up.StartOutput();
     TempDir dir;
     auto leaf = StartServent(dir.path, "leaf", {"127.0.0.2", 0, false, "127.0.0.1:16446", {}});
-    ASSERT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 30))
-        << up.Log();
+    ASSERT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 30)) << up.Log();
     const int32_t search = leaf->Search().Start("some artist");
-    const auto until = std::chrono::steady_clock::now() +
-                       std::chrono::duration<double>(StayMinutes() * 60);
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(StayMinutes() * 60);
     while (std::chrono::steady_clock::now() < until) {
         ASSERT_EQ(leaf->Network().ConnectedPeers(), 1) << up.Shell("nodes") << up.Log();
         std::this_thread::sleep_for(std::chrono::milliseconds(250));
@@ -69,9 +67,9 @@ TEST_F(GtkGnutella, ItsLeafSharesThroughOurUltrapeer) {
     ASSERT_TRUE(WaitFor([&] { return up->Network().ConnectedPeers() == 1; }, 60))
         << gtkLeaf.Shell("nodes") << gtkLeaf.Log();
 
-    auto leaf = StartServent(dir.path, "leaf",
-                             {"127.0.0.3", FreePort("127.0.0.3"), false,
-                              "127.0.0.1:" + std::to_string(upPort), {}});
+    auto leaf = StartServent(
+        dir.path, "leaf",
+        {"127.0.0.3", FreePort("127.0.0.3"), false, "127.0.0.1:" + std::to_string(upPort), {}});
     ASSERT_TRUE(WaitFor([&] { return up->Network().ConnectedPeers() == 2; }, 10));
     // gtk-gnutella hashes its share and sends its route table in the background.
     int32_t search = 0;

@@ -25,10 +25,12 @@ TEST(Links, LeafKeepsItsLinkAliveSaysByeAndRedialsPolitely) {
     asio::io_context io;
     asio::ip::tcp::acceptor hubSocket(io, {asio::ip::make_address("127.0.0.1"), 0});
     const auto firstDial = Clock::now();
-    auto leaf = StartServent(
-        dir.path, "leaf",
-        {"127.0.0.2", 0, false, "127.0.0.1:" + std::to_string(hubSocket.local_endpoint().port()),
-         {}});
+    auto leaf = StartServent(dir.path, "leaf",
+                             {"127.0.0.2",
+                              0,
+                              false,
+                              "127.0.0.1:" + std::to_string(hubSocket.local_endpoint().port()),
+                              {}});
     Settings s = leaf->Preferences().Get();
     s.keepAliveSeconds = 1;
     s.reconnectSeconds = 8;
@@ -75,8 +77,9 @@ TEST(Links, UltrapeerDoesWhatItsHandshakePromises) {
     auto up = StartServent(dir.path, "up", {"127.0.0.1", port, true, "", {}});
 
     RawPeer leaf("127.0.0.20", "127.0.0.1", port);
-    leaf.Send("GNUTELLA CONNECT/0.6\r\nUser-Agent: RawTest/1.0\r\nX-Ultrapeer: False\r\n"
-              "Accept-Encoding: deflate\r\nVendor-Message: 0.1\r\n\r\n");
+    leaf.Send(
+        "GNUTELLA CONNECT/0.6\r\nUser-Agent: RawTest/1.0\r\nX-Ultrapeer: False\r\n"
+        "Accept-Encoding: deflate\r\nVendor-Message: 0.1\r\n\r\n");
     auto reply = leaf.ReadBlock(3);
     ASSERT_TRUE(reply);
     EXPECT_GE(std::stoi(reply->Get("X-Degree").value_or("0")), 32);
@@ -90,8 +93,9 @@ TEST(Links, UltrapeerDoesWhatItsHandshakePromises) {
     leaf.Send(EncodeMessage(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported())));
 
     RawPeer peer("127.0.0.21", "127.0.0.1", port);
-    peer.Send("GNUTELLA CONNECT/0.6\r\nUser-Agent: RawHub/1.0\r\nX-Ultrapeer: True\r\n"
-              "X-Dynamic-Querying: 0.1\r\nX-Degree: 32\r\nAccept-Encoding: deflate\r\n\r\n");
+    peer.Send(
+        "GNUTELLA CONNECT/0.6\r\nUser-Agent: RawHub/1.0\r\nX-Ultrapeer: True\r\n"
+        "X-Dynamic-Querying: 0.1\r\nX-Degree: 32\r\nAccept-Encoding: deflate\r\n\r\n");
     auto peerReply = peer.ReadBlock(3);
     ASSERT_TRUE(peerReply);
     ASSERT_EQ(StatusCode(peerReply->startLine), 200) << peerReply->startLine;

@@ -34,7 +34,7 @@ TEST(Rules, RouteTableGivesWayOldestFirstAndForgetsExpiredRoutes) {
     EXPECT_EQ(routes.Size(), 100u);
     EXPECT_FALSE(routes.Contains(GuidOf(0), t0 + seconds(250)));
     EXPECT_EQ(routes.Find(GuidOf(249), t0 + seconds(250)), 3);  // the newest always routes
-    routes.Set(GuidOf(150), 4, t0 + seconds(300));                // refreshed: newest again
+    routes.Set(GuidOf(150), 4, t0 + seconds(300));              // refreshed: newest again
     const auto later = t0 + seconds(251) + std::chrono::minutes(10);
     EXPECT_FALSE(routes.Contains(GuidOf(249), later));
     routes.Expire(later);

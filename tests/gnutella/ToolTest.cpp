@@ -108,8 +108,7 @@ TEST(DriverProgram, SaysWhenAPeerRefusesIt) {
     const uint16_t port = FreePort("127.0.0.2");
     auto leaf = StartServent(dir.path, "leaf", {"127.0.0.2", port, false, "", {}});
     Tool search({"--data", (dir.path / "b").string(), "--listen", "127.0.0.3", "--port", "0",
-                 "--connect", "127.0.0.2:" + std::to_string(port), "search", "x", "--seconds",
-                 "1"},
+                 "--connect", "127.0.0.2:" + std::to_string(port), "search", "x", "--seconds", "1"},
                 true);
     const std::string text = search.Output(20, "\n");
     EXPECT_NE(text.find("refused by 127.0.0.2:" + std::to_string(port) + ": GNUTELLA/0.6 503"),
