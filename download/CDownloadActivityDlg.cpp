@@ -148,11 +148,15 @@ void CDownloadActivityDlg::RefreshDownloads() {
 
 void CDownloadActivityDlg::RefreshStatusLine() {
     const DownloadEngineActivity a = activity_.Activity();
-    status_->setText(a.searching
-                         ? Format(IDS_ACTIVITY_SEARCHING, {a.resultCount, a.searchAge,
-                                                           a.cleanupCountdown, a.removalCountdown})
-                         : Format(IDS_ACTIVITY_NO_SEARCH,
-                                  {a.searchAge, a.cleanupCountdown, a.removalCountdown}));
+    QString line =
+        a.searching
+            ? Format(IDS_ACTIVITY_SEARCHING,
+                     {a.resultCount, a.searchAge, a.cleanupCountdown, a.removalCountdown})
+            : Format(IDS_ACTIVITY_NO_SEARCH, {a.searchAge, a.cleanupCountdown, a.removalCountdown});
+    if (!a.lastRefusal.empty())
+        line +=
+            "\n" + Text(IDS_ACTIVITY_REFUSED).replace("%s", QString::fromStdString(a.lastRefusal));
+    status_->setText(line);
 }
 
 void CDownloadActivityDlg::OnDeleteArtists() {

@@ -61,7 +61,9 @@ DownloadCounters CDownloader::Counters() const {
 }
 
 DownloadEngineActivity CDownloader::Activity() const {
-    return {searching_, resultCount_, searchAge_, cleanupCountdown_, removalCountdown_};
+    std::lock_guard<std::mutex> lock(refusalLock_);
+    return {searching_,        resultCount_,      searchAge_,
+            cleanupCountdown_, removalCountdown_, lastRefusal_};
 }
 
 void CDownloader::PostStatus(intptr_t wParam) const {
@@ -99,6 +101,11 @@ void CDownloader::RunPass() {
         bytesPerSecondDown_ = component_->BytesPerSecondDown();
         bytesPerSecondUp_ = component_->BytesPerSecondUp();
         connections_ = component_->ConnectedPeers();
+        std::string refusal = component_->LastRefusal();
+        {
+            std::lock_guard<std::mutex> refusalLock(refusalLock_);
+            lastRefusal_ = std::move(refusal);
+        }
         if (connections_ > 0) {
             if (searching_) ++searchAge_;
             resultCount_ = static_cast<int32_t>(component_->ResultIds(searchId_).size());

@@ -125,6 +125,8 @@ private:
 
     // The snapshot is written by the engine and copied out by the window under its own lock.
     mutable std::mutex snapshotLock_;
+    mutable std::mutex refusalLock_;  // guards lastRefusal_ alone
+    std::string lastRefusal_;
     std::vector<DownloadSnapshotEntry> snapshot_;
 
     struct StallEntry {

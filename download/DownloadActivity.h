@@ -22,6 +22,7 @@ struct DownloadEngineActivity {
     int32_t searchAge = 0;
     int32_t cleanupCountdown = 0;
     int32_t removalCountdown = 0;
+    std::string lastRefusal;  // the newest peer that refused the component, or empty
 };
 
 class DownloadActivity {

@@ -17,6 +17,11 @@ void GnutellaComponent::ConnectNetwork(int32_t network) { core_.ConnectNetwork(n
 void GnutellaComponent::DisconnectNetwork(int32_t network) { core_.DisconnectNetwork(network); }
 
 int32_t GnutellaComponent::ConnectedPeers() { return core_.Network().ConnectedPeers(); }
+
+std::string GnutellaComponent::LastRefusal() {
+    const auto refusals = core_.Network().Refusals();
+    return refusals.empty() ? std::string() : refusals.back();
+}
 void GnutellaComponent::SetNetworkSwitch(bool on, int32_t network) {
     core_.Network().SetNetworkSwitch(on, network);
 }

@@ -29,6 +29,7 @@ public:
     void DisconnectNetwork(int32_t network) override;
 
     int32_t ConnectedPeers() override;
+    std::string LastRefusal() override;
     void SetNetworkSwitch(bool on, int32_t network) override;
 
     void LoadConfig(const std::string& file) override;

@@ -26,6 +26,8 @@ public:
 
     // network
     virtual int32_t ConnectedPeers() = 0;                           // 15
+    // The newest refusal by a peer ("host:port: status line"), or empty.
+    virtual std::string LastRefusal() { return {}; }
     virtual void SetNetworkSwitch(bool on, int32_t network) = 0;  // 47
 
     // preferences

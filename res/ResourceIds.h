@@ -84,6 +84,7 @@ inline constexpr int IDS_ADD_ARTIST_BUTTON = 3176;     // "Add artist/band to li
 inline constexpr int IDS_INFO_BROWSER = 3177;          // "Info browser"
 inline constexpr int IDS_ACTIVITY_SEARCHING = 3178;    // "Searching: %d found in %d seconds, ..."
 inline constexpr int IDS_ACTIVITY_NO_SEARCH = 3179;    // "No search: %d seconds, ..."
+inline constexpr int IDS_ACTIVITY_REFUSED = 3450;      // "Refused by a peer: %s"
 inline constexpr int IDS_RATED = 3180;                 // "Rated " (followed by the rating word)
 inline constexpr int IDS_DOWNLOAD_ILLEGAL = 3181;      // refusal for the United States
 inline constexpr int IDS_COULD_NOT_LOAD = 3182;        // "Could not load %s"

@@ -93,6 +93,7 @@ const ResStringEntry kTable[] = {
     {3177, "Info browser"},
     {3178, "Searching: %d found in %d seconds, Cleanup: %d seconds, Remove: %d seconds"},
     {3179, "No search: %d seconds, Cleanup: %d seconds, Remove: %d seconds"},
+    {3450, "Refused by a peer: %s"},
     {3180, "Rated "},
     {3181, "Download function cannot be used in the United Status as it is illegal."},
     {3182, "Could not load %s"},

@@ -80,6 +80,7 @@ const ResStringEntry kTable[] = {
     {3177, "Infobrowser"},
     {3178, "Zoeken: %d gevonden in %d seconden, opschonen: %d seconden, verwijderen: %d seconden"},
     {3179, "Geen zoekopdracht: %d seconden, opschonen: %d seconden, verwijderen: %d seconden"},
+    {3450, "Geweigerd door een peer: %s"},
     {3180, "Waardering: "},
     {3181, "De downloadfunctie kan niet worden gebruikt in de Verenigde Staten, omdat dit daar illegaal is."},
     {3182, "Kan %s niet laden"},

@@ -15,6 +15,7 @@ packages=(
     clang libclang-rt-14-dev
     xvfb xauth dbus-daemon audacious
     desktop-file-utils appstream dpkg-dev file
+    bison libglib2.0-dev gettext libgnutls28-dev util-linux xz-utils
 )
 missing=()
 for p in "${packages[@]}"; do

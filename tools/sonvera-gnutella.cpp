@@ -32,6 +32,15 @@ int Usage() {
     return 2;
 }
 
+// Refusals are news: a peer that keeps refusing us is why nothing connects.
+size_t reported = 0;
+void ReportRefusals(gnutella::Core& core) {
+    const auto refusals = core.Network().Refusals();
+    if (refusals.size() < reported) reported = 0;  // the oldest were dropped
+    for (; reported < refusals.size(); ++reported)
+        std::fprintf(stderr, "sonvera-gnutella: refused by %s\n", refusals[reported].c_str());
+}
+
 void Sleep(double seconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(int64_t(seconds * 1000)));
 }
@@ -128,11 +137,16 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         const auto until =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
-        while (!stopRequested && (!secondsGiven || std::chrono::steady_clock::now() < until))
+        while (!stopRequested && (!secondsGiven || std::chrono::steady_clock::now() < until)) {
+            ReportRefusals(core);
             Sleep(0.1);
+        }
     } else {
-        for (int i = 0; i < 200 && core.Network().ConnectedPeers() == 0 && !stopRequested; ++i)
+        for (int i = 0; i < 200 && core.Network().ConnectedPeers() == 0 && !stopRequested; ++i) {
+            ReportRefusals(core);
             Sleep(0.05);
+        }
+        ReportRefusals(core);
         const int32_t search = core.Search().Start(text);
         Sleep(seconds);
         const auto ids = core.Search().ResultIds(search);

@@ -98,12 +98,16 @@ private:
             StatusCode(reply_.substr(0, reply_.find('\n'))) == 200 && body != std::string::npos) {
             std::lock_guard lock(servent_.mu_);
             size_t pos = body + 4;
+            asio::error_code ec;
+            const auto peer = socket_.remote_endpoint(ec);
+            const uint32_t source =
+                !ec && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
             for (int count = 0; pos < reply_.size() && count < 200; ++count) {
                 size_t end = reply_.find('\n', pos);
                 if (end == std::string::npos) end = reply_.size();
                 const std::string line = Trim(std::string_view(reply_).substr(pos, end - pos));
                 if (auto hp = ParseHostPort(line))
-                    servent_.hosts_.Add({hp->first, hp->second}, true);
+                    servent_.hosts_.Offer({hp->first, hp->second}, true, source, Clock::now());
                 else if (ParseHttpUrl(line))
                     servent_.hosts_.AddWebCache(line);
                 pos = end + 1;
@@ -141,7 +145,7 @@ void Servent::Bootstrap() {
         if (!settings_.bootstrap || ultrapeerMode_ || peers_ > 0) return;
         if (lastBootstrap_ != Clock::time_point{} && now - lastBootstrap_ < kBootstrapEvery) return;
         // Bootstrap only once the cached hosts have all been tried.
-        if (hosts_.Next(now, std::chrono::seconds(60))) return;
+        if (hosts_.HasNext(std::chrono::seconds(settings_.reconnectSeconds))) return;
         lastBootstrap_ = now;
         webCaches = hosts_.WebCaches();
         udpCaches = hosts_.UdpCaches();
@@ -203,7 +207,8 @@ void Servent::OnDatagram(size_t size) {
     auto pong = ParsePong(m->payload);
     if (!pong) return;
     std::lock_guard lock(mu_);
-    for (auto [ip, port] : pong->packed) hosts_.Add({ip, port}, true);
+    const uint32_t source = from_.address().is_v4() ? from_.address().to_v4().to_uint() : 0;
+    for (auto [ip, port] : pong->packed) hosts_.Offer({ip, port}, true, source, Clock::now());
 }
 
 }  // namespace gnutella

@@ -166,6 +166,11 @@ std::vector<PeerInfo> NetworkObject::Peers() const {
     return s_.peerInfo_;
 }
 
+std::vector<std::string> NetworkObject::Refusals() const {
+    std::lock_guard lock(s_.mu_);
+    return s_.refusals_;
+}
+
 void NetworkObject::SetNetworkSwitch(bool on, int32_t network) {
     std::lock_guard lock(s_.mu_);
     if (network >= 1 && network <= 2) s_.networkSwitch_[network] = on;

@@ -80,6 +80,8 @@ public:
     bool NetworkSwitch(int32_t network) const;
     // The open links as of the last second: who, which way, deflated or not.
     std::vector<PeerInfo> Peers() const;
+    // Peers that refused our connection, oldest first: "host:port: status line".
+    std::vector<std::string> Refusals() const;
 
 private:
     Servent& s_;

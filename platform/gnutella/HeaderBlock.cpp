@@ -94,6 +94,15 @@ bool FakeUserAgent(const HeaderBlock& request) {
 
 }  // namespace
 
+std::optional<std::string> RefuseUltrapeer(const HeaderBlock& request) {
+    if (!ContainsNoCase(request.Get("Accept-Encoding").value_or(""), "deflate"))
+        return "Compression Required";
+    if (FakeUserAgent(request)) return "Fake Servent";
+    // We query dynamically and expect the same of our peers.
+    if (!request.Has("X-Dynamic-Querying")) return "Dynamic Querying Required";
+    return std::nullopt;
+}
+
 std::optional<std::string> RefuseLeaf(const HeaderBlock& request) {
     if (request.startLine.rfind("GNUTELLA CONNECT/0.6", 0) != 0) return "Bad Handshake";
     if (!request.Has("User-Agent") || request.Get("User-Agent")->empty()) return "No User-Agent";

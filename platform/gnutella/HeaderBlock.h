@@ -42,6 +42,9 @@ private:
 // What an ultrapeer insists on before it takes a leaf (the reason of a 403), as established
 // ultrapeers do; nullopt when the leaf is welcome.
 std::optional<std::string> RefuseLeaf(const HeaderBlock& request);
+// The same for a peer that announced itself as an ultrapeer (its start line and User-Agent
+// already checked).
+std::optional<std::string> RefuseUltrapeer(const HeaderBlock& request);
 
 // "HTTP/1.1 206 Partial Content" → 206; "GNUTELLA/0.6 503 Full" → 503.
 std::optional<int> StatusCode(std::string_view startLine);

@@ -37,16 +37,15 @@ void Link::StartOutgoing() {
 
 void Link::StartIncoming(const HeaderBlock& request, std::string leftover) {
     outgoing_ = false;
-    peerIsLeaf = true;
+    peerIsLeaf = !EqualsNoCase(request.Get("X-Ultrapeer").value_or(""), "true");
     request_ = request;
     userAgent = request.Get("User-Agent").value_or("");
     peerAnnouncedVendor = request.Has("Vendor-Message");
     deflateOut = ContainsNoCase(request.Get("Accept-Encoding").value_or(""), "deflate");
     if (auto listen = request.Get("Listen-IP"))
         if (auto hp = ParseHostPort(*listen)) port = hp->second;
-    std::string text = "GNUTELLA/0.6 200 OK\r\nUser-Agent: " + servent_.UserAgent() +
-                       "\r\nX-Ultrapeer: True\r\nX-Query-Routing: 0.1\r\nGGEP: 0.5\r\n"
-                       "Accept-Encoding: deflate\r\nVendor-Message: 0.1\r\n";
+    std::string text =
+        "GNUTELLA/0.6 200 OK\r\nUser-Agent: " + servent_.UserAgent() + "\r\n" + UltrapeerHeaders();
     if (deflateOut) text += "Content-Encoding: deflate\r\n";
     text += "Remote-IP: " + DottedIp(ip) + "\r\n\r\n";
     Reply(text, false);
@@ -58,6 +57,16 @@ void Link::StartIncoming(const HeaderBlock& request, std::string leftover) {
     });
     if (!leftover.empty()) OnBytes(leftover);
     if (phase_ != Phase::Closed) Read();
+}
+
+std::string Link::UltrapeerHeaders() {
+    // The degree is the ultrapeer links we keep room for; queries from leaves go out to them
+    // step by step (dynamic querying), never flooded at once.
+    return "X-Ultrapeer: True\r\nX-Query-Routing: 0.1\r\nX-Ultrapeer-Query-Routing: 0.1\r\n"
+           "X-Degree: " +
+           std::to_string(kUltrapeerDegree) +
+           "\r\nX-Dynamic-Querying: 0.1\r\nX-Max-TTL: 4\r\nGGEP: 0.5\r\n"
+           "Accept-Encoding: deflate\r\nVendor-Message: 0.1\r\nPong-Caching: 0.1\r\n";
 }
 
 void Link::Read() {
@@ -97,10 +106,12 @@ void Link::OnHandshake() {
         return;
     }
     if (phase_ == Phase::Response) {
-        servent_.NoteTryHosts(block);
+        servent_.NoteTryHosts(ip, block);
         userAgent = block.Get("User-Agent").value_or("");
         const bool ultrapeer = EqualsNoCase(block.Get("X-Ultrapeer").value_or(""), "true");
         if (*code != 200 || !ultrapeer) {
+            servent_.NoteRefusal(
+                *this, *code != 200 ? block.startLine : block.startLine + " (not an ultrapeer)");
             Close();
             return;
         }
@@ -121,6 +132,9 @@ void Link::OnHandshake() {
     if (deflateOut) deflater_ = std::make_unique<Deflater>();
     phase_ = Phase::Open;
     open = true;
+    keepAlive = KeepAlive(std::chrono::steady_clock::now());
+    const Settings settings = servent_.SettingsCopy();
+    queryRate = RateLimit(settings.queriesPerSecond, 4.0 * settings.queriesPerSecond);
     timer_.cancel();
     servent_.OnLinkOpen(shared_from_this());
 }
@@ -146,7 +160,7 @@ void Link::Deliver(std::string_view bytes) {
 
 void Link::Send(const Guid& guid, uint8_t type, uint8_t ttl, uint8_t hops,
                 std::string_view payload) {
-    if (phase_ != Phase::Open) return;
+    if (phase_ != Phase::Open || (closeAfterWrite_ && type != kBye)) return;
     outbox_ += EncodeMessage(guid, type, ttl, hops, payload);
     if (outbox_.size() > kMaxOutbox) {
         Close();  // the peer does not read
@@ -194,6 +208,27 @@ uint32_t Link::LocalIp() const {
     asio::error_code ec;
     const auto local = socket_.local_endpoint(ec);
     return !ec && local.address().is_v4() ? local.address().to_v4().to_uint() : 0;
+}
+
+void Link::Bye(uint16_t code, const std::string& reason) {
+    if (closeAfterWrite_ && phase_ != Phase::Closed) return;  // said already
+    if (phase_ != Phase::Open) {
+        Close();
+        return;
+    }
+    std::string payload;
+    PutLe16(payload, code);
+    payload += reason.substr(0, 200) + "\r\n";
+    payload.push_back('\0');
+    Send(NewGuid(), kBye, 1, 0, payload);
+    open = false;  // nothing more goes out
+    closeAfterWrite_ = true;
+    if (writing_.empty() && outbox_.empty()) Close();
+    // A peer that never reads does not keep the socket.
+    timer_.expires_after(std::chrono::seconds(2));
+    timer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
+        if (!ec) self->Close();
+    });
 }
 
 void Link::Close() {

@@ -288,13 +288,15 @@ std::optional<QueryHit> ParseQueryHit(std::string_view payload) {
         if (!index || !size || !name) return std::nullopt;
         r.index = *index;
         r.size = *size;
-        r.name = std::string(*name);
+        const bool tooLong = name->size() > kMaxHitName;
+        if (!tooLong) r.name = std::string(*name);
         Extensions ext;
         if (!ReadExtensions(c, ext)) return std::nullopt;
         if (!ext.urns.empty()) r.sha1 = ext.urns.front();
         if (auto h = HashFromGgep(ext.ggep)) r.sha1 = *h;
         if (const GgepItem* lf = FindGgep(ext.ggep, "LF"); lf && !lf->data.empty())
             r.size = LittleValue(lf->data);
+        if (tooLong) continue;
         hit.results.push_back(std::move(r));
     }
     // Trailer: vendor code, open data (flags), private data; all optional in old servents.

@@ -31,6 +31,8 @@ constexpr uint8_t kMaxTtl = 7;  // TTL + hops beyond this is trimmed or dropped
 constexpr uint32_t kMaxQuery = 1024;
 constexpr uint32_t kMaxQueryHit = 64 * 1024;
 constexpr uint32_t kMaxOther = 40 * 1024;
+// A hit's file name past this is a hostile one: the result is dropped.
+constexpr size_t kMaxHitName = 1024;
 uint32_t PayloadLimit(uint8_t type);
 
 struct Header {

@@ -11,29 +11,6 @@ namespace gnutella {
 namespace fs = std::filesystem;
 using std::chrono::seconds;
 
-namespace {
-
-constexpr auto kRouteLifetime = std::chrono::minutes(10);
-constexpr auto kRepeatWindow = std::chrono::minutes(20);  // same query text on one link
-constexpr size_t kMaxRoutes = 20000;
-constexpr size_t kMaxHitResults = 64;
-
-// Writes a last answer (a refusal) and closes the socket.
-void WriteAndClose(tcp::socket socket, std::string text) {
-    struct Pending {
-        tcp::socket socket;
-        std::string text;
-    };
-    auto pending = std::make_shared<Pending>(Pending{std::move(socket), std::move(text)});
-    asio::async_write(pending->socket, asio::buffer(pending->text),
-                      [pending](const asio::error_code&, size_t) {
-                          asio::error_code ignored;
-                          pending->socket.close(ignored);
-                      });
-}
-
-}  // namespace
-
 Servent::Servent(fs::path dataFolder)
     : dataFolder_(std::move(dataFolder)),
       serventGuid_(NewGuid()),
@@ -101,6 +78,7 @@ void Servent::Connect() {
         auto address = asio::ip::make_address_v4(settings_.listenAddress, ec);
         if (!ec && !address.is_unspecified()) ourIp_ = address.to_uint();
     }
+    RefreshRules();
     Listen();
     ConnectMore();
 }
@@ -114,7 +92,7 @@ void Servent::Disconnect() {
     }
     listening_ = false;
     auto links = links_;
-    for (auto& [id, link] : links) link->Close();
+    for (auto& [id, link] : links) link->Bye(200, "Closing");
     links_.clear();
     CountPeers();
 }
@@ -137,24 +115,6 @@ void Servent::Listen() {
     Accept();
 }
 
-void Servent::Accept() {
-    if (!acceptor_) return;
-    acceptor_->async_accept([this](const asio::error_code& ec, tcp::socket socket) {
-        if (ec == asio::error::operation_aborted || !acceptor_) return;
-        if (!ec) {
-            asio::error_code peerError;
-            const auto peer = socket.remote_endpoint(peerError);
-            const uint32_t ip =
-                !peerError && peer.address().is_v4() ? peer.address().to_v4().to_uint() : 0;
-            // Connections still in their first header block are bounded too.
-            if (ip != 0 && !IsBanned(ip) && incoming_ < kMaxIncoming) {
-                std::make_shared<Incoming>(*this, std::move(socket), ip)->Start();
-            }
-        }
-        Accept();
-    });
-}
-
 void Servent::Tick() {
     const uint64_t in = bytesIn_, out = bytesOut_;
     rateDown_ = int32_t(std::min<uint64_t>(in - lastIn_, INT32_MAX));
@@ -164,8 +124,11 @@ void Servent::Tick() {
     CountPeers();
 
     const auto now = Clock::now();
-    for (auto* routes : {&queryRoutes_, &pushRoutes_})
-        std::erase_if(*routes, [&](const auto& e) { return now - e.second.at > kRouteLifetime; });
+    queryRoutes_.Expire(now);
+    pushRoutes_.Expire(now);
+    RefreshRules();
+    KeepLinksAlive();
+    StepDynamicQueries();
     std::vector<std::pair<int32_t, uint64_t>> expiredPushes;
     for (auto it = pendingPushes_.begin(); it != pendingPushes_.end();) {
         if (now > it->second.second) {
@@ -215,7 +178,7 @@ void Servent::ConnectMore() {
         std::optional<Endpoint> host;
         {
             std::lock_guard lock(mu_);
-            host = hosts_.Next(Clock::now(), seconds(60));
+            host = hosts_.Next(seconds(s.reconnectSeconds));
         }
         if (!host) break;
         bool already = false;
@@ -239,6 +202,10 @@ void Servent::OpenLink(Endpoint host) {
                           [this, socket, timer, host](const asio::error_code& ec) {
                               --connecting_;
                               timer->cancel();
+                              if (ec || !socket->is_open()) {
+                                  std::lock_guard lock(mu_);
+                                  hosts_.Failed(host);
+                              }
                               if (ec || !connected_ || !socket->is_open()) return;
                               const int id = nextLinkId_++;
                               auto link = std::make_shared<Link>(*this, std::move(*socket), id,
@@ -261,20 +228,30 @@ void Servent::CountPeers() {
 
 void Servent::OnLinkOpen(const std::shared_ptr<Link>& link) {
     CountPeers();
+    // Both sides announced Vendor-Message in the handshake.
+    link->Send(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported()));
     if (link->peerIsLeaf) return;
     {
         std::lock_guard lock(mu_);
-        hosts_.Add({link->ip, link->port}, true);
+        hosts_.Good({link->ip, link->port}, true);
     }
     if (ourIp_ == 0) ourIp_ = link->LocalIp();
-    link->Send(NewGuid(), kVendor, 1, 0, EncodeVendor(MessagesSupported()));
     for (const auto& patch : share_.Table().Messages())
         link->Send(NewGuid(), kRouteTable, 1, 0, patch);
     std::vector<int32_t> active;
     {
+        // A search already sent goes out under a new GUID: the ultrapeer may have seen the old
+        // one on the link this one replaces, and drops a GUID it has seen.
         std::lock_guard lock(mu_);
-        for (auto& [id, search] : searches_)
-            if (Clock::now() - search.started < kRouteLifetime) active.push_back(id);
+        for (auto& [id, search] : searches_) {
+            if (Clock::now() - search.started >= kRouteLifetime) continue;
+            active.push_back(id);
+            if (search.sentTo.empty()) continue;
+            search.earlierGuids.push_back(search.guid);
+            if (search.earlierGuids.size() > 16)
+                search.earlierGuids.erase(search.earlierGuids.begin());
+            search.guid = NewGuid();
+        }
     }
     for (int32_t id : active) SendSearch(id);
 }
@@ -284,7 +261,7 @@ void Servent::OnLinkClosed(int id) {
     CountPeers();
 }
 
-void Servent::NoteTryHosts(const HeaderBlock& block) {
+void Servent::NoteTryHosts(uint32_t source, const HeaderBlock& block) {
     std::lock_guard lock(mu_);
     for (const char* name : {"X-Try-Ultrapeers", "X-Try"}) {
         const std::string value = block.Get(name).value_or("");
@@ -293,7 +270,7 @@ void Servent::NoteTryHosts(const HeaderBlock& block) {
             size_t end = value.find(',', pos);
             if (end == std::string::npos) end = value.size();
             if (auto hp = ParseHostPort(Trim(std::string_view(value).substr(pos, end - pos))))
-                hosts_.Add({hp->first, hp->second}, true);
+                hosts_.Offer({hp->first, hp->second}, true, source, Clock::now());
             pos = end + 1;
         }
     }
@@ -308,130 +285,15 @@ void Servent::NoteRemoteIp(const std::string& text) {
     if (ec || address.is_unspecified()) ourIp_ = *ip;
 }
 
-// ---- accepting --------------------------------------------------------------------------------
-
-bool Servent::IsBanned(uint32_t ip) {
-    {
-        std::lock_guard lock(mu_);
-        if (IsBlocked(blocked_, ip)) return true;
-    }
-    auto it = bans_.find(ip);
-    return it != bans_.end() && Clock::now() < it->second;
-}
-
-static bool Hammering(std::map<uint32_t, std::vector<Clock::time_point>>& table, uint32_t ip,
-                      int perMinute) {
-    const auto now = Clock::now();
-    auto& times = table[ip];
-    std::erase_if(times, [&](auto t) { return now - t > seconds(60); });
-    times.push_back(now);
-    return int(times.size()) > perMinute;
-}
-
-bool Servent::AllowConnect(uint32_t ip) {
-    const Settings s = SettingsCopy();
-    if (!Hammering(connects_, ip, s.connectsPerMinute)) return true;
-    bans_[ip] = Clock::now() + seconds(s.banSeconds);
-    return false;
-}
-
-bool Servent::AllowRequest(uint32_t ip) {
-    const Settings s = SettingsCopy();
-    if (!Hammering(requests_, ip, s.requestsPerMinute)) return true;
-    bans_[ip] = Clock::now() + seconds(s.banSeconds);
-    return false;
-}
-
-int Servent::QueuePosition(uint32_t ip, bool take) {
-    const Settings s = SettingsCopy();
-    const auto now = Clock::now();
-    std::erase_if(uploadQueue_,
-                  [&](auto& e) { return now - e.second > seconds(4 * s.retrySeconds); });
-    auto it = std::find_if(uploadQueue_.begin(), uploadQueue_.end(),
-                           [&](auto& e) { return e.first == ip; });
-    const bool slotFree = uploads_ < s.uploadSlots;
-    if (slotFree && (uploadQueue_.empty() || uploadQueue_.front().first == ip)) {
-        if (take && it != uploadQueue_.end()) uploadQueue_.erase(it);
-        return 0;
-    }
-    if (it != uploadQueue_.end()) {
-        it->second = now;
-        return int(it - uploadQueue_.begin()) + 1;
-    }
-    if (int(uploadQueue_.size()) >= s.uploadQueue) return -1;
-    uploadQueue_.emplace_back(ip, now);
-    return int(uploadQueue_.size());
-}
-
-void Servent::OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std::string leftover) {
-    const std::string& line = block.startLine;
-    if (line.rfind("GNUTELLA CONNECT/", 0) == 0) {
-        if (!AllowConnect(ip))
-            return WriteAndClose(std::move(socket), "GNUTELLA/0.6 429 Too Many Requests\r\n\r\n");
-        std::string tryHosts;
-        {
-            std::lock_guard lock(mu_);
-            for (const auto& h : hosts_.Some(networkSwitch_[1] ? 10 : 0))
-                tryHosts +=
-                    (tryHosts.empty() ? "" : ",") + DottedIp(h.ip) + ":" + std::to_string(h.port);
-        }
-        const std::string agent = "User-Agent: " + UserAgent() + "\r\n";
-        if (!ultrapeerMode_ || !connected_)
-            return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 I am a leaf\r\n" + agent +
-                                                        "X-Try-Ultrapeers: " + tryHosts +
-                                                        "\r\n\r\n");
-        if (auto refusal = RefuseLeaf(block))
-            return WriteAndClose(std::move(socket),
-                                 "GNUTELLA/0.6 403 " + *refusal + "\r\n" + agent + "\r\n");
-        int leaves = 0;
-        for (auto& [id, link] : links_) leaves += link->peerIsLeaf ? 1 : 0;
-        if (leaves >= SettingsCopy().maxLeaves)
-            return WriteAndClose(std::move(socket), "GNUTELLA/0.6 503 Too Many Leaves\r\n" + agent +
-                                                        "X-Try-Ultrapeers: " + tryHosts +
-                                                        "\r\n\r\n");
-        const int id = nextLinkId_++;
-        auto link = std::make_shared<Link>(*this, std::move(socket), id, ip, 0);
-        links_[id] = link;
-        link->StartIncoming(block, std::move(leftover));
-        return;
-    }
-    if (line.rfind("GET ", 0) == 0 || line.rfind("HEAD ", 0) == 0) {
-        std::make_shared<UploadSession>(*this, std::move(socket), ip)->Start(block);
-        return;
-    }
-    if (line.rfind("GIV ", 0) == 0) return OnGiv(std::move(socket), line);
-    asio::error_code ignored;
-    socket.close(ignored);
-}
-
-// ---- messages ---------------------------------------------------------------------------------
-
 void Servent::OnMessage(Link& link, Message& m) {
     if (!link.open || m.header.hops > kMaxTtl) return;
     m.header.ttl = uint8_t(std::min<int>(m.header.ttl, kMaxTtl - m.header.hops));
     switch (m.header.type) {
-        case kPing: {
-            Pong pong;
-            pong.ip = ourIp_;
-            pong.port = Firewalled() ? 0 : ListenPort();
-            pong.files = uint32_t(share_.Files().size());
-            pong.kbytes = uint32_t(std::min<uint64_t>(share_.TotalKBytes(), UINT32_MAX));
-            pong.ultrapeer = ultrapeerMode_;
-            if (ultrapeerMode_) {
-                std::lock_guard lock(mu_);
-                for (const auto& h : hosts_.Some(networkSwitch_[1] ? 10 : 0))
-                    pong.packed.emplace_back(h.ip, h.port);
-            }
-            link.Send(m.header.guid, kPong, uint8_t(std::min<int>(m.header.hops + 1, kMaxTtl)), 0,
-                      EncodePong(pong));
+        case kPing:
+            HandlePing(link, m);
             return;
-        }
         case kPong:
-            if (auto pong = ParsePong(m.payload)) {
-                std::lock_guard lock(mu_);
-                if (pong->port != 0) hosts_.Add({pong->ip, pong->port}, pong->ultrapeer);
-                for (auto [ip, port] : pong->packed) hosts_.Add({ip, port}, true);
-            }
+            HandlePong(link, m);
             return;
         case kBye:
             link.Close();
@@ -458,411 +320,6 @@ void Servent::OnMessage(Link& link, Message& m) {
         default:
             return;  // unknown descriptors are ignored
     }
-}
-
-void Servent::HandleQuery(Link& link, const Message& m) {
-    auto q = ParseQuery(m.payload);
-    if (!q) return;
-    const auto now = Clock::now();
-    if (queryRoutes_.count(m.header.guid)) return;  // seen already
-    if (ultrapeerMode_ && link.peerIsLeaf) {
-        // What established ultrapeers require of a leaf's query before they route it.
-        if (!(q->flags & kQueryFlagsValid)) return;
-        if (link.peerAnnouncedVendor && !link.peerSentSupported) return;
-        if (q->text.empty() && q->urns.empty()) return;
-        std::erase_if(link.recentQueries, [&](auto& e) { return now - e.second > kRepeatWindow; });
-        if (!q->text.empty() && q->urns.empty()) {
-            auto [it, inserted] = link.recentQueries.emplace(q->text, now);
-            if (!inserted) return;
-            if (link.recentQueries.size() > 256)
-                link.recentQueries.erase(link.recentQueries.begin());
-        }
-    }
-    if (queryRoutes_.size() < kMaxRoutes) queryRoutes_[m.header.guid] = {link.id, now};
-    if (ultrapeerMode_ && m.header.ttl > 0) {
-        for (auto& [id, other] : links_) {
-            if (id == link.id || !other->open || !other->peerIsLeaf) continue;
-            if (q->urns.empty() && !other->qrp.Matches(q->text)) continue;
-            other->Send(m.header.guid, kQuery, 1, uint8_t(m.header.hops + 1), m.payload);
-        }
-    }
-    AnswerQuery(link, m, *q);
-}
-
-void Servent::AnswerQuery(Link& link, const Message& m, const Query& q) {
-    // Two firewalled hosts cannot reach each other, not even by push.
-    if ((q.flags & kQueryFlagsValid) && (q.flags & kQueryFirewalled) && Firewalled()) return;
-    std::vector<const SharedFile*> matches;
-    if (!q.urns.empty()) {
-        for (const auto& urn : q.urns)
-            if (const SharedFile* f = share_.BySha1(urn)) matches.push_back(f);
-    } else {
-        matches = share_.Match(q.text, kMaxHitResults);
-    }
-    if (matches.empty()) return;
-    QueryHit hit;
-    hit.port = Firewalled() ? 0 : ListenPort();
-    hit.ip = ourIp_ ? ourIp_ : link.LocalIp();
-    hit.speed = 1000;
-    hit.push = Firewalled();
-    hit.servent = serventGuid_;
-    {
-        std::lock_guard lock(mu_);
-        hit.vendor = clientCode_;
-    }
-    const bool binary = (q.flags & kQueryFlagsValid) && (q.flags & kQueryGgepH);
-    const uint8_t ttl = uint8_t(std::min<int>(m.header.hops + 2, kMaxTtl));
-    for (size_t i = 0; i < matches.size(); ++i) {
-        const SharedFile& f = *matches[i];
-        hit.results.push_back({f.index, f.size, f.name, f.sha1});
-        if (hit.results.size() == 16 || i + 1 == matches.size()) {
-            link.Send(m.header.guid, kQueryHit, ttl, 0, EncodeQueryHit(hit, binary));
-            hit.results.clear();
-        }
-    }
-}
-
-void Servent::HandleQueryHit(Link& link, const Message& m) {
-    auto hit = ParseQueryHit(m.payload);
-    if (!hit) return;
-    const auto now = Clock::now();
-    if (ultrapeerMode_ && link.peerIsLeaf && pushRoutes_.size() < kMaxRoutes)
-        pushRoutes_[hit->servent] = {link.id, now};
-    if (auto route = queryRoutes_.find(m.header.guid); route != queryRoutes_.end()) {
-        auto target = links_.find(route->second.linkId);
-        if (target != links_.end() && target->second->open &&
-            target.operator->()->second.get() != &link)
-            target->second->Send(m.header.guid, kQueryHit, std::max<uint8_t>(m.header.ttl, 1),
-                                 uint8_t(m.header.hops + 1), m.payload);
-        return;
-    }
-    if (hit->servent == serventGuid_) return;
-    std::lock_guard lock(mu_);
-    auto search = std::find_if(searches_.begin(), searches_.end(),
-                               [&](auto& e) { return e.second.guid == m.header.guid; });
-    if (search == searches_.end()) return;
-    for (const HitResult& r : hit->results) {
-        if (r.name.empty() || r.size == 0) continue;
-        Source src;
-        src.ip = hit->ip;
-        src.port = hit->port;
-        src.index = r.index;
-        src.name = r.name;
-        src.servent = hit->servent;
-        src.push = hit->push || hit->port == 0;
-        src.linkId = link.id;
-        auto same = [&](const Source& s) {
-            return s.servent == src.servent || (s.ip == src.ip && s.port == src.port);
-        };
-        auto& results = search->second.results;
-        auto it = std::find_if(results.begin(), results.end(), [&](const SearchResult& x) {
-            return r.sha1 ? x.sha1 == r.sha1 : (!x.sha1 && x.name == r.name && x.size == r.size);
-        });
-        if (it == results.end()) {
-            if (results.size() >= kMaxResults) continue;
-            results.push_back({int32_t(results.size() + 1), r.name, r.size, r.sha1, {src}});
-        } else if (it->sources.size() < kMaxSourcesPerFile &&
-                   std::none_of(it->sources.begin(), it->sources.end(), same)) {
-            it->sources.push_back(src);
-        }
-        if (!r.sha1) continue;
-        for (auto& [id, d] : downloads_) {
-            if (d.sha1 != r.sha1 || d.sources.size() >= kMaxSourcesPerFile) continue;
-            if (std::none_of(d.sources.begin(), d.sources.end(), same)) {
-                d.sources.push_back(src);
-                if (d.status == DownloadStatus::NoSources) d.status = DownloadStatus::Pending;
-            }
-        }
-    }
-}
-
-void Servent::HandlePush(Link& link, const Message& m) {
-    auto push = ParsePush(m.payload);
-    if (!push) return;
-    if (push->servent == serventGuid_) return PushConnect(*push);
-    if (!ultrapeerMode_) return;
-    auto route = pushRoutes_.find(push->servent);
-    if (route == pushRoutes_.end()) return;
-    auto target = links_.find(route->second.linkId);
-    if (target != links_.end() && target->second->open && target->second.get() != &link)
-        target->second->Send(m.header.guid, kPush, 1, uint8_t(m.header.hops + 1), m.payload);
-}
-
-void Servent::PushConnect(const Push& push) {
-    if (push.ip == 0 || push.port == 0 || pushConnects_ >= 8 || IsBanned(push.ip)) return;
-    const SharedFile* file = share_.ByIndex(push.index);
-    const std::string giv = "GIV " + std::to_string(push.index) + ":" + HexGuid(serventGuid_) +
-                            "/" + (file ? file->name : std::string()) + "\n\n";
-    ++pushConnects_;
-    auto socket = std::make_shared<tcp::socket>(NewSocket());
-    auto text = std::make_shared<std::string>(giv);
-    socket->async_connect(
-        tcp::endpoint(asio::ip::address_v4(push.ip), push.port),
-        [this, socket, text, ip = push.ip](const asio::error_code& ec) {
-            --pushConnects_;
-            if (ec) return;
-            asio::async_write(
-                *socket, asio::buffer(*text),
-                [this, socket, text, ip](const asio::error_code& error, size_t n) {
-                    CountOut(n);
-                    if (error) return;
-                    // The downloader now sends its GET on this connection.
-                    std::make_shared<Incoming>(*this, std::move(*socket), ip)->Start();
-                });
-        });
-}
-
-void Servent::OnGiv(tcp::socket socket, const std::string& line) {
-    // "GIV index:GUID/name"
-    const size_t colon = line.find(':');
-    const size_t slash = line.find('/', colon == std::string::npos ? 0 : colon);
-    if (colon == std::string::npos || slash == std::string::npos) return;
-    auto guid = ParseHexGuid(line.substr(colon + 1, slash - colon - 1));
-    if (!guid) return;
-    auto pending = pendingPushes_.find(*guid);
-    if (pending == pendingPushes_.end()) return;
-    const int32_t id = pending->second.first;
-    pendingPushes_.erase(pending);
-    std::shared_ptr<DownloadSession> session;
-    {
-        std::lock_guard lock(mu_);
-        auto d = downloads_.find(id);
-        if (d == downloads_.end() || d->second.status != DownloadStatus::Push ||
-            d->second.source >= d->second.sources.size())
-            return;
-        session = std::make_shared<DownloadSession>(*this, id, d->second.session,
-                                                    d->second.sources[d->second.source]);
-    }
-    session->StartConnected(std::move(socket));
-}
-
-// ---- searches and downloads -------------------------------------------------------------------
-
-void Servent::SendSearch(int32_t searchId) {
-    std::string payload;
-    Guid guid;
-    std::set<int> sent;
-    {
-        std::lock_guard lock(mu_);
-        auto it = searches_.find(searchId);
-        if (it == searches_.end()) return;
-        Query q;
-        q.flags = kQueryFlagsValid | kQueryGgepH |
-                  (settings_.firewalled || !listening_ ? kQueryFirewalled : 0);
-        q.text = it->second.urn ? "\\" : it->second.text;
-        if (it->second.urn) q.urns.push_back(*it->second.urn);
-        payload = EncodeQuery(q);
-        guid = it->second.guid;
-        sent = it->second.sentTo;
-    }
-    if (payload.size() > kMaxQuery) return;
-    const auto q = ParseQuery(payload);
-    for (auto& [id, link] : links_) {
-        if (!link->open || sent.count(id)) continue;
-        if (!link->peerIsLeaf && q->urns.empty()) {
-            // Ultrapeers drop the same text again within their window: do not waste it.
-            auto& recent = link->recentQueries;
-            std::erase_if(recent, [&](auto& e) { return Clock::now() - e.second > kRepeatWindow; });
-            if (!recent.emplace(q->text, Clock::now()).second) {
-                sent.insert(id);
-                continue;
-            }
-        }
-        if (link->peerIsLeaf && q->urns.empty() && !link->qrp.Matches(q->text)) continue;
-        link->Send(guid, kQuery, link->peerIsLeaf ? 1 : 3, 0, payload);
-        sent.insert(id);
-    }
-    queryRoutes_.erase(guid);  // our own: hits stay here
-    std::lock_guard lock(mu_);
-    auto it = searches_.find(searchId);
-    if (it != searches_.end()) it->second.sentTo = std::move(sent);
-}
-
-void Servent::ScheduleDownloads() {
-    const auto now = Clock::now();
-    std::vector<std::shared_ptr<DownloadSession>> start;
-    struct PushOrder {
-        int linkId;
-        Push push;
-        Guid target;
-        int32_t id;
-    };
-    std::vector<PushOrder> pushes;
-    const bool firewalled = Firewalled();
-    {
-        std::lock_guard lock(mu_);
-        int running = 0;
-        for (auto& [id, d] : downloads_) running += d.running ? 1 : 0;
-        for (auto& [id, d] : downloads_) {
-            if (running >= std::min(settings_.downloadSlots, settings_.httpConnections - uploads_))
-                break;
-            if (d.running || d.status == DownloadStatus::Completed ||
-                d.status == DownloadStatus::Closed || now < d.retryAt)
-                continue;
-            size_t pick = d.sources.size();
-            bool usable = false;
-            for (size_t i = 0; i < d.sources.size(); ++i) {
-                Source& s = d.sources[i];
-                if (s.push && firewalled) s.bad = true;  // two firewalled hosts cannot meet
-                if (s.bad) continue;
-                usable = true;
-                if (s.retryAt <= now &&
-                    (pick == d.sources.size() || s.retryAt < d.sources[pick].retryAt))
-                    pick = i;
-            }
-            if (!usable) {
-                d.status = DownloadStatus::NoSources;
-                continue;
-            }
-            if (pick == d.sources.size()) continue;
-            Source& src = d.sources[pick];
-            d.running = true;
-            d.session = nextSession_++;
-            d.source = pick;
-            ++running;
-            // Hits often carry an address the host cannot be reached at (behind a router):
-            // after a failed connect, the next try asks it by push, then directly again.
-            const bool viaPush = src.push || (!firewalled && src.failures % 2 == 1 &&
-                                              src.servent != Guid{} && peers_ > 0);
-            if (viaPush) {
-                d.status = DownloadStatus::Push;
-                Push push{src.servent, src.index, ourIp_, ListenPort()};
-                pushes.push_back({src.linkId, push, src.servent, id});
-            } else {
-                start.push_back(std::make_shared<DownloadSession>(*this, id, d.session, src));
-            }
-        }
-    }
-    for (auto& session : start) session->Start();
-    for (auto& order : pushes) {
-        auto link = links_.find(order.linkId);
-        if (link == links_.end() || !link->second->open) {
-            link = std::find_if(links_.begin(), links_.end(),
-                                [](auto& e) { return e.second->open && !e.second->peerIsLeaf; });
-        }
-        if (link != links_.end() && link->second->open) {
-            link->second->Send(NewGuid(), kPush, 3, 0, EncodePush(order.push));
-            pendingPushes_[order.target] = {order.id,
-                                            Clock::now() + seconds(SettingsCopy().httpSeconds)};
-        } else {
-            uint64_t token = 0;
-            {
-                std::lock_guard lock(mu_);
-                token = downloads_.count(order.id) ? downloads_[order.id].session : 0;
-            }
-            if (token) FinishDownloadSession(order.id, token, DownloadStatus::Pending, {}, false);
-        }
-    }
-}
-
-void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus next,
-                                    std::chrono::seconds retry, bool sourceBad) {
-    std::unique_lock lock(mu_);
-    auto it = downloads_.find(id);
-    if (it == downloads_.end() || it->second.session != token || !it->second.running) return;
-    DownloadRecord& d = it->second;
-    d.running = false;
-    if (d.status == DownloadStatus::Closed) return;
-    const auto now = Clock::now();
-    Source* src = d.source < d.sources.size() ? &d.sources[d.source] : nullptr;
-    switch (next) {
-        case DownloadStatus::Completed: {
-            // The move may copy across file systems: callers must not wait on it.
-            d.running = true;
-            const fs::path folder = DownloadFolderLocked();
-            const fs::path name = d.name;
-            const fs::path partial = d.partial;
-            const bool rescan = settings_.shareCompleted;
-            lock.unlock();
-            std::error_code ec;
-            fs::create_directories(folder, ec);
-            fs::path target = folder / name;
-            for (int n = 2; fs::exists(target, ec) && n < 1000; ++n)
-                target = folder / (name.stem().string() + " (" + std::to_string(n) + ")" +
-                                   name.extension().string());
-            fs::rename(partial, target, ec);
-            if (ec) {
-                fs::copy_file(partial, target, ec);
-                if (!ec) fs::remove(partial, ec);
-            }
-            lock.lock();
-            auto again = downloads_.find(id);
-            if (again != downloads_.end() && again->second.session == token) {
-                again->second.running = false;
-                again->second.status = ec ? DownloadStatus::Closed : DownloadStatus::Completed;
-                if (!ec) {
-                    again->second.name = target.filename().string();
-                    again->second.received = again->second.size;
-                }
-            }
-            lock.unlock();
-            if (rescan && !ec) RescanShares();
-            return;
-        }
-        case DownloadStatus::Closed:
-            d.status = DownloadStatus::Closed;
-            return;
-        case DownloadStatus::CoolingDown:
-        case DownloadStatus::Queued:
-            if (src) src->retryAt = now + retry;
-            d.status = next;
-            d.retryAt = now + retry;
-            return;
-        default:
-            if (src) {
-                if (retry.count() == 0) ++src->failures;
-                if (sourceBad || src->failures >= 3) src->bad = true;
-                src->retryAt = now + (retry.count() > 0 ? retry : seconds(settings_.retrySeconds));
-            }
-            d.status =
-                std::any_of(d.sources.begin(), d.sources.end(), [](auto& s) { return !s.bad; })
-                    ? DownloadStatus::Pending
-                    : DownloadStatus::NoSources;
-            d.retryAt = now;
-            return;
-    }
-}
-
-void Servent::StopDownload(int32_t id, const fs::path& partial) {
-    for (auto it = pendingPushes_.begin(); it != pendingPushes_.end();)
-        it = it->second.first == id ? pendingPushes_.erase(it) : std::next(it);
-    std::error_code ec;
-    if (!partial.empty()) fs::remove(partial, ec);
-}
-
-// ---- shares -----------------------------------------------------------------------------------
-
-void Servent::RescanShares() {
-    if (scanning_) {
-        rescanAgain_ = true;
-        return;
-    }
-    scanning_ = true;
-    std::vector<fs::path> folders;
-    {
-        std::lock_guard lock(mu_);
-        folders = sharedFolders_;
-        if (settings_.shareCompleted) folders.push_back(DownloadFolderLocked());
-    }
-    if (hasher_.joinable()) hasher_.join();
-    hasher_ = std::thread([this, folders, earlier = scanned_] {
-        auto files = ShareIndex::Scan(folders, earlier);
-        Post([this, files = std::move(files)]() mutable {
-            scanned_ = files;
-            share_.Set(std::move(files));
-            sharedCount_ = int32_t(share_.Files().size());
-            ++scans_;
-            scanning_ = false;
-            for (auto& [id, link] : links_)
-                if (link->open && !link->peerIsLeaf)
-                    for (const auto& patch : share_.Table().Messages())
-                        link->Send(NewGuid(), kRouteTable, 1, 0, patch);
-            if (rescanAgain_) {
-                rescanAgain_ = false;
-                RescanShares();
-            }
-        });
-    });
 }
 
 }  // namespace gnutella

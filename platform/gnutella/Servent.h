@@ -17,11 +17,17 @@
 #include <thread>
 #include <vector>
 
+#include "platform/gnutella/AddressRules.h"
 #include "platform/gnutella/Bytes.h"
 #include "platform/gnutella/Core.h"
+#include "platform/gnutella/DynamicQuery.h"
 #include "platform/gnutella/HeaderBlock.h"
 #include "platform/gnutella/HostCache.h"
 #include "platform/gnutella/Messages.h"
+#include "platform/gnutella/PendingConnections.h"
+#include "platform/gnutella/PongCache.h"
+#include "platform/gnutella/PushGate.h"
+#include "platform/gnutella/RouteTable.h"
 #include "platform/gnutella/Settings.h"
 #include "platform/gnutella/ShareIndex.h"
 
@@ -68,7 +74,9 @@ struct SearchResult {
 
 struct SearchRecord {
     int32_t id = 0;
-    Guid guid{};
+    Guid guid{};                     // the GUID of its newest sending
+    std::vector<Guid> earlierGuids;  // a search sent again on a new link gets a new GUID
+    size_t bytes = 0;                // what its results hold, bounded
     std::string text;
     std::optional<Sha1Digest> urn;
     bool internal = false;  // a search for more sources, not listed
@@ -101,7 +109,13 @@ public:
     static constexpr size_t kMaxResults = 5000;
     static constexpr size_t kMaxSourcesPerFile = 64;
     static constexpr size_t kMaxDownloads = 1000;
-    static constexpr int kMaxIncoming = 64;  // accepted, first header block not yet read
+    static constexpr size_t kMaxSearchBytes = 4 * 1024 * 1024;   // one search's results
+    static constexpr size_t kMaxResultBytes = 24 * 1024 * 1024;  // all searches' results
+    static constexpr size_t kMaxRoutes = 20000;
+    static constexpr int kReservedIncoming = 16;  // for addresses with nothing pending
+    static constexpr int kMaxIncoming = 64;       // accepted, first header block not yet read
+    static constexpr auto kRouteLifetime = std::chrono::minutes(10);
+    static constexpr auto kRepeatWindow = std::chrono::minutes(20);  // same query text, one link
 
     explicit Servent(std::filesystem::path dataFolder);
     ~Servent();
@@ -128,6 +142,7 @@ public:
     int32_t nextDownloadId_ = 1;
     bool networkSwitch_[3] = {false, false, false};
     std::vector<PeerInfo> peerInfo_;
+    std::vector<std::string> refusals_;  // "host:port: status line", newest last, bounded
     std::filesystem::path DownloadFolderLocked() const;
     std::string UserAgentLocked() const { return clientName_ + "/" + clientVersion_; }
 
@@ -174,9 +189,12 @@ public:
     void FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus next,
                                std::chrono::seconds retry, bool sourceBad);
     bool IsLeafMode() const { return !ultrapeerMode_; }
+    // A peer we dialled refused us (its status line) or failed: reported, and it leaves the cache.
+    void NoteRefusal(const Link& link, const std::string& statusLine);
     // A socket bound to our listening address, so that peers see the address we announce.
     tcp::socket NewSocket();
-    void NoteTryHosts(const HeaderBlock& block);  // X-Try-Ultrapeers into the cache
+    // X-Try-Ultrapeers from the peer at source into the cache.
+    void NoteTryHosts(uint32_t source, const HeaderBlock& block);
     void NoteRemoteIp(const std::string& text);
 
     asio::io_context io_;
@@ -188,7 +206,15 @@ private:
     void Accept();
     void ConnectMore();
     void OpenLink(Endpoint host);
+    void HandlePing(Link& link, const Message& m);
+    void HandlePong(Link& link, const Message& m);
+    void KeepLinksAlive();
+    void RefreshRules();  // from the settings: address rules, per-source bound
+    Pong OurPong();
     void HandleQuery(Link& link, const Message& m);
+    void StartDynamicQuery(const Link& leaf, const Message& m);
+    void CountDynamicHits(const Guid& guid, size_t results);
+    void StepDynamicQueries();
     void HandleQueryHit(Link& link, const Message& m);
     void HandlePush(Link& link, const Message& m);
     void AnswerQuery(Link& link, const Message& m, const Query& q);
@@ -213,17 +239,22 @@ private:
     std::vector<SharedFile> scanned_;
     bool scanning_ = false;
     bool rescanAgain_ = false;
-    int pushConnects_ = 0;
     uint64_t lastIn_ = 0;
     uint64_t lastOut_ = 0;
     int uploads_ = 0;
     uint64_t nextSession_ = 1;
-    struct Seen {
-        int linkId;
-        Clock::time_point at;
+    RouteTable queryRoutes_{kMaxRoutes, kRouteLifetime};  // query GUID -> link it came from
+    RouteTable pushRoutes_{kMaxRoutes, kRouteLifetime};   // servent GUID -> link of its hits
+    PendingConnections pending_{size_t(kMaxIncoming), size_t(kReservedIncoming)};
+    PushGate pushGate_;
+    struct Dynamic {
+        DynamicQuery query;
+        std::string payload;
+        uint8_t hops;
     };
-    std::map<Guid, Seen> queryRoutes_;  // query GUID -> link it came from
-    std::map<Guid, Seen> pushRoutes_;   // servent GUID -> link its hits came from
+    std::map<Guid, Dynamic> dynamic_;  // leaves' queries going out to ultrapeers
+    PongCache pongs_;
+    AddressRules rules_;
     std::map<Guid, std::pair<int32_t, Clock::time_point>> pendingPushes_;  // servent -> download
     std::map<uint32_t, std::vector<Clock::time_point>> connects_;
     std::map<uint32_t, std::vector<Clock::time_point>> requests_;

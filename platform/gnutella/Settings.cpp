@@ -56,6 +56,15 @@ const std::map<std::string, std::pair<Setter, Getter>>& Keys() {
         {"ConnectsPerMinute", Int(&Settings::connectsPerMinute, 1, 10000)},
         {"RequestsPerMinute", Int(&Settings::requestsPerMinute, 1, 10000)},
         {"BanSeconds", Int(&Settings::banSeconds, 0, 86400)},
+        {"KeepAliveSeconds", Int(&Settings::keepAliveSeconds, 1, 600)},
+        {"ReconnectSeconds", Int(&Settings::reconnectSeconds, 1, 86400)},
+        {"PendingPerAddress", Int(&Settings::pendingPerAddress, 1, 64)},
+        {"PushesPerMinute", Int(&Settings::pushesPerMinute, 0, 600)},
+        {"HostsPerSource", Int(&Settings::hostsPerSource, 0, 1000)},
+        {"QueriesPerSecond", Int(&Settings::queriesPerSecond, 1, 1000)},
+        {"LocalAddresses",
+         {[](Settings& s, const std::string& v) { s.localAddresses = v; },
+          [](const Settings& s) { return s.localAddresses; }}},
         {"DownloadFolder",
          {[](Settings& s, const std::string& v) { s.downloadFolder = v; },
           [](const Settings& s) { return s.downloadFolder.string(); }}},
@@ -83,6 +92,40 @@ void LoadSettings(const std::filesystem::path& file, Settings& settings) {
     }
 }
 
+std::optional<BlockedRange> ParseRangeLine(const std::string& text) {
+    const std::string line = Trim(text);
+    const size_t slash = line.find('/');
+    const size_t dash = line.find('-');
+    if (slash != std::string::npos) {
+        auto ip = ParseDottedIp(line.substr(0, slash));
+        int bits = -1;
+        std::from_chars(line.data() + slash + 1, line.data() + line.size(), bits);
+        if (!ip || bits < 0 || bits > 32) return std::nullopt;
+        const uint32_t mask = bits == 0 ? 0 : ~uint32_t(0) << (32 - bits);
+        return BlockedRange{*ip & mask, (*ip & mask) | ~mask};
+    }
+    if (dash != std::string::npos) {
+        auto a = ParseDottedIp(Trim(line.substr(0, dash)));
+        auto b = ParseDottedIp(Trim(line.substr(dash + 1)));
+        if (a && b && *a <= *b) return BlockedRange{*a, *b};
+        return std::nullopt;
+    }
+    if (auto ip = ParseDottedIp(line)) return BlockedRange{*ip, *ip};
+    return std::nullopt;
+}
+
+std::vector<BlockedRange> ParseRanges(const std::string& list) {
+    std::vector<BlockedRange> ranges;
+    size_t pos = 0;
+    while (pos < list.size() && ranges.size() < 1000) {
+        size_t end = list.find_first_of(",; ", pos);
+        if (end == std::string::npos) end = list.size();
+        if (auto range = ParseRangeLine(list.substr(pos, end - pos))) ranges.push_back(*range);
+        pos = end + 1;
+    }
+    return ranges;
+}
+
 std::vector<BlockedRange> LoadBlocked(const std::filesystem::path& file) {
     std::vector<BlockedRange> ranges;
     std::ifstream in(file);
@@ -94,22 +137,7 @@ std::vector<BlockedRange> LoadBlocked(const std::filesystem::path& file) {
     while (std::getline(in, line) && ranges.size() < 100000) {
         line = Trim(line);
         if (line.empty() || line[0] == '#') continue;
-        const size_t slash = line.find('/');
-        const size_t dash = line.find('-');
-        if (slash != std::string::npos) {
-            auto ip = ParseDottedIp(line.substr(0, slash));
-            int bits = -1;
-            std::from_chars(line.data() + slash + 1, line.data() + line.size(), bits);
-            if (!ip || bits < 0 || bits > 32) continue;
-            const uint32_t mask = bits == 0 ? 0 : ~uint32_t(0) << (32 - bits);
-            ranges.push_back({*ip & mask, (*ip & mask) | ~mask});
-        } else if (dash != std::string::npos) {
-            auto a = ParseDottedIp(Trim(line.substr(0, dash)));
-            auto b = ParseDottedIp(Trim(line.substr(dash + 1)));
-            if (a && b && *a <= *b) ranges.push_back({*a, *b});
-        } else if (auto ip = ParseDottedIp(line)) {
-            ranges.push_back({*ip, *ip});
-        }
+        if (auto range = ParseRangeLine(line)) ranges.push_back(*range);
     }
     return ranges;
 }

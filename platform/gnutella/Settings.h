@@ -3,6 +3,7 @@
 // Plain values; the owner guards them.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,15 @@ struct Settings {
     int connectsPerMinute = 2;  // from one address before a ban
     int requestsPerMinute = 5;  // HTTP requests from one address before a ban
     int banSeconds = 600;
+    int keepAliveSeconds = 60;  // a ping on every link this often
+    int reconnectSeconds = 60;  // one host is dialled at most this often, across runs too
+    int pendingPerAddress = 4;  // accepted sockets of one address still in their first block
+    int pushesPerMinute = 3;    // pushes answered per requesting address
+    int hostsPerSource = 10;    // new cache entries one peer may give in ten minutes
+    int queriesPerSecond = 5;   // a link's sustained query rate; more are dropped
+    // Ranges taken as routable although private or local ("127.0.0.0/8, 10.0.0.0/8"): for
+    // tests and private networks.
+    std::string localAddresses;
     std::filesystem::path downloadFolder;  // empty: "Downloads" in the data folder
 };
 
@@ -42,6 +52,9 @@ struct BlockedRange {
 };
 // "a.b.c.d", "a.b.c.d/bits" or "a.b.c.d-e.f.g.h" per line; others are skipped.
 std::vector<BlockedRange> LoadBlocked(const std::filesystem::path& file);
+// One such range, or a list of them separated by commas, semicolons or spaces.
+std::optional<BlockedRange> ParseRangeLine(const std::string& text);
+std::vector<BlockedRange> ParseRanges(const std::string& list);
 bool IsBlocked(const std::vector<BlockedRange>& ranges, uint32_t ip);
 
 }  // namespace gnutella

@@ -60,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 #elif GNUTELLA_FUZZ == 2
     const HeaderBlock block = ReadBlock(bytes);
     RefuseLeaf(block);
+    RefuseUltrapeer(block);
     StatusCode(block.startLine);
     for (const char* name : {"X-Try-Ultrapeers", "Listen-IP", "Remote-IP"})
         if (auto v = block.Get(name)) ParseHostPort(Trim(*v));
@@ -75,6 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         auto again = ParseQueryHit(EncodeQueryHit(*hit, true));
         if (!again || again->results.size() != std::min<size_t>(hit->results.size(), 255))
             __builtin_trap();
+        for (const auto& r : hit->results)
+            if (r.name.size() > kMaxHitName) __builtin_trap();  // a peer's name stays bounded
     }
 #elif GNUTELLA_FUZZ == 5
     QrpReader reader;

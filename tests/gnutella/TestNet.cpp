@@ -67,6 +67,7 @@ std::unique_ptr<Core> StartServent(const fs::path& folder, const std::string& na
     s.handshakeSeconds = 1;
     s.httpSeconds = 3;
     s.retrySeconds = 1;
+    s.localAddresses = "127.0.0.0/8";  // every test host lives there
     core->Preferences().Set(s);
     if (!setup.connectTo.empty()) core->HostCache().AddUltrapeer(setup.connectTo);
     if (!setup.share.empty()) {

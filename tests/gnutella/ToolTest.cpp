@@ -18,12 +18,13 @@ namespace fs = std::filesystem;
 // A child running the tool, its standard output on a pipe; ended when the object goes.
 class Tool {
 public:
-    explicit Tool(std::vector<std::string> args) {
+    explicit Tool(std::vector<std::string> args, bool withErrors = false) {
         int out[2];
         if (pipe(out) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], 1);
+            if (withErrors) dup2(out[1], 2);
             close(out[0]);
             close(out[1]);
             std::vector<char*> argv{const_cast<char*>(SONVERA_GNUTELLA_TOOL)};
@@ -100,6 +101,19 @@ TEST(DriverProgram, SearchesAndFetchesThroughAServedUltrapeer) {
     EXPECT_EQ(get.Wait(), 0);
     EXPECT_EQ(path, (downloads / "Night Drive.mp3").string() + "\n");
     EXPECT_EQ(ReadFile(downloads / "Night Drive.mp3"), song);
+}
+
+TEST(DriverProgram, SaysWhenAPeerRefusesIt) {
+    TempDir dir;
+    const uint16_t port = FreePort("127.0.0.2");
+    auto leaf = StartServent(dir.path, "leaf", {"127.0.0.2", port, false, "", {}});
+    Tool search({"--data", (dir.path / "b").string(), "--listen", "127.0.0.3", "--port", "0",
+                 "--connect", "127.0.0.2:" + std::to_string(port), "search", "x", "--seconds", "1"},
+                true);
+    const std::string text = search.Output(20, "\n");
+    EXPECT_NE(text.find("refused by 127.0.0.2:" + std::to_string(port) + ": GNUTELLA/0.6 503"),
+              std::string::npos)
+        << text;
 }
 
 }  // namespace
