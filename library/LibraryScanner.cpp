@@ -10,6 +10,7 @@
 
 #include "db/CADORecordset.h"
 #include "db/TrackRecord.h"
+#include "library/AudioStream.h"
 #include "library/ScannerStore.h"
 #include "library/SearchString.h"
 #include "library/TagReader.h"
@@ -19,15 +20,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
-
-bool EndsWithMp3(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string extension = name.substr(name.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return extension == ".mp3";
-}
 
 // A linked folder that leads back to the folder or one above it would be walked for ever.
 bool LeadsBack(const fs::path& folder, const fs::path& entry) {
@@ -182,7 +174,7 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
         if (it->is_directory(typeError)) {
             if (it->is_symlink(typeError) && LeadsBack(folder, it->path())) continue;
             folders.push_back(folder + name + "/");
-        } else if (EndsWithMp3(name)) {
+        } else if (IsAudioFileName(name)) {
             files.push_back(folder + name);
         }
     }

@@ -35,7 +35,7 @@ public:
     void Run();
     // One pass over the queue without sleeping: false when the queue was found empty.
     bool WorkOnce();
-    // Queues the folder's *.mp3 files and its subfolders (each ending in '/'). A real folder
+    // Queues the folder's audio files (*.mp3, *.flac, *.opus...) and its subfolders (each ending in '/'). A real folder
     // already walked since the last QueueFolder (reached again through a link) is skipped.
     void ExpandFolder(const std::string& folder);
 
