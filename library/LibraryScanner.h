@@ -9,6 +9,9 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "library/TrackReadAhead.h"
 
 #include "platform/messages/MessageTarget.h"
 
@@ -51,8 +54,10 @@ public:
 
 private:
     void ProcessBatch();
-    void FileTrack(CADORecordset& tracks, CADORecordset& duplicates, const std::string& path,
-                   bool downloaded);
+    void FileAll(CADORecordset& tracks, CADORecordset& duplicates, std::vector<std::string> files,
+                 const std::vector<bool>& downloads);
+    void FileTrack(CADORecordset& tracks, CADORecordset& duplicates,
+                   const TrackReadAhead::Read& read, bool downloaded);
     void RaisePending();
     bool FirstWalkOf(const std::string& folder);
     void PostStatus() const { mainWindow_.Post(WM_APP_LIBRARY_STATUS, 1, 0); }

@@ -76,6 +76,12 @@ void AddQueued(CADORecordset& queue, const std::string& path, bool folder) {
     queue.Update();
 }
 
+bool Begin(CADODataBase* database) { return database->Execute("BEGIN"); }
+
+void Commit(CADODataBase* database) {
+    if (!database->Execute("COMMIT")) database->Execute("ROLLBACK");
+}
+
 bool OpenTracks(CADORecordset& tracks) { return tracks.Open("tTrack", CADORecordset::OpenTable); }
 
 bool OpenDuplicates(CADORecordset& duplicates) {

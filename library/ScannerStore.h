@@ -28,6 +28,11 @@ void DropFiled(CADODataBase* database);
 bool OpenQueue(CADORecordset& queue);
 void AddQueued(CADORecordset& queue, const std::string& path, bool folder);
 
+// A transaction around many rows, on the shared connection; false when none began. A commit
+// that fails rolls back: the rows' files stay queued and are filed again.
+bool Begin(CADODataBase* database);
+void Commit(CADODataBase* database);
+
 // ---- the filed tracks
 bool OpenTracks(CADORecordset& tracks);
 bool OpenDuplicates(CADORecordset& duplicates);
