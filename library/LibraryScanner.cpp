@@ -34,7 +34,7 @@ bool LeadsBack(const fs::path& folder, const fs::path& entry) {
 }
 
 // Rows filed in one transaction: fewer commits, and little lost to a killed scan.
-constexpr size_t kRowsPerTransaction = 64;
+constexpr size_t kRowsPerTransaction = 256;
 
 unsigned ReaderThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
 
@@ -98,6 +98,8 @@ void CLibraryScanner::ProcessBatch() {
     ScannerStore::OpenTracks(tracks);
     ScannerStore::OpenDuplicates(duplicates);
     ScannerStore::OpenUnfiled(batch);
+    // The batch's writes, the clean-up included, go in a few transactions.
+    ScannerStore::Transaction transaction(database_);
     if (batch.IsOpen() && !batch.IsEof()) {
         busy_.store(1);
         batch.MoveLast();
@@ -120,15 +122,18 @@ void CLibraryScanner::ProcessBatch() {
             files.push_back(path);
             downloads.push_back(downloaded == -1);
         }
-        FileAll(tracks, duplicates, std::move(files), downloads);
+        FileAll(tracks, duplicates, std::move(files), downloads, transaction);
         if (!folder.empty() && !StopRequested()) {
+            transaction.End();  // the walk writes its own
             ExpandFolder(folder);
+            transaction.Begin();
             ScannerStore::Dequeue(database_, folder);
             --pendingCount_;
             PostStatus();
         }
     }
     ScannerStore::DropFiled(database_);
+    transaction.End();
     busy_.store(0);
     batch.Close();
     duplicates.Close();
@@ -136,21 +141,18 @@ void CLibraryScanner::ProcessBatch() {
 }
 
 void CLibraryScanner::FileAll(CADORecordset& tracks, CADORecordset& duplicates,
-                              std::vector<std::string> files, const std::vector<bool>& downloads) {
+                              std::vector<std::string> files, const std::vector<bool>& downloads,
+                              ScannerStore::Transaction& transaction) {
     // Tags are read on every core; the rows are written here, in order, so that of two files
     // with one fingerprint the first is the track.
     const size_t count = files.size();
     if (count == 0 || StopRequested()) return;
     TrackReadAhead reads(std::move(files), ReaderThreads());
-    for (size_t start = 0; start < count && !StopRequested(); start += kRowsPerTransaction) {
-        const bool transaction = ScannerStore::Begin(database_);
-        for (size_t i = start; i < std::min(count, start + kRowsPerTransaction); ++i) {
-            if (StopRequested()) break;
-            FileTrack(tracks, duplicates, reads.Take(i), downloads[i]);
-            --pendingCount_;
-            PostStatus();
-        }
-        if (transaction) ScannerStore::Commit(database_);
+    for (size_t i = 0; i < count && !StopRequested(); ++i) {
+        if (i > 0 && i % kRowsPerTransaction == 0) transaction.Renew();
+        FileTrack(tracks, duplicates, reads.Take(i), downloads[i]);
+        --pendingCount_;
+        PostStatus();
     }
 }
 
@@ -209,6 +211,7 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
 
     CADORecordset queue(database_);
     ScannerStore::OpenQueue(queue);
+    ScannerStore::Transaction transaction(database_);
     for (const std::string& file : files) {
         ScannerStore::AddQueued(queue, file, false);
         RaisePending();
@@ -217,6 +220,7 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
         ScannerStore::AddQueued(queue, sub, true);
         RaisePending();
     }
+    transaction.End();
     queue.Close();
     PostStatus();
 }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "library/ScannerStore.h"
 #include "library/TrackReadAhead.h"
 
 #include "platform/messages/MessageTarget.h"
@@ -55,7 +56,7 @@ public:
 private:
     void ProcessBatch();
     void FileAll(CADORecordset& tracks, CADORecordset& duplicates, std::vector<std::string> files,
-                 const std::vector<bool>& downloads);
+                 const std::vector<bool>& downloads, ScannerStore::Transaction& transaction);
     void FileTrack(CADORecordset& tracks, CADORecordset& duplicates,
                    const TrackReadAhead::Read& read, bool downloaded);
     void RaisePending();

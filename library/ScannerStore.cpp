@@ -76,10 +76,15 @@ void AddQueued(CADORecordset& queue, const std::string& path, bool folder) {
     queue.Update();
 }
 
-bool Begin(CADODataBase* database) { return database->Execute("BEGIN"); }
+Transaction::Transaction(CADODataBase* database) : database_(database) { Begin(); }
 
-void Commit(CADODataBase* database) {
-    if (!database->Execute("COMMIT")) database->Execute("ROLLBACK");
+void Transaction::Begin() {
+    if (!open_) open_ = database_->Execute("BEGIN");
+}
+
+void Transaction::End() {
+    if (open_ && !database_->Execute("COMMIT")) database_->Execute("ROLLBACK");
+    open_ = false;
 }
 
 bool OpenTracks(CADORecordset& tracks) { return tracks.Open("tTrack", CADORecordset::OpenTable); }
