@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "library/ByteReader.h"
@@ -11,7 +12,10 @@ namespace {
 
 // Audio hashed per file: enough to tell streams apart, little enough to keep a scan near the
 // cost of reading each file's head.
-constexpr uint64_t kAudioSpan = 64 * 1024;
+constexpr uint64_t kAudioSpan = 32 * 1024;
+// Where the last Ogg page is looked for: the last 16 KiB, else the last 64 KiB.
+constexpr uint64_t kOggTail = 16 * 1024;
+constexpr uint64_t kOggLongTail = 64 * 1024;
 constexpr size_t kMaxBoxes = 4096;
 constexpr size_t kMaxOggPages = 4096;
 
@@ -38,8 +42,16 @@ uint32_t Le32(const uint8_t* p) {
 
 class Hash {
 public:
+    // Eight bytes a step: the audio is hashed at memory speed.
     void Add(const uint8_t* data, size_t size) {
-        for (size_t i = 0; i < size; ++i) value_ = (value_ ^ data[i]) * 0x100000001B3ull;
+        size_t i = 0;
+        for (; i + 8 <= size; i += 8) {
+            uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            value_ = (value_ ^ word) * 0x9E3779B97F4A7C15ull;
+            value_ ^= value_ >> 29;
+        }
+        for (; i < size; ++i) value_ = (value_ ^ data[i]) * 0x100000001B3ull;
     }
     void Add(uint64_t number) {
         uint8_t bytes[8];
@@ -124,6 +136,22 @@ std::string FlacPrint(ByteReader& file) {
     return hash.Letters();
 }
 
+// The granule position of the stream's last page within the file's last `span` bytes.
+std::optional<uint64_t> LastGranule(ByteReader& file, uint32_t serial, uint64_t span) {
+    const uint64_t size = file.Size();
+    const uint64_t tailStart = size > span ? size - span : 0;
+    std::vector<uint8_t> tail(size - tailStart);
+    tail.resize(file.ReadFar(tailStart, tail.data(), tail.size()));
+    for (size_t i = tail.size() >= 27 ? tail.size() - 27 + 1 : 0; i-- > 0;) {
+        if (std::memcmp(tail.data() + i, "OggS", 4) == 0 && Le32(tail.data() + i + 14) == serial) {
+            uint64_t granule = 0;
+            for (int b = 7; b >= 0; --b) granule = granule << 8 | tail[i + 6 + static_cast<size_t>(b)];
+            return granule;
+        }
+    }
+    return std::nullopt;
+}
+
 // Hashes the packets of the file's first logical stream, all but the comment packet.
 std::string OggPrint(ByteReader& file) {
     Hash hash;
@@ -155,17 +183,10 @@ std::string OggPrint(ByteReader& file) {
     }
     if (packet < 2) return {};
     // The last page's granule position is the stream's length in samples.
-    const uint64_t size = file.Size();
-    const uint64_t tailStart = size > kAudioSpan ? size - kAudioSpan : 0;
-    std::vector<uint8_t> tail(size - tailStart);
-    tail.resize(file.ReadFar(tailStart, tail.data(), tail.size()));
-    for (size_t i = tail.size() >= 27 ? tail.size() - 27 + 1 : 0; i-- > 0;) {
-        if (std::memcmp(tail.data() + i, "OggS", 4) == 0 && Le32(tail.data() + i + 14) == serial) {
-            uint64_t granule = 0;
-            for (int b = 7; b >= 0; --b) granule = granule << 8 | tail[i + 6 + static_cast<size_t>(b)];
-            hash.Add(granule);
-            break;
-        }
+    if (const std::optional<uint64_t> granule = LastGranule(file, serial, kOggTail)) {
+        hash.Add(*granule);
+    } else if (const std::optional<uint64_t> far = LastGranule(file, serial, kOggLongTail)) {
+        hash.Add(*far);
     }
     return hash.Letters();
 }

@@ -21,7 +21,7 @@ size_t AudioExtensionLength(const std::string& name);
 AudioFormat SniffFormat(ByteReader& file);
 
 // Twelve letters A-Z from a 64-bit hash of the stream's description (FLAC STREAMINFO, WAV
-// fmt, Ogg identification and setup packets, the stream's length) and of the first 64 KiB
+// fmt, Ogg identification and setup packets, the stream's length) and of the first 32 KiB
 // of its audio. Tags, pictures and padding take no part. Empty for a stream it cannot find.
 std::string StreamFingerPrint(ByteReader& file, AudioFormat format);
 
