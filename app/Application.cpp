@@ -260,6 +260,7 @@ void Application::CreateMainWindow() {
     store_->AddMissingSetting("Notifications", 1);
     store_->AddMissingSetting(kShareTrackInfoSetting, 1);
     AddShareTrackInfoItem(*window_, *store_);
+    AddDownloadOtherFormatsItem(*window_, *store_);
     desktop_ = std::make_unique<DesktopBridge>(
         *window_, *engine_, *store_,
         [this](int32_t track, int32_t mood) { return store_->TrackRating(track, mood); },

@@ -1,5 +1,9 @@
 #include "app/CoverArt.h"
 
+#include "library/AudioStream.h"
+#include "library/ByteReader.h"
+#include "library/OtherFormatTags.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -118,11 +122,25 @@ std::optional<CoverPicture> ReadCoverPicture(const QByteArray& fileStart) {
     return first;
 }
 
+// The picture of a FLAC, Ogg or MP4 file, which keeps it in its own tags.
+std::optional<CoverPicture> ReadOtherFormatCoverFile(const QString& path) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (IsMp3FileName(name)) return std::nullopt;
+    const std::unique_ptr<FileByteReader> reader = FileByteReader::Open(name);
+    if (!reader) return std::nullopt;
+    const AudioFormat format = SniffFormat(*reader);
+    if (format == AudioFormat::Mpeg) return std::nullopt;
+    const std::optional<CoverImage> cover = ReadOtherFormatCover(name, format);
+    if (!cover) return std::nullopt;
+    return CoverPicture{QString::fromStdString(cover->mimeType),
+                        QByteArray(cover->data.data(), static_cast<qsizetype>(cover->data.size()))};
+}
+
 std::optional<CoverPicture> ReadCoverFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
     QByteArray header = file.read(kHeaderSize);
-    if (header.size() < kHeaderSize || !header.startsWith("ID3")) return std::nullopt;
+    if (header.size() < kHeaderSize || !header.startsWith("ID3")) return ReadOtherFormatCoverFile(path);
     const uint32_t size = Syncsafe(reinterpret_cast<const uint8_t*>(header.constData()) + 6);
     if (size > kMaxTagSize) return std::nullopt;
     return ReadCoverPicture(header + file.read(size));

@@ -11,5 +11,8 @@ inline constexpr const char* kShareTrackInfoSetting = "ShareTrackInfo";
 
 // Adds the checkable item, showing and storing the setting.
 void AddShareTrackInfoItem(MainWindow& window, AppStore& store);
+// Adds "Download FLAC, Ogg, Opus and AAC files too", off unless the user switched it on; the
+// download engine reads the setting at each search.
+void AddDownloadOtherFormatsItem(MainWindow& window, AppStore& store);
 // On unless the user switched it off.
 bool SharesTrackInfo(AppStore& store);

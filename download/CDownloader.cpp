@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <random>
+#include <string_view>
 #include <unordered_set>
 
 #include "db/Store.h"
@@ -20,6 +21,16 @@ constexpr int kSearchSeconds = 60;
 constexpr int kCleanupEvery = 5;
 constexpr int kRemovalEvery = 90;
 constexpr int kDownloadsPerSearch = 6;
+
+// The other formats the library files, when the user lets the engine take them; not ".mp4",
+// which on the network is mostly video.
+bool HasOtherAudioExtension(const std::string& name) {
+    for (const char* extension : {".flac", ".ogg", ".oga", ".opus", ".m4a", ".aac", ".wav"}) {
+        const std::string_view ending(extension);
+        if (name.size() > ending.size() && name.ends_with(ending)) return true;
+    }
+    return false;
+}
 constexpr size_t kQueryBytes = 1023;
 constexpr size_t kPathLimit = 260;
 constexpr size_t kLargestBatch = 4096;  // more than a search ever finishes with
@@ -240,6 +251,7 @@ void CDownloader::StartArtistSearch() {
 void CDownloader::FinishSearch() {
     const std::vector<int32_t> results = component_->ResultIds(searchId_);
     int taken = 0;
+    const bool otherFormats = GetSetting(links_.database, kDownloadOtherFormatsSetting) != 0;
 
     // A result is asked for its name and rank once, and the library about its search string
     // once; one that passed the name and rank tests was taken or refused for good, so the
@@ -260,7 +272,8 @@ void CDownloader::FinishSearch() {
             r.read = true;
             const std::string name = component_->ResultName(searchId_, results[i]);
             const size_t extension = name.find(".mp3");
-            r.mp3 = extension != std::string::npos && extension >= 1;
+            r.mp3 = (extension != std::string::npos && extension >= 1) ||
+                    (otherFormats && HasOtherAudioExtension(name));
             if (r.mp3) {
                 r.rank = component_->ResultRank(searchId_, results[i]);
                 r.key = MakeSearchString(name);

@@ -26,6 +26,9 @@
 class CADODataBase;
 class MessageTargetSlot;
 
+// tSettings row: not 0 lets a search take FLAC, Ogg, Opus, AAC and WAV results besides MP3s.
+inline constexpr const char* kDownloadOtherFormatsSetting = "DownloadOtherFormats";
+
 struct DownloaderLinks {
     CADODataBase* database = nullptr;
     const MessageTargetSlot* mainWindow = nullptr;  // WM_APP_DOWNLOAD_STATUS goes here

@@ -10,24 +10,17 @@
 
 #include "db/CADORecordset.h"
 #include "db/TrackRecord.h"
+#include "library/AudioStream.h"
 #include "library/ScannerStore.h"
 #include "library/SearchString.h"
 #include "library/TagReader.h"
+#include "library/TrackReadAhead.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr auto kSleepSlice = std::chrono::milliseconds(50);
-
-bool EndsWithMp3(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string extension = name.substr(name.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return extension == ".mp3";
-}
 
 // A linked folder that leads back to the folder or one above it would be walked for ever.
 bool LeadsBack(const fs::path& folder, const fs::path& entry) {
@@ -40,12 +33,10 @@ bool LeadsBack(const fs::path& folder, const fs::path& entry) {
     return t == target.end();
 }
 
-// Something there that is not a regular file (a FIFO, a device, a folder): reading it could
-// block for ever or never end. A missing file is read as usual and filed without tags.
-bool IsSpecialFile(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-}
+// Rows filed in one transaction: fewer commits, and little lost to a killed scan.
+constexpr size_t kRowsPerTransaction = 256;
+
+unsigned ReaderThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
 
 }  // namespace
 
@@ -107,48 +98,77 @@ void CLibraryScanner::ProcessBatch() {
     ScannerStore::OpenTracks(tracks);
     ScannerStore::OpenDuplicates(duplicates);
     ScannerStore::OpenUnfiled(batch);
+    // The batch's writes, the clean-up included, go in a few transactions.
+    ScannerStore::Transaction transaction(database_);
     if (batch.IsOpen() && !batch.IsEof()) {
         busy_.store(1);
         batch.MoveLast();
         batch.MoveFirst();
         pendingCount_.store(batch.GetRecordCount());
-        while (!StopRequested() && !batch.IsEof()) {
+        // Files come before folders; the first folder ends the batch, its rows coming in the
+        // next one.
+        std::vector<std::string> files;
+        std::vector<bool> downloads;
+        std::string folder;
+        for (; !batch.IsEof(); batch.MoveNext()) {
             std::string path;
             int16_t downloaded = 0;
             batch.GetFieldValue(int16_t{0}, path);
             batch.GetFieldValue(int16_t{2}, downloaded);
             if (!path.empty() && path.back() == '/') {
-                ExpandFolder(path);
-                ScannerStore::Dequeue(database_, path);
-                batch.MoveLast();
-            } else {
-                FileTrack(tracks, duplicates, path, downloaded == -1);
+                folder = path;
+                break;
             }
+            files.push_back(path);
+            downloads.push_back(downloaded == -1);
+        }
+        FileAll(tracks, duplicates, std::move(files), downloads, transaction);
+        if (!folder.empty() && !StopRequested()) {
+            transaction.End();  // the walk writes its own
+            ExpandFolder(folder);
+            transaction.Begin();
+            ScannerStore::Dequeue(database_, folder);
             --pendingCount_;
             PostStatus();
-            batch.MoveNext();
         }
     }
     ScannerStore::DropFiled(database_);
+    transaction.End();
     busy_.store(0);
     batch.Close();
     duplicates.Close();
     tracks.Close();
 }
 
+void CLibraryScanner::FileAll(CADORecordset& tracks, CADORecordset& duplicates,
+                              std::vector<std::string> files, const std::vector<bool>& downloads,
+                              ScannerStore::Transaction& transaction) {
+    // Tags are read on every core; the rows are written here, in order, so that of two files
+    // with one fingerprint the first is the track.
+    const size_t count = files.size();
+    if (count == 0 || StopRequested()) return;
+    TrackReadAhead reads(std::move(files), ReaderThreads());
+    for (size_t i = 0; i < count && !StopRequested(); ++i) {
+        if (i > 0 && i % kRowsPerTransaction == 0) transaction.Renew();
+        FileTrack(tracks, duplicates, reads.Take(i), downloads[i]);
+        --pendingCount_;
+        PostStatus();
+    }
+}
+
 void CLibraryScanner::FileTrack(CADORecordset& tracks, CADORecordset& duplicates,
-                                const std::string& path, bool downloaded) {
-    if (IsSpecialFile(path)) {
-        ScannerStore::Dequeue(database_, path);
+                                const TrackReadAhead::Read& read, bool downloaded) {
+    const TrackRecord& track = read.track;
+    if (read.special) {
+        ScannerStore::Dequeue(database_, track.Filename);
         return;
     }
-    const TrackRecord track = ReadTrackInfo(path);
     if (ScannerStore::FindFingerPrint(tracks, track.FingerPrint)) {
         ScannerStore::AddDuplicate(duplicates, track);
-        ScannerStore::Dequeue(database_, path);
+        ScannerStore::Dequeue(database_, track.Filename);
         return;
     }
-    ScannerStore::AddTrack(tracks, track, MakeSearchString(path), downloaded);
+    ScannerStore::AddTrack(tracks, track, read.searchString, downloaded);
 }
 
 void CLibraryScanner::RaisePending() {
@@ -182,7 +202,7 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
         if (it->is_directory(typeError)) {
             if (it->is_symlink(typeError) && LeadsBack(folder, it->path())) continue;
             folders.push_back(folder + name + "/");
-        } else if (EndsWithMp3(name)) {
+        } else if (IsAudioFileName(name)) {
             files.push_back(folder + name);
         }
     }
@@ -191,6 +211,7 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
 
     CADORecordset queue(database_);
     ScannerStore::OpenQueue(queue);
+    ScannerStore::Transaction transaction(database_);
     for (const std::string& file : files) {
         ScannerStore::AddQueued(queue, file, false);
         RaisePending();
@@ -199,6 +220,7 @@ void CLibraryScanner::ExpandFolder(const std::string& folder) {
         ScannerStore::AddQueued(queue, sub, true);
         RaisePending();
     }
+    transaction.End();
     queue.Close();
     PostStatus();
 }

@@ -9,6 +9,10 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "library/ScannerStore.h"
+#include "library/TrackReadAhead.h"
 
 #include "platform/messages/MessageTarget.h"
 
@@ -35,7 +39,7 @@ public:
     void Run();
     // One pass over the queue without sleeping: false when the queue was found empty.
     bool WorkOnce();
-    // Queues the folder's *.mp3 files and its subfolders (each ending in '/'). A real folder
+    // Queues the folder's audio files (*.mp3, *.flac, *.opus...) and its subfolders (each ending in '/'). A real folder
     // already walked since the last QueueFolder (reached again through a link) is skipped.
     void ExpandFolder(const std::string& folder);
 
@@ -51,8 +55,10 @@ public:
 
 private:
     void ProcessBatch();
-    void FileTrack(CADORecordset& tracks, CADORecordset& duplicates, const std::string& path,
-                   bool downloaded);
+    void FileAll(CADORecordset& tracks, CADORecordset& duplicates, std::vector<std::string> files,
+                 const std::vector<bool>& downloads, ScannerStore::Transaction& transaction);
+    void FileTrack(CADORecordset& tracks, CADORecordset& duplicates,
+                   const TrackReadAhead::Read& read, bool downloaded);
     void RaisePending();
     bool FirstWalkOf(const std::string& folder);
     void PostStatus() const { mainWindow_.Post(WM_APP_LIBRARY_STATUS, 1, 0); }

@@ -76,6 +76,17 @@ void AddQueued(CADORecordset& queue, const std::string& path, bool folder) {
     queue.Update();
 }
 
+Transaction::Transaction(CADODataBase* database) : database_(database) { Begin(); }
+
+void Transaction::Begin() {
+    if (!open_) open_ = database_->Execute("BEGIN");
+}
+
+void Transaction::End() {
+    if (open_ && !database_->Execute("COMMIT")) database_->Execute("ROLLBACK");
+    open_ = false;
+}
+
 bool OpenTracks(CADORecordset& tracks) { return tracks.Open("tTrack", CADORecordset::OpenTable); }
 
 bool OpenDuplicates(CADORecordset& duplicates) {

@@ -28,6 +28,27 @@ void DropFiled(CADODataBase* database);
 bool OpenQueue(CADORecordset& queue);
 void AddQueued(CADORecordset& queue, const std::string& path, bool folder);
 
+// A transaction around many rows on the shared connection, committed by Renew and at the end
+// of its scope. A commit that fails rolls back: the rows' files stay queued and are filed
+// again. Inside another transaction it does nothing.
+class Transaction {
+public:
+    explicit Transaction(CADODataBase* database);
+    ~Transaction() { End(); }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void Renew() {
+        End();
+        Begin();
+    }
+    void End();
+    void Begin();
+
+private:
+    CADODataBase* database_;
+    bool open_ = false;
+};
+
 // ---- the filed tracks
 bool OpenTracks(CADORecordset& tracks);
 bool OpenDuplicates(CADORecordset& duplicates);

@@ -12,15 +12,16 @@
 #include <cstring>
 #include <string_view>
 
+#include "library/AudioStream.h"
 #include "library/ByteReader.h"
 #include "library/CodePage.h"
 #include "library/FileNameText.h"
+#include "library/GenreName.h"
 #include "library/Id3Image.h"
 #include "library/MpegInfo.h"
+#include "library/OtherFormatTags.h"
 
 namespace {
-
-constexpr int32_t kNoGenre = 255;
 
 std::string Utf16UnitsToUtf8(const std::u16string& units) {
     std::string out;
@@ -99,9 +100,11 @@ void FillFromFileName(TrackRecord& track) {
     const size_t slash = track.Filename.rfind('/');
     std::string name = FileNameText(slash == std::string::npos ? track.Filename
                                                                : track.Filename.substr(slash + 1));
-    // Without its last four characters (the extension), counted in UTF-8 characters.
+    // Without its extension: the last four characters, counted in UTF-8 characters, or the
+    // whole of a longer one the scanner files (".flac").
+    const size_t extension = std::max<size_t>(4, AudioExtensionLength(name));
     size_t end = name.size();
-    for (int characters = 0; characters < 4 && end > 0; ++characters) {
+    for (size_t characters = 0; characters < extension && end > 0; ++characters) {
         do {
             --end;
         } while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80);
@@ -126,23 +129,6 @@ std::string RepairText(const std::string& text) {
     const int32_t codePage = DetectCodePage(text);
     if (codePage < 0 || codePage == kUsAsciiCodePage || !SurvivesAnsi(text)) return text;
     return RedecodeText(text, codePage);
-}
-
-// Most taggers write the genre as its name ("Rock") or a bare number ("17") rather than
-// "(17)"; without this such files would show no genre at all.
-int32_t GenreFromName(std::string text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-    size_t start = 0;
-    while (start < text.size() && std::isspace(static_cast<unsigned char>(text[start]))) ++start;
-    text.erase(0, start);
-    if (text.empty()) return kNoGenre;
-    if (std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-        return text.size() <= 3 ? std::min(std::stoi(text), kNoGenre) : kNoGenre;
-    }
-    for (int32_t id = 0; id < ID3_NR_OF_V1_GENRES; ++id) {
-        if (strcasecmp(ID3_v1_genre_description[id], text.c_str()) == 0) return id;
-    }
-    return kNoGenre;
 }
 
 struct TagTexts {
@@ -192,6 +178,31 @@ void ReadTags(TrackRecord& track, ByteReader& file) {
     if (track.GenreID == kNoGenre) track.GenreID = end.genre;
 }
 
+// Vorbis comments and MP4 atoms are Unicode by their format: their texts need no repair.
+TrackRecord ReadOtherTrackInfo(TrackRecord& track, ByteReader& file, AudioFormat format) {
+    try {
+        const OtherFormatTags tags = ReadOtherFormatTags(track.Filename, file, format);
+        track.OrigArtist = tags.artist;
+        track.OrigTrackname = tags.title;
+        track.OrigAlbum = tags.album;
+        track.OrigYear = tags.year;
+        track.GenreID = GenreFromName(tags.genre);
+        track.BitRate = tags.bitRate;
+    } catch (...) {
+        // As with MP3: the record keeps what was read.
+    }
+    try {
+        if (track.OrigTrackname.empty() && track.OrigArtist.empty()) FillFromFileName(track);
+        track.Artist = track.OrigArtist;
+        track.Trackname = track.OrigTrackname;
+        track.Album = track.OrigAlbum;
+        track.Year = track.OrigYear;
+        track.FingerPrint = StreamFingerPrint(file, format);
+    } catch (...) {
+    }
+    return track;
+}
+
 }  // namespace
 
 TrackRecord ReadTrackInfo(const std::string& path) {
@@ -200,6 +211,11 @@ TrackRecord ReadTrackInfo(const std::string& path) {
     std::unique_ptr<FileByteReader> file;
     try {
         file = FileByteReader::Open(path);
+        // Anything named .mp3, and any other name whose content is no other known audio, is
+        // read as MPEG audio.
+        const AudioFormat format =
+            file && !IsMp3FileName(path) ? SniffFormat(*file) : AudioFormat::Mpeg;
+        if (format != AudioFormat::Mpeg) return ReadOtherTrackInfo(track, *file, format);
         if (file) ReadTags(track, *file);
     } catch (...) {
         // A broken tag leaves the fields read before it; the file is still filed.

@@ -33,7 +33,7 @@ const ResStringEntry kTable[] = {
     {3129, "Searching for songs"},
     {3130, "Select a directory. This directory and all subdirectories will be searched for songs."},
     {3131, "The directory has been added. Information about the files will be gathered. This process might "
-           "take a while with large mp3 collections."},
+           "take a while with large music collections."},
     {3132, "Connecting... %d downloads %d b/sec Down %d b/sec Up..."},
     {3133, "%d Connects %d downloads %d b/sec Down %d b/sec Up..."},
     {3134, "edit"},
@@ -141,6 +141,8 @@ const ResStringEntry kTable[] = {
     {3306, "Song information requested from Sonvera server."},
     {3307, "Song information retrieved from Sonvera server."},
     {3308, "Share track information"},
+    {3550, "Download FLAC, Ogg, Opus and AAC files too"},
+    {3551, "Format"},
     {3309, "Pick the correct one"},
     {3310, "Status..."},
     {3311, "All encodings"},

@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (player->GetLengthMs() <= 0) {
-        std::fprintf(stderr, "sonvera-play: %s does not open as an MP3 file\n", file.c_str());
+        std::fprintf(stderr, "sonvera-play: %s does not open as an audio file\n", file.c_str());
         player->Shutdown();
         return 1;
     }

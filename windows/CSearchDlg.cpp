@@ -26,7 +26,7 @@ CSearchDlg::CSearchDlg(CADODataBase* database, const DialogTextLoader& text, Pla
     list_->setObjectName(QString::number(IDC_SEARCH_LIST));
     list_->Rows().SetSortOnInsert(true);
     list_->SetColumns(text(IDS_TRACK) + ",150;" + text(IDS_ARTIST) + ",100;" + text(IDS_ALBUM) +
-                      ",150");
+                      ",150;" + text(IDS_FORMAT) + ",50");
 
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -55,7 +55,7 @@ void CSearchDlg::OnSearch() {
     rows.reserve(found.size());
     for (const auto& f : found) {
         rows.push_back({{QString::fromStdString(f.track), QString::fromStdString(f.artist),
-                         QString::fromStdString(f.album)},
+                         QString::fromStdString(f.album), QString::fromStdString(f.format)},
                         f.id});
     }
     list_->AddRows(std::move(rows));

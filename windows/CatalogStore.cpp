@@ -29,7 +29,8 @@ constexpr const char* kRenameTrack = "UPDATE tTrack SET TrackName='%s' WHERE ID=
 // Jet's '&' treats NULL as the empty text; SQLite's '||' would make the whole NULL. Both sides
 // lose their accents (and are composed alike), so "bjork" finds "Björk" however it is stored.
 constexpr const char* kSearchQuery =
-    "SELECT tTrack.ID, tTrack.Trackname, tTrack.Artist, tTrack.Album FROM tTrack WHERE "
+    "SELECT tTrack.ID, tTrack.Trackname, tTrack.Artist, tTrack.Album, tTrack.Filename "
+    "FROM tTrack WHERE "
     "((PLAINTEXT(IFNULL([SearchString],'') || IFNULL([Trackname],'') || IFNULL([Artist],'') || "
     "IFNULL([Album],'')) Like PLAINTEXT('*%s*')));";
 
@@ -99,6 +100,16 @@ std::string SearchStatement(const std::string& text) {
     return sql;
 }
 
+std::string FormatOfFileName(const std::string& filename) {
+    const size_t dot = filename.rfind('.');
+    if (dot == std::string::npos || filename.find('/', dot) != std::string::npos) return {};
+    std::string format = filename.substr(dot + 1);
+    for (char& c : format) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return format;
+}
+
 bool Search(CADODataBase* database, const std::string& text, std::vector<SearchRow>& rows,
             std::string& error) {
     rows.clear();
@@ -110,6 +121,9 @@ bool Search(CADODataBase* database, const std::string& text, std::vector<SearchR
         rs.GetFieldValue(int16_t{1}, row.track);
         rs.GetFieldValue(int16_t{2}, row.artist);
         rs.GetFieldValue(int16_t{3}, row.album);
+        std::string filename;
+        rs.GetFieldValue(int16_t{4}, filename);
+        row.format = FormatOfFileName(filename);
         rows.push_back(std::move(row));
     }
     return true;

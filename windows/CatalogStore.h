@@ -21,6 +21,7 @@ struct SearchRow {
     std::string track;
     std::string artist;
     std::string album;
+    std::string format;  // the file name's extension in capitals: "MP3", "FLAC"
 };
 
 // Every artist of a track not deleted, in the database's order; NULL and the empty text are
@@ -38,6 +39,8 @@ bool RenameTrack(CADODataBase* database, int32_t trackID, const std::string& new
 // The search statement for the text as typed: the text is a LIKE pattern in which '*', '%'
 // and '_' are wildcards.
 std::string SearchStatement(const std::string& text);
+// The extension of a file name in capitals ("x.flac" gives "FLAC"); empty without one.
+std::string FormatOfFileName(const std::string& filename);
 bool Search(CADODataBase* database, const std::string& text, std::vector<SearchRow>& rows,
             std::string& error);
 

@@ -49,6 +49,7 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int 
     // Devices and pipes could feed the scan forever.
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error)) return nullptr;
+    if (GstPcmSource::Handles(path)) return OpenOther(path, outputRate, cancelled);
     Mpg123Handle handle = MakeMpg123Handle();
     if (!handle) return nullptr;
     mpg123_handle* mh = handle.get();
@@ -83,24 +84,39 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int 
     if (length <= 0) return nullptr;
 
     std::unique_ptr<StreamDecoder> decoder(new StreamDecoder(std::move(reader), std::move(handle),
-                                                             static_cast<int>(rate), channels,
-                                                             length, outputRate));
+                                                             nullptr, static_cast<int>(rate),
+                                                             channels, length, outputRate));
     if (!decoder->converter_) return nullptr;
     decoder->thread_ = std::thread([d = decoder.get()] { d->Run(); });
     return decoder;
 }
 
-StreamDecoder::StreamDecoder(std::unique_ptr<FileReader> reader, Mpg123Handle handle, int inputRate,
+std::unique_ptr<StreamDecoder> StreamDecoder::OpenOther(const std::string& path, int outputRate,
+                                                        const std::function<bool()>& cancelled) {
+    std::unique_ptr<GstPcmSource> source = GstPcmSource::Open(path, cancelled);
+    if (!source || source->LengthSamples() <= 0) return nullptr;
+    const int rate = source->Rate();
+    const int64_t length = source->LengthSamples();
+    std::unique_ptr<StreamDecoder> decoder(
+        new StreamDecoder(nullptr, nullptr, std::move(source), rate, 2, length, outputRate));
+    if (!decoder->converter_) return nullptr;
+    decoder->thread_ = std::thread([d = decoder.get()] { d->Run(); });
+    return decoder;
+}
+
+StreamDecoder::StreamDecoder(std::unique_ptr<FileReader> reader, Mpg123Handle handle,
+                             std::unique_ptr<GstPcmSource> other, int inputRate,
                              int inputChannels, int64_t lengthSamples, int outputRate)
     : reader_(std::move(reader)),
       handle_(std::move(handle)),
+      other_(std::move(other)),
       inputRate_(inputRate),
       inputChannels_(inputChannels),
       outputRate_(outputRate),
       lengthSamples_(lengthSamples),
       firstRate_(inputRate),
       lengthMs_(static_cast<int>((lengthSamples * 1000 + inputRate / 2) / inputRate)),
-      decodeBuffer_(std::max<size_t>(mpg123_outblock(handle_.get()), 4096)),
+      decodeBuffer_(std::max<size_t>(handle_ ? mpg123_outblock(handle_.get()) : 0, 16384)),
       convertBuffer_(2 * kConvertFrames),
       ring_(kRingFrames) {
     MakeConverterLocked();
@@ -131,8 +147,12 @@ bool StreamDecoder::Seek(int ms) {
     {
         std::lock_guard decodeLock(decodeLock_);
         const off_t sample = static_cast<off_t>(int64_t{ms} * firstRate_ / 1000);
-        if (mpg123_seek(handle_.get(), std::min<off_t>(sample, lengthSamples_), SEEK_SET) < 0)
+        if (other_) {
+            if (!other_->Seek(std::min<int64_t>(sample, lengthSamples_))) return false;
+        } else if (mpg123_seek(handle_.get(), std::min<off_t>(sample, lengthSamples_), SEEK_SET) <
+                   0) {
             return false;
+        }
         if (converter_) SDL_AudioStreamClear(converter_.get());
         converterFlushed_ = false;
         inputEnded_ = false;
@@ -201,7 +221,13 @@ void StreamDecoder::FillLocked() {
             return;
         }
         size_t bytes = 0;
-        const int rc = mpg123_read(mh, decodeBuffer_.data(), decodeBuffer_.size(), &bytes);
+        int rc = MPG123_OK;
+        if (other_) {
+            bytes = other_->Read(decodeBuffer_.data(), decodeBuffer_.size());
+            if (bytes == 0) rc = MPG123_DONE;
+        } else {
+            rc = mpg123_read(mh, decodeBuffer_.data(), decodeBuffer_.size(), &bytes);
+        }
         if (bytes > 0)
             SDL_AudioStreamPut(converter_.get(), decodeBuffer_.data(), static_cast<int>(bytes));
         if (rc == MPG123_NEW_FORMAT) {

@@ -1,5 +1,5 @@
 #pragma once
-// One MP3 file decoded ahead on its own thread into a ring of stereo frames at the mixing rate.
+// One MP3 file (or FLAC, Ogg, Opus, AAC/M4A, WAV through GStreamer) decoded ahead on its own thread into a ring of stereo frames at the mixing rate.
 // Control calls (Seek, the destructor) come under the FSOUND lock; Read comes from the audio
 // callback and never blocks. Lock order: decodeLock_, then consumerLock_.
 
@@ -14,13 +14,14 @@
 #include <vector>
 
 #include "platform/fsound/FrameRing.h"
+#include "platform/fsound/GstPcmSource.h"
 #include "platform/fsound/Mpg123Handle.h"
 #include "platform/fsound/SdlAudio.h"
 
 class StreamDecoder {
 public:
     // Scans the whole file for its exact length and starts decoding. Null when the file is
-    // missing or holds no decodable MPEG audio, or when `cancelled` turns true during the scan.
+    // missing or holds no decodable audio, or when `cancelled` turns true during the scan.
     static std::unique_ptr<StreamDecoder> Open(const std::string& path, int outputRate,
                                                std::function<bool()> cancelled = {});
     ~StreamDecoder();
@@ -46,15 +47,19 @@ public:
     struct FileReader;
 
 private:
-    StreamDecoder(std::unique_ptr<FileReader> reader, Mpg123Handle handle, int inputRate,
-                  int inputChannels, int64_t lengthSamples, int outputRate);
+    StreamDecoder(std::unique_ptr<FileReader> reader, Mpg123Handle handle,
+                  std::unique_ptr<GstPcmSource> other, int inputRate, int inputChannels,
+                  int64_t lengthSamples, int outputRate);
+    static std::unique_ptr<StreamDecoder> OpenOther(const std::string& path, int outputRate,
+                                                    const std::function<bool()>& cancelled);
     void Run();
     // Decodes until the ring is full or the file ends. Caller holds decodeLock_.
     void FillLocked();
     bool MakeConverterLocked();
 
     std::unique_ptr<FileReader> reader_;  // outlives handle_, which reads through it
-    Mpg123Handle handle_;                 // decodeLock_
+    Mpg123Handle handle_;                 // decodeLock_; null for the other formats
+    std::unique_ptr<GstPcmSource> other_;  // decodeLock_; null for MP3
     int inputRate_;                       // decodeLock_ (a file may change format midway)
     int inputChannels_;                   // decodeLock_
     const int outputRate_;

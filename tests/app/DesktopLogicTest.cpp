@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdlib>
+#include <fstream>
 
 #include "app/CoverArt.h"
 #include "app/DesktopBus.h"
@@ -45,6 +47,21 @@ TEST(DesktopBus, WithoutABusSaysSoOnce) {
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("no session bus"), std::string::npos);
     EXPECT_EQ(said.find("no session bus"), said.rfind("no session bus"));
+}
+
+TEST(CoverArt, AFlacFileGivesThePictureInItsOwnTags) {
+    sonvera::test::TempFolder dir;
+    const std::string wav = dir / "a.wav", flac = dir / "a.flac", picture = dir / "p.png";
+    std::ofstream(picture, std::ios::binary) << "png bytes";
+    ASSERT_EQ(std::system(("sox -q -n -r 44100 -c 2 -b 16 '" + wav + "' synth 0.5 sine 440 && flac -s '" + wav +
+                           "' -o '" + flac + "' && metaflac --import-picture-from='3|image/png||1x1x24|" +
+                           picture + "' '" + flac + "'").c_str()),
+              0);
+    const auto cover = ReadCoverFile(QString::fromStdString(flac));
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->data, QByteArray("png bytes"));
+    EXPECT_EQ(cover->mimeType, "image/png");
+    EXPECT_FALSE(ReadCoverFile(QString::fromStdString(wav)));
 }
 
 TEST(CoverArt, FrontCoverFirstAndCachedOnce) {

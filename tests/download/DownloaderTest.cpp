@@ -211,6 +211,18 @@ TEST_F(Engine, FinishSearchTakesNewMp3NamesByRank) {
     EXPECT_FALSE(engine->Activity().searching);
 }
 
+TEST_F(Engine, FinishSearchTakesOtherFormatsOnlyWhenTheSettingSaysSo) {
+    Started(1);
+    state.results = {{1, "Song.flac", 9}, {2, "Clip.mp4", 9}, {3, "Tune.opus", 9},
+                     {4, "notes.flac.txt", 9}, {5, "Plain.mp3", 9}};
+    engine->FinishSearch();
+    EXPECT_EQ(DownloadNames(), Strings{"Plain.mp3"});
+    db.Exec("INSERT INTO tSettings(Name, ValueInt) VALUES ('DownloadOtherFormats', 1)");
+    state.downloads.clear();
+    engine->FinishSearch();
+    EXPECT_EQ(DownloadNames(), (Strings{"Song.flac", "Tune.opus", "Plain.mp3"}));
+}
+
 TEST_F(Engine, FinishSearchTakesNothingWhenTheLibraryCannotBeRead) {
     Started(1);
     AddResults(3, "new ");

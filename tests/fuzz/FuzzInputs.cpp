@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "library/AudioStream.h"
 #include "library/ByteReader.h"
 #include "library/MpegInfo.h"
 #include "library/SearchString.h"
@@ -83,6 +84,19 @@ void FuzzTagReader(const uint8_t* data, size_t size, const std::string& filePath
     Require(!MakeSearchString(filePath).empty(), "search string of the fuzz file");
 }
 
+void FuzzAudioStream(const uint8_t* data, size_t size) {
+    MemoryByteReader reader(data, size);
+    const AudioFormat sniffed = SniffFormat(reader);
+    for (const AudioFormat format : {AudioFormat::Flac, AudioFormat::OggVorbis, AudioFormat::Mp4,
+                                     AudioFormat::Wav, AudioFormat::Adts, sniffed}) {
+        const std::string print = StreamFingerPrint(reader, format);
+        Require(print.empty() || print.size() == kFingerPrintLength, "fingerprint not 12 letters");
+        CheckLetters(print, kFingerPrintLength);
+    }
+    const AdtsRate rate = ReadAdtsRate(reader);
+    Require(rate.bitRate >= 0 && rate.lengthMs >= 0, "negative ADTS rate or length");
+}
+
 std::vector<std::vector<uint8_t>> FuzzSeeds() {
     std::vector<std::vector<uint8_t>> seeds;
     const std::vector<uint8_t> mpeg1 = Frames(0xFFFB9000, 417, 40);
@@ -137,6 +151,31 @@ std::vector<std::vector<uint8_t>> FuzzSeeds() {
     musicMatch += "Brava Software Inc.             3.00    ";
     musicMatch += std::string(8, '\0');
     seeds.push_back(Join(Join(mpeg1, std::vector<uint8_t>(musicMatch.begin(), musicMatch.end())), v1));
+
+    // The other containers, each with a tag block in front of a little audio.
+    const auto bytes = [](const std::string& text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
+    seeds.push_back(bytes(std::string("fLaC\0\0\0\x22", 8) + std::string(34, '\x11') +
+                          std::string("\x84\0\0\x08" "abcdefgh" "\xFF\xF8" "audio", 19)));
+    const std::string opusHead("OpusHead\x01\x02\0\0\x80\xBB\0\0\0\0\0", 19);
+    const std::string opusTags("OpusTags\x03\0\0\0abc\0\0\0\0", 19);
+    std::string page("OggS\0\x02", 6);
+    page += std::string(20, '\0') + std::string("\x01\x13", 2) + opusHead;
+    page += std::string("OggS\0\0", 6) + std::string(20, '\0') + std::string("\x02\x13\x05", 3) +
+            opusTags + "audio";
+    seeds.push_back(bytes(page));
+    seeds.push_back(bytes(std::string("\0\0\0\x10" "ftypM4A \0\0\0\0" "\0\0\0\x10" "moovabcdefgh"
+                                      "\0\0\0\x0C" "mdataudi", 44)));
+    seeds.push_back(bytes(std::string("RIFF\x30\0\0\0WAVEfmt \x10\0\0\0", 20) + std::string(16, '\x01') +
+                          std::string("data\x04\0\0\0\x01\x02\x03\x04", 12)));
+    std::vector<uint8_t> adts;
+    for (int frame = 0; frame < 4; ++frame) {
+        const uint8_t header[] = {0xFF, 0xF1, 0x50, 0x80, 0x02, 0x1F, 0xFC};  // 16-byte frames
+        adts.insert(adts.end(), std::begin(header), std::end(header));
+        adts.insert(adts.end(), 9, static_cast<uint8_t>(frame));
+    }
+    seeds.push_back(adts);
     return seeds;
 }
 

@@ -12,6 +12,9 @@ void FuzzMpegWalk(const uint8_t* data, size_t size);
 // The tag reader over the bytes written to filePath (overwritten each call).
 void FuzzTagReader(const uint8_t* data, size_t size, const std::string& filePath);
 
+// The format sniffer, the stream fingerprints and the ADTS header walk over bytes in memory.
+void FuzzAudioStream(const uint8_t* data, size_t size);
+
 // Seed inputs: clean MPEG frames, one with a Xing header, frames behind ID3v2 tags in all
 // four text encodings, and edge cases (short tails, huge tag sizes, runs of sync bytes).
 std::vector<std::vector<uint8_t>> FuzzSeeds();

@@ -12,6 +12,8 @@
 int main() {
     TempFolder dir;
     const std::string path = dir / "fuzz.mp3";
+    // Read by what it holds, through TagLib for the other formats.
+    const std::string otherPath = dir / "fuzz.flac";
     const auto seeds = FuzzSeeds();
     uint32_t state = 12345;
     size_t walks = 0;
@@ -19,6 +21,8 @@ int main() {
     for (const auto& seed : seeds) {
         FuzzMpegWalk(seed.data(), seed.size());
         FuzzTagReader(seed.data(), seed.size(), path);
+        FuzzTagReader(seed.data(), seed.size(), otherPath);
+        FuzzAudioStream(seed.data(), seed.size());
     }
     for (int round = 0; round < 5000; ++round) {
         const auto& seed = seeds[static_cast<size_t>(round) % seeds.size()];
@@ -26,9 +30,10 @@ int main() {
         // Mutations of mutations reach deeper than one round of edits.
         if (round % 3 == 0) input = Mutate(input, state);
         FuzzMpegWalk(input.data(), input.size());
+        FuzzAudioStream(input.data(), input.size());
         ++walks;
         if (round % 2 == 0) {
-            FuzzTagReader(input.data(), input.size(), path);
+            FuzzTagReader(input.data(), input.size(), round % 4 == 0 ? path : otherPath);
             ++reads;
         }
     }

@@ -151,6 +151,21 @@ TEST_F(Scanner, DuplicatesGoToTheirOwnTable) {
     EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
 }
 
+TEST_F(Scanner, OtherFormatsAreFiledAndOneStreamUnderTwoNamesOnce) {
+    const std::string top = Folder("formats");
+    ASSERT_TRUE(MakeEncoded(top + "a.opus", "Opus Artist"));
+    ASSERT_TRUE(MakeEncoded(top + "c.FLAC", "Flac Artist"));
+    fs::copy_file(top + "a.opus", top + "b.opus");
+    WriteBytes(top + "notes.txt", {'n', 'o'});
+    scanner_.QueueFolder(top);
+    WorkOff();
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tTrack"), 2);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tDuplicate"), 1);
+    EXPECT_EQ(Text("SELECT Filename FROM tDuplicate"), top + "b.opus");
+    EXPECT_EQ(Text("SELECT Artist FROM tTrack WHERE Filename='" + top + "c.FLAC'"), "Flac Artist");
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM tInfoRead"), 0);
+}
+
 TEST_F(Scanner, FileQueuedTwiceIsFiledOnceAndDownloadsAreMarked) {
     const std::string top = Folder("twice");
     Mp3(top + "x.mp3", 1);

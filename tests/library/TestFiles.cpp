@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -36,6 +37,45 @@ bool MakeMp3(const std::string& path, const std::string& soxArgs, const std::str
                                std::to_string(seconds) + " pinknoise vol 0.5 2>/dev/null") &&
                     RunCommand("lame --quiet " + lameArgs + " " + ShellQuote(wav) + " " +
                                ShellQuote(path) + " 2>/dev/null");
+    std::remove(wav.c_str());
+    return ok;
+}
+
+bool MakeEncoded(const std::string& path, const std::string& artist, int frequency,
+                 double seconds) {
+    std::string extension = path.substr(path.rfind('.'));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string wav = path + ".in.wav";
+    const std::string in = ShellQuote(wav);
+    const std::string out = ShellQuote(path);
+    const bool tagged = !artist.empty();
+    const std::string a = ShellQuote(artist);
+    std::string encode;
+    if (extension == ".flac") {
+        encode = "flac -s -f " +
+                 (tagged ? "-T ARTIST=" + a + " -T TITLE=Title -T ALBUM=Album -T DATE=1999 -T GENRE=Jazz "
+                         : std::string()) + in + " -o " + out;
+    } else if (extension == ".ogg") {
+        encode = "oggenc -Q " + (tagged ? "-a " + a + " -t Title -l Album -d 1999 -G Jazz " : std::string()) +
+                 in + " -o " + out;
+    } else if (extension == ".opus") {
+        encode = "opusenc --quiet " +
+                 (tagged ? "--artist " + a + " --title Title --album Album --date 1999 --genre Jazz "
+                         : std::string()) + in + " " + out;
+    } else if (extension == ".m4a" || extension == ".aac") {
+        encode = "ffmpeg -v error -y -i " + in + " -c:a aac -b:a 96k " +
+                 (tagged ? "-metadata artist=" + a +
+                               " -metadata title=Title -metadata album=Album -metadata date=1999 "
+                               "-metadata genre=Jazz "
+                         : std::string()) + out;
+    } else if (extension == ".wav") {
+        encode = "cp " + in + " " + out;
+    } else {
+        return false;
+    }
+    const bool ok = RunCommand("sox -q -n -r 44100 -c 2 -b 16 " + in + " synth " + std::to_string(seconds) +
+                               " sine " + std::to_string(frequency) + " vol 0.5 2>/dev/null") &&
+                    RunCommand(encode + " 2>/dev/null");
     std::remove(wav.c_str());
     return ok;
 }

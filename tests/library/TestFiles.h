@@ -20,6 +20,11 @@ std::vector<uint8_t> ReadBytes(const std::string& path);
 // the stream ("-b 128", "-V 2"). False when the tools fail.
 bool MakeMp3(const std::string& path, const std::string& soxArgs, const std::string& lameArgs,
              double seconds = 6.0);
+// Encodes seconds of a tone in the format the path's extension names (.flac, .ogg, .opus,
+// .m4a, .aac, .wav) with tags artist, title, album, date 1999 and genre "Jazz"; an empty
+// artist leaves the file untagged. frequency makes streams differ. False when a tool fails.
+bool MakeEncoded(const std::string& path, const std::string& artist, int frequency = 440,
+                 double seconds = 1.0);
 // A cached copy of one 44.1 kHz stereo 128 kbit/s file.
 std::string SampleMp3(const std::string& folder);
 

@@ -62,3 +62,15 @@ TEST(Tools, ScanFilesAFolderIntoADatabase) {
                                    " " + ShellQuote(folder));
     EXPECT_EQ(out.rfind("tracks 2 duplicates 1 seconds ", 0), 0u) << out;
 }
+
+TEST(Tools, TagsPrintsTheSameLineForOtherFormats) {
+    TempFolder dir;
+    for (const char* name : {"a.flac", "a.opus", "a.m4a"}) {
+        const std::string path = dir / name;
+        ASSERT_TRUE(MakeEncoded(path, "Mötley Crüe"));
+        const std::string out = Output(std::string(SONVERA_TAGS_TOOL) + " " + ShellQuote(path));
+        EXPECT_EQ(out.rfind(path + "\tMötley Crüe\tTitle\tAlbum\t1999\tMötley Crüe\tTitle\tAlbum\t1999\t8\t", 0),
+                  0u) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\t'), 12) << out;
+    }
+}

@@ -26,6 +26,25 @@ std::string TestMedia::MakeMp3(const std::string& name, int rate, int channels,
     return mp3;
 }
 
+std::string TestMedia::MakeEncoded(const std::string& name, const std::string& soxSynth) {
+    const std::string out = folder_ / name;
+    const std::string wav = name.ends_with(".wav") ? out : out + ".wav";
+    const std::string sox = "sox -n -r 44100 -c 2 -b 16 '" + wav + "' " + soxSynth;
+    EXPECT_EQ(std::system(sox.c_str()), 0) << sox;
+    const std::string extension = name.substr(name.rfind('.'));
+    std::string encode;
+    if (extension == ".flac") encode = "flac -s -f '" + wav + "' -o '" + out + "'";
+    if (extension == ".ogg") encode = "oggenc -Q '" + wav + "' -o '" + out + "'";
+    if (extension == ".opus") encode = "opusenc --quiet '" + wav + "' '" + out + "'";
+    if (extension == ".m4a" || extension == ".aac")
+        encode = "ffmpeg -v error -y -i '" + wav + "' -c:a aac -b:a 96k '" + out + "'";
+    if (!encode.empty()) {
+        EXPECT_EQ(std::system(encode.c_str()), 0) << encode;
+        std::filesystem::remove(wav);
+    }
+    return out;
+}
+
 std::string TestMedia::MakeFile(const std::string& name, const std::string& bytes) {
     const std::string path = folder_ / name;
     std::ofstream(path, std::ios::binary) << bytes;

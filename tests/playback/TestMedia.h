@@ -18,6 +18,9 @@ public:
     // the current test when a tool fails.
     std::string MakeMp3(const std::string& name, int rate, int channels,
                         const std::string& soxSynth, const std::string& lameOptions);
+    // Encodes `soxSynth` at 44.1 kHz stereo in the format the name's extension gives (.flac,
+    // .ogg, .opus, .m4a, .aac, .wav) with flac, oggenc, opusenc or ffmpeg.
+    std::string MakeEncoded(const std::string& name, const std::string& soxSynth);
     // A file holding exactly `bytes`.
     std::string MakeFile(const std::string& name, const std::string& bytes);
 

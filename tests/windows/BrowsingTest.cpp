@@ -170,6 +170,19 @@ TEST(Search, PatternsAsTheUserTypesThem) {
     EXPECT_EQ(SearchNames(db, "*"), all);
 }
 
+TEST(Search, RowsNameTheirFileFormat) {
+    Library db;
+    db.Exec("INSERT INTO tTrack(Filename, Trackname) VALUES ('/m/a.flac', 'A'), "
+            "('/m/b.Opus', 'B'), ('/m/c.mp3', 'C'), ('/m.x/none', 'D')");
+    std::vector<CatalogStore::SearchRow> rows;
+    std::string error;
+    ASSERT_TRUE(CatalogStore::Search(db.Get(), "", rows, error)) << error;
+    std::vector<std::string> formats;
+    for (const auto& row : rows) formats.push_back(row.track + " " + row.format);
+    std::sort(formats.begin(), formats.end());
+    EXPECT_EQ(formats, (Names{"A FLAC", "B OPUS", "C MP3", "D "}));
+}
+
 TEST(Search, CaseFoldsBeyondAscii) {
     Library db;
     db.AddTrack("Björk", "Jóga");
