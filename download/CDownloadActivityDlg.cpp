@@ -125,7 +125,7 @@ void CDownloadActivityDlg::RefreshDownloads() {
     for (const DownloadSnapshotEntry& entry : snapshot) {
         const QString progress =
             Format(IDS_PROGRESS_KB, {entry.kilobytesReceived, entry.kilobytesTotal});
-        const int statusId = DownloadStatusStringId(entry.status);
+        const int statusId = DownloadStatusTextId(entry.status);
         const QString status = statusId ? Text(statusId) : QString();
         const int row = downloads_->FindRowByValue(entry.id);
         if (row < 0) {

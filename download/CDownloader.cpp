@@ -177,6 +177,7 @@ void CDownloader::StartNetwork() {
     component_->SetNetworkSwitch(networkSwitch, 2);
 
     searchAge_ = 0;
+    writeFailureTold_ = false;
     cleanupCountdown_ = 10;
     connections_ = 0;
     activeDownloads_ = 0;

@@ -102,6 +102,7 @@ private:
     DownloaderLinks links_;
     std::unique_ptr<P2PComponent> component_;
     bool componentFailed_ = false;  // said once; no call into a component that is not there
+    bool writeFailureTold_ = false;  // a download's write failed and the user was told
 
     std::atomic<bool> enabled_{false};
     std::atomic<bool> snapshotRequested_{false};
@@ -138,5 +139,5 @@ private:
 };
 
 // Where a completed download named by a peer is placed: the name's last path component inside
-// folder, cut to 260 characters. Empty when the name gives no file name ("", ".", "..").
+// folder, uncut. Empty when the name gives no file name ("", ".", "..").
 std::string CompletedDownloadPath(const std::string& folder, const std::string& name);

@@ -115,6 +115,9 @@ bool GnutellaComponent::RemoveDownload(int32_t id) {
 }
 
 void GnutellaComponent::FindSources(int32_t id) { core_.Download().FindSources(id); }
+std::string GnutellaComponent::CompletedPath(int32_t id) {
+    return core_.Download().CompletedPath(id).string();
+}
 
 GnutellaComponentFactory::GnutellaComponentFactory(fs::path dataFolder)
     : dataFolder_(std::move(dataFolder)) {}

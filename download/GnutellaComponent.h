@@ -70,6 +70,7 @@ public:
     bool CancelDownload(int32_t id) override;
     bool RemoveDownload(int32_t id) override;
     void FindSources(int32_t id) override;
+    std::string CompletedPath(int32_t id) override;
 
     // The servent itself, for tests and the driver program.
     gnutella::Core& Core() { return core_; }

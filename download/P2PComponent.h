@@ -69,6 +69,9 @@ public:
     virtual bool CancelDownload(int32_t id) = 0;                 // 18
     virtual bool RemoveDownload(int32_t id) = 0;                 // 19
     virtual void FindSources(int32_t id) = 0;                    // 21
+    // Where a completed download lies, whole and uncut; empty when the component does not say
+    // (the engine then joins the download folder and the name).
+    virtual std::string CompletedPath(int32_t) { return {}; }
 };
 
 // Makes the component; null when it cannot be created (the engine then says so once and

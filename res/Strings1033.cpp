@@ -131,6 +131,8 @@ const ResStringEntry kTable[] = {
     {3253, "Learn from skips"},
     {3254, "Its rating was learned from your skips."},
     {3260, "Notifications"},
+    {3400, "Disk full or not writable"},
+    {3401, "A download could not be saved in %s: the disk is full or the folder cannot be written. Make room or choose another folder; the download was stopped."},
 };
 
 }  // namespace

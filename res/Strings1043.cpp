@@ -117,6 +117,8 @@ const ResStringEntry kTable[] = {
     {3253, "Leren van overslaan"},
     {3254, "Deze beoordeling is geleerd van je overgeslagen nummers."},
     {3260, "Meldingen"},
+    {3400, "Schijf vol of niet beschrijfbaar"},
+    {3401, "Een download kon niet worden opgeslagen in %s: de schijf is vol of de map is niet beschrijfbaar. Maak ruimte vrij of kies een andere map; de download is gestopt."},
 };
 
 }  // namespace

@@ -41,6 +41,7 @@ Servent::Servent(fs::path dataFolder)
       tick_(io_) {
     std::error_code ec;
     fs::create_directories(dataFolder_ / "Incomplete", ec);
+    SweepPartials(dataFolder_ / "Incomplete", kPartialLifetime);
     Post([this] { Tick(); });
     net_ = std::thread([this] { io_.run(); });
 }
@@ -54,6 +55,7 @@ Servent::~Servent() {
     if (net_.joinable()) net_.join();
     if (hasher_.joinable()) hasher_.join();
     links_.clear();
+    SweepPartials(dataFolder_ / "Incomplete", kPartialLifetime);
 }
 
 fs::path Servent::DataFile(const std::string& name) const { return dataFolder_ / name; }
@@ -185,10 +187,10 @@ void Servent::Tick() {
         }
         if (token) FinishDownloadSession(id, token, DownloadStatus::Pending, {}, false);
     }
-    for (auto* table : {&connects_, &requests_})
-        std::erase_if(*table, [&](auto& e) {
-            return e.second.empty() || now - e.second.back() > seconds(60);
-        });
+    std::erase_if(connects_, [&](auto& e) {
+        return e.second.empty() || now - e.second.back() > seconds(60);
+    });
+    uploadGate_.Expire(now);
     std::erase_if(bans_, [&](auto& e) { return now > e.second; });
     {
         std::lock_guard lock(mu_);
@@ -333,34 +335,6 @@ bool Servent::AllowConnect(uint32_t ip) {
     if (!Hammering(connects_, ip, s.connectsPerMinute)) return true;
     bans_[ip] = Clock::now() + seconds(s.banSeconds);
     return false;
-}
-
-bool Servent::AllowRequest(uint32_t ip) {
-    const Settings s = SettingsCopy();
-    if (!Hammering(requests_, ip, s.requestsPerMinute)) return true;
-    bans_[ip] = Clock::now() + seconds(s.banSeconds);
-    return false;
-}
-
-int Servent::QueuePosition(uint32_t ip, bool take) {
-    const Settings s = SettingsCopy();
-    const auto now = Clock::now();
-    std::erase_if(uploadQueue_,
-                  [&](auto& e) { return now - e.second > seconds(4 * s.retrySeconds); });
-    auto it = std::find_if(uploadQueue_.begin(), uploadQueue_.end(),
-                           [&](auto& e) { return e.first == ip; });
-    const bool slotFree = uploads_ < s.uploadSlots;
-    if (slotFree && (uploadQueue_.empty() || uploadQueue_.front().first == ip)) {
-        if (take && it != uploadQueue_.end()) uploadQueue_.erase(it);
-        return 0;
-    }
-    if (it != uploadQueue_.end()) {
-        it->second = now;
-        return int(it - uploadQueue_.begin()) + 1;
-    }
-    if (int(uploadQueue_.size()) >= s.uploadQueue) return -1;
-    uploadQueue_.emplace_back(ip, now);
-    return int(uploadQueue_.size());
 }
 
 void Servent::OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std::string leftover) {
@@ -646,6 +620,7 @@ void Servent::SendSearch(int32_t searchId) {
         std::lock_guard lock(mu_);
         auto it = searches_.find(searchId);
         if (it == searches_.end()) return;
+        if (!it->second.urn && Trim(it->second.text).empty()) return;  // nothing to ask for
         Query q;
         q.flags = kQueryFlagsValid | kQueryGgepH |
                   (settings_.firewalled || !listening_ ? kQueryFirewalled : 0);
@@ -676,158 +651,6 @@ void Servent::SendSearch(int32_t searchId) {
     std::lock_guard lock(mu_);
     auto it = searches_.find(searchId);
     if (it != searches_.end()) it->second.sentTo = std::move(sent);
-}
-
-void Servent::ScheduleDownloads() {
-    const auto now = Clock::now();
-    std::vector<std::shared_ptr<DownloadSession>> start;
-    struct PushOrder {
-        int linkId;
-        Push push;
-        Guid target;
-        int32_t id;
-    };
-    std::vector<PushOrder> pushes;
-    const bool firewalled = Firewalled();
-    {
-        std::lock_guard lock(mu_);
-        int running = 0;
-        for (auto& [id, d] : downloads_) running += d.running ? 1 : 0;
-        for (auto& [id, d] : downloads_) {
-            if (running >= std::min(settings_.downloadSlots, settings_.httpConnections - uploads_))
-                break;
-            if (d.running || d.status == DownloadStatus::Completed ||
-                d.status == DownloadStatus::Closed || now < d.retryAt)
-                continue;
-            size_t pick = d.sources.size();
-            bool usable = false;
-            for (size_t i = 0; i < d.sources.size(); ++i) {
-                Source& s = d.sources[i];
-                if (s.push && firewalled) s.bad = true;  // two firewalled hosts cannot meet
-                if (s.bad) continue;
-                usable = true;
-                if (s.retryAt <= now &&
-                    (pick == d.sources.size() || s.retryAt < d.sources[pick].retryAt))
-                    pick = i;
-            }
-            if (!usable) {
-                d.status = DownloadStatus::NoSources;
-                continue;
-            }
-            if (pick == d.sources.size()) continue;
-            Source& src = d.sources[pick];
-            d.running = true;
-            d.session = nextSession_++;
-            d.source = pick;
-            ++running;
-            // Hits often carry an address the host cannot be reached at (behind a router):
-            // after a failed connect, the next try asks it by push, then directly again.
-            const bool viaPush = src.push || (!firewalled && src.failures % 2 == 1 &&
-                                              src.servent != Guid{} && peers_ > 0);
-            if (viaPush) {
-                d.status = DownloadStatus::Push;
-                Push push{src.servent, src.index, ourIp_, ListenPort()};
-                pushes.push_back({src.linkId, push, src.servent, id});
-            } else {
-                start.push_back(std::make_shared<DownloadSession>(*this, id, d.session, src));
-            }
-        }
-    }
-    for (auto& session : start) session->Start();
-    for (auto& order : pushes) {
-        auto link = links_.find(order.linkId);
-        if (link == links_.end() || !link->second->open) {
-            link = std::find_if(links_.begin(), links_.end(),
-                                [](auto& e) { return e.second->open && !e.second->peerIsLeaf; });
-        }
-        if (link != links_.end() && link->second->open) {
-            link->second->Send(NewGuid(), kPush, 3, 0, EncodePush(order.push));
-            pendingPushes_[order.target] = {order.id,
-                                            Clock::now() + seconds(SettingsCopy().httpSeconds)};
-        } else {
-            uint64_t token = 0;
-            {
-                std::lock_guard lock(mu_);
-                token = downloads_.count(order.id) ? downloads_[order.id].session : 0;
-            }
-            if (token) FinishDownloadSession(order.id, token, DownloadStatus::Pending, {}, false);
-        }
-    }
-}
-
-void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus next,
-                                    std::chrono::seconds retry, bool sourceBad) {
-    std::unique_lock lock(mu_);
-    auto it = downloads_.find(id);
-    if (it == downloads_.end() || it->second.session != token || !it->second.running) return;
-    DownloadRecord& d = it->second;
-    d.running = false;
-    if (d.status == DownloadStatus::Closed) return;
-    const auto now = Clock::now();
-    Source* src = d.source < d.sources.size() ? &d.sources[d.source] : nullptr;
-    switch (next) {
-        case DownloadStatus::Completed: {
-            // The move may copy across file systems: callers must not wait on it.
-            d.running = true;
-            const fs::path folder = DownloadFolderLocked();
-            const fs::path name = d.name;
-            const fs::path partial = d.partial;
-            const bool rescan = settings_.shareCompleted;
-            lock.unlock();
-            std::error_code ec;
-            fs::create_directories(folder, ec);
-            fs::path target = folder / name;
-            for (int n = 2; fs::exists(target, ec) && n < 1000; ++n)
-                target = folder / (name.stem().string() + " (" + std::to_string(n) + ")" +
-                                   name.extension().string());
-            fs::rename(partial, target, ec);
-            if (ec) {
-                fs::copy_file(partial, target, ec);
-                if (!ec) fs::remove(partial, ec);
-            }
-            lock.lock();
-            auto again = downloads_.find(id);
-            if (again != downloads_.end() && again->second.session == token) {
-                again->second.running = false;
-                again->second.status = ec ? DownloadStatus::Closed : DownloadStatus::Completed;
-                if (!ec) {
-                    again->second.name = target.filename().string();
-                    again->second.received = again->second.size;
-                }
-            }
-            lock.unlock();
-            if (rescan && !ec) RescanShares();
-            return;
-        }
-        case DownloadStatus::Closed:
-            d.status = DownloadStatus::Closed;
-            return;
-        case DownloadStatus::CoolingDown:
-        case DownloadStatus::Queued:
-            if (src) src->retryAt = now + retry;
-            d.status = next;
-            d.retryAt = now + retry;
-            return;
-        default:
-            if (src) {
-                if (retry.count() == 0) ++src->failures;
-                if (sourceBad || src->failures >= 3) src->bad = true;
-                src->retryAt = now + (retry.count() > 0 ? retry : seconds(settings_.retrySeconds));
-            }
-            d.status =
-                std::any_of(d.sources.begin(), d.sources.end(), [](auto& s) { return !s.bad; })
-                    ? DownloadStatus::Pending
-                    : DownloadStatus::NoSources;
-            d.retryAt = now;
-            return;
-    }
-}
-
-void Servent::StopDownload(int32_t id, const fs::path& partial) {
-    for (auto it = pendingPushes_.begin(); it != pendingPushes_.end();)
-        it = it->second.first == id ? pendingPushes_.erase(it) : std::next(it);
-    std::error_code ec;
-    if (!partial.empty()) fs::remove(partial, ec);
 }
 
 // ---- shares -----------------------------------------------------------------------------------

@@ -22,8 +22,10 @@
 #include "platform/gnutella/HeaderBlock.h"
 #include "platform/gnutella/HostCache.h"
 #include "platform/gnutella/Messages.h"
+#include "platform/gnutella/PartialFile.h"
 #include "platform/gnutella/Settings.h"
 #include "platform/gnutella/ShareIndex.h"
+#include "platform/gnutella/UploadGate.h"
 
 namespace gnutella {
 
@@ -43,6 +45,7 @@ enum class DownloadStatus : int32_t {
     Completed = 9,
     CoolingDown = 10,
     Queued = 11,
+    WriteFailed = 12,  // the disk refused the bytes: full, read-only or not ours
 };
 
 struct Source {
@@ -90,6 +93,7 @@ struct DownloadRecord {
     size_t source = 0;     // the source that session uses
     Clock::time_point retryAt{};
     std::filesystem::path partial;
+    std::shared_ptr<PartialHash> hash;  // the digest of the bytes held so far
 };
 
 class Link;
@@ -102,6 +106,8 @@ public:
     static constexpr size_t kMaxSourcesPerFile = 64;
     static constexpr size_t kMaxDownloads = 1000;
     static constexpr int kMaxIncoming = 64;  // accepted, first header block not yet read
+    // A partial file that may be resumed is kept this long after its download went away.
+    static constexpr std::chrono::hours kPartialLifetime{24 * 7};
 
     explicit Servent(std::filesystem::path dataFolder);
     ~Servent();
@@ -156,7 +162,6 @@ public:
     void OnMessage(Link& link, Message& message);
     void OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std::string leftover);
     bool AllowConnect(uint32_t ip);  // false: refuse, banned
-    bool AllowRequest(uint32_t ip);
     bool IsBanned(uint32_t ip);
     bool Firewalled() const;
     uint16_t ListenPort() const;
@@ -165,10 +170,13 @@ public:
     const ShareIndex& Shares() const { return share_; }
     Settings SettingsCopy() const;
     std::string UserAgent() const;
-    int UploadsRunning() const { return uploads_; }
+    // Uploads (UploadSession.cpp): the gate's rules with the current settings.
+    bool AdmitUpload(uint32_t ip);
+    int UploadQueuePosition(uint32_t ip);  // 0: a slot is free for it
+    void UploadStarted(uint32_t ip) { uploadGate_.Started(ip); }
+    void UploadEnded(uint32_t ip) { uploadGate_.Ended(ip); }
+    int UploadsRunning() const { return uploadGate_.Running(); }
     int incoming_ = 0;  // Incoming readers alive
-    void AddUpload(int delta) { uploads_ += delta; }
-    int QueuePosition(uint32_t ip, bool take);  // 0: a slot is free for it
     void CountIn(size_t n) { bytesIn_ += n; }
     void CountOut(size_t n) { bytesOut_ += n; }
     void FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus next,
@@ -216,7 +224,6 @@ private:
     int pushConnects_ = 0;
     uint64_t lastIn_ = 0;
     uint64_t lastOut_ = 0;
-    int uploads_ = 0;
     uint64_t nextSession_ = 1;
     struct Seen {
         int linkId;
@@ -226,9 +233,8 @@ private:
     std::map<Guid, Seen> pushRoutes_;   // servent GUID -> link its hits came from
     std::map<Guid, std::pair<int32_t, Clock::time_point>> pendingPushes_;  // servent -> download
     std::map<uint32_t, std::vector<Clock::time_point>> connects_;
-    std::map<uint32_t, std::vector<Clock::time_point>> requests_;
     std::map<uint32_t, Clock::time_point> bans_;
-    std::vector<std::pair<uint32_t, Clock::time_point>> uploadQueue_;
+    UploadGate uploadGate_;
     Clock::time_point lastBootstrap_{};
     std::unique_ptr<asio::ip::udp::socket> udp_;
     asio::ip::udp::endpoint from_;
