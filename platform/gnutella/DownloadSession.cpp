@@ -265,9 +265,15 @@ bool DownloadSession::TakeBody(std::string_view bytes) {
         bytes.remove_prefix(drop);
     }
     if (!bytes.empty()) {
-        if (::pwrite(file_.Get(), bytes.data(), bytes.size(), off_t(position_)) !=
-            ssize_t(bytes.size())) {
-            const bool hopeless = WriteCannotSucceed(errno);
+        // A short write is followed by one that says why (ENOSPC once the disk is full).
+        ssize_t wrote = 0;
+        for (size_t done = 0; done < bytes.size(); done += size_t(wrote)) {
+            wrote = ::pwrite(file_.Get(), bytes.data() + done, bytes.size() - done,
+                             off_t(position_ + done));
+            if (wrote <= 0) break;
+        }
+        if (wrote <= 0) {
+            const bool hopeless = wrote < 0 && WriteCannotSucceed(errno);
             End(hopeless ? DownloadStatus::WriteFailed : DownloadStatus::Pending,
                 std::chrono::seconds(5), false);
             return false;
