@@ -10,6 +10,7 @@ packages=(
     libgstreamer1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa
     libid3-3.8.3-dev libicu-dev zlib1g-dev
     libasio-dev libssl-dev libminiupnpc-dev iproute2
+    bison libglib2.0-dev gettext libgnutls28-dev xz-utils util-linux
     libespeak-ng-dev espeak-ng
     lame sox libsox-fmt-mp3
     clang libclang-rt-14-dev
