@@ -16,7 +16,7 @@ enum DownloadStatusCode : int32_t {
     kReceiving = 6,
     kClosed = 8,
     kCompleted = 9,
-    kWriteFailed = 12,
+    kWriteFailed = 13,
 };
 
 }  // namespace

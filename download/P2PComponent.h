@@ -62,7 +62,7 @@ public:
 
     // download
     virtual std::vector<int32_t> DownloadIds() = 0;              // 1
-    virtual int32_t DownloadStatus(int32_t id) = 0;              // 2, the codes 1-11
+    virtual int32_t DownloadStatus(int32_t id) = 0;              // 2, the codes 1-11; 13 a write the disk refused
     virtual std::string DownloadName(int32_t id) = 0;            // 4
     virtual int32_t DownloadBytesReceived(int32_t id) = 0;       // 5
     virtual int32_t DownloadSize(int32_t id) = 0;                // 6

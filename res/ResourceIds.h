@@ -124,7 +124,7 @@ inline constexpr int IDS_WHY_LEARNED = 3254;           // the rating was learned
 inline constexpr int IDS_NOTIFICATIONS = 3260;         // "Notifications" (Options menu)
 
 // Downloads (3400-3449).
-inline constexpr int IDS_DL_WRITE_FAILED = 3400;       // status 12: the disk refused the bytes
+inline constexpr int IDS_DL_WRITE_FAILED = 3400;       // status 13: the disk refused the bytes
 inline constexpr int IDS_DL_WRITE_FAILED_TEXT = 3401;  // message, %s = the download folder
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
@@ -133,10 +133,10 @@ constexpr int DownloadStatusStringId(int statusCode)
     return statusCode >= 1 && statusCode <= 11 ? IDS_DL_NO_SOURCES + statusCode - 1 : 0;
 }
 
-// String of any status code the activity window shows: the above and 12, a failed write.
+// String of any status code the activity window shows: the above and 13, a failed write.
 constexpr int DownloadStatusTextId(int statusCode)
 {
-    return statusCode == 12 ? IDS_DL_WRITE_FAILED : DownloadStatusStringId(statusCode);
+    return statusCode == 13 ? IDS_DL_WRITE_FAILED : DownloadStatusStringId(statusCode);
 }
 
 // String of a connection speed index 0..3 (3155..3158); 0 for any other index.

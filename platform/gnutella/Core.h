@@ -141,7 +141,7 @@ class DownloadObject {
 public:
     explicit DownloadObject(Servent& s) : s_(s) {}
     std::vector<int32_t> Ids() const;
-    int32_t Status(int32_t id) const;  // 1-11, 0 for an unknown ID
+    int32_t Status(int32_t id) const;  // 1-11 or 13 (write failed), 0 for an unknown ID
     std::string FileName(int32_t id) const;
     int32_t BytesReceived(int32_t id) const;
     int32_t Size(int32_t id) const;

@@ -45,7 +45,7 @@ enum class DownloadStatus : int32_t {
     Completed = 9,
     CoolingDown = 10,
     Queued = 11,
-    WriteFailed = 12,  // the disk refused the bytes: full, read-only or not ours
+    WriteFailed = 13,  // the disk refused the bytes: full, read-only or not ours
 };
 
 struct Source {

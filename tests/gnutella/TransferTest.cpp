@@ -109,14 +109,44 @@ TEST(Transfers, AFullDiskEndsTheDownloadWithAnErrorStatus) {
     auto leaf = StartServent(dir.path, "leaf", {"127.0.0.3", FreePort("127.0.0.3"), false, "", {}});
     const int32_t id = leaf->Download().StartFrom(Source(port), 1, "Big.mp3",
                                                   int64_t(content.size()), Sha1Text(content));
-    EXPECT_TRUE(WaitFor([&] { return leaf->Download().Status(id) == 12; }, 10))
+    EXPECT_TRUE(WaitFor([&] { return leaf->Download().Status(id) == 13; }, 10))
         << leaf->Download().Status(id);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    EXPECT_EQ(leaf->Download().Status(id), 12);  // it stays ended, not retried
+    EXPECT_EQ(leaf->Download().Status(id), 13);  // it stays ended, not retried
     leaf->Download().Remove(id);
     EXPECT_TRUE(WaitFor([&] { return fs::is_empty(dir.path / "leaf" / "Incomplete"); }, 3));
     leaf.reset();
     ::umount((dir.path / "leaf" / "Incomplete").c_str());
+}
+
+TEST(Transfers, SourceQueriesNeverEndTheEngineSearch) {
+    TempDir dir;
+    asio::io_context io;
+    asio::ip::tcp::acceptor hub(io, {asio::ip::make_address("127.0.0.1"), 0});
+    auto leaf = StartServent(dir.path, "leaf",
+                             {"127.0.0.2", FreePort("127.0.0.2"), false,
+                              "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
+    RawPeer up(hub.accept());
+    ASSERT_TRUE(up.ReadBlock(3));
+    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
+    ASSERT_TRUE(up.ReadBlock(3));
+    const int32_t search = leaf->Search().Start("flooded artist");
+    const std::optional<Guid> guid = NextQueryGuid(up);
+    ASSERT_TRUE(guid);
+    // More stalled downloads looking for sources than the servent keeps searches.
+    for (int i = 0; i < 70; ++i) {
+        const std::string content = RandomBytes(100 + size_t(i));
+        const int32_t id = leaf->Download().StartFrom("127.0.0.9:9", 1, "x.mp3",
+                                                      int64_t(content.size()), Sha1Text(content));
+        leaf->Download().FindSources(id);
+    }
+    QueryHit hit;
+    hit.ip = 0x7F000009;
+    hit.port = 9;
+    hit.servent = NewGuid();
+    hit.results.push_back({1, 1000, "Flooded Artist - Song.mp3", std::nullopt});
+    up.Send(EncodeMessage(*guid, kQueryHit, 3, 0, EncodeQueryHit(hit, true)));
+    EXPECT_TRUE(WaitFor([&] { return leaf->Search().ResultIds(search).size() == 1; }, 3));
 }
 
 TEST(UploadGateRules, ADownloadingAddressIsOneClientAHammeringOneIsBanned) {
