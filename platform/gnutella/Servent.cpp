@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gnutella/FileName.h"
+#include "platform/gnutella/HashCache.h"
 #include "platform/gnutella/Link.h"
 #include "platform/gnutella/Transfers.h"
 
@@ -16,6 +17,7 @@ namespace {
 constexpr auto kRouteLifetime = std::chrono::minutes(10);
 constexpr auto kRepeatWindow = std::chrono::minutes(20);  // same query text on one link
 constexpr size_t kMaxRoutes = 20000;
+constexpr const char* kHashCacheFile = "GnuHashes.txt";
 constexpr size_t kMaxHitResults = 64;
 
 // Writes a last answer (a refusal) and closes the socket.
@@ -47,6 +49,7 @@ Servent::Servent(fs::path dataFolder)
 }
 
 Servent::~Servent() {
+    stopping_ = true;
     Post([this] {
         Disconnect();
         tick_.cancel();
@@ -655,6 +658,19 @@ void Servent::SendSearch(int32_t searchId) {
 
 // ---- shares -----------------------------------------------------------------------------------
 
+namespace {
+
+std::vector<SharedFile> MergedCache(std::vector<SharedFile> fresh,
+                                    const std::vector<SharedFile>& known) {
+    std::set<fs::path> paths;
+    for (const auto& f : fresh) paths.insert(f.path);
+    for (const auto& f : known)
+        if (!paths.count(f.path)) fresh.push_back(f);
+    return fresh;
+}
+
+}  // namespace
+
 void Servent::RescanShares() {
     if (scanning_) {
         rescanAgain_ = true;
@@ -668,9 +684,16 @@ void Servent::RescanShares() {
         if (settings_.shareCompleted) folders.push_back(DownloadFolderLocked());
     }
     if (hasher_.joinable()) hasher_.join();
-    hasher_ = std::thread([this, folders, earlier = scanned_] {
-        auto files = ShareIndex::Scan(folders, earlier);
-        Post([this, files = std::move(files)]() mutable {
+    hasher_ = std::thread([this, folders, earlier = scanned_, cache = DataFile(kHashCacheFile)] {
+        const auto known = earlier.empty() ? LoadHashCache(cache) : earlier;
+        auto scan = ShareIndex::Scan(folders, known, stopping_);
+        if (scan.stopped) {
+            // Released mid-scan: what was hashed so far spares the next servent the work.
+            if (scan.hashed > 0) SaveHashCache(cache, MergedCache(scan.files, known));
+            return;
+        }
+        if (scan.hashed > 0 || scan.files.size() != known.size()) SaveHashCache(cache, scan.files);
+        Post([this, files = std::move(scan.files)]() mutable {
             scanned_ = files;
             share_.Set(std::move(files));
             sharedCount_ = int32_t(share_.Files().size());

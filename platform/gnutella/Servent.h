@@ -239,6 +239,7 @@ private:
     std::unique_ptr<asio::ip::udp::socket> udp_;
     asio::ip::udp::endpoint from_;
     char datagram_[4096];
+    std::atomic<bool> stopping_{false};  // set first on release: the hashing stops at once
     std::thread hasher_;
     std::thread net_;
 };
