@@ -57,11 +57,13 @@ void CDownloader::RequestStop() {
 }
 
 DownloadCounters CDownloader::Counters() const {
-    return {connections_, activeDownloads_, bytesPerSecondDown_, bytesPerSecondUp_, started_};
+    return {connections_, activeDownloads_, bytesPerSecondDown_, bytesPerSecondUp_,
+            started_,     cachesAsked_,     noCacheReachable_};
 }
 
 DownloadEngineActivity CDownloader::Activity() const {
-    return {searching_, resultCount_, searchAge_, cleanupCountdown_, removalCountdown_};
+    return {searching_,        resultCount_, searchAge_,       cleanupCountdown_,
+            removalCountdown_, connections_, cachesAsked_, noCacheReachable_};
 }
 
 void CDownloader::PostStatus(intptr_t wParam) const {
@@ -99,6 +101,9 @@ void CDownloader::RunPass() {
         bytesPerSecondDown_ = component_->BytesPerSecondDown();
         bytesPerSecondUp_ = component_->BytesPerSecondUp();
         connections_ = component_->ConnectedPeers();
+        const PeerLookup lookup = connections_ > 0 ? PeerLookup{} : component_->LookingForPeers();
+        cachesAsked_ = lookup.caches;
+        noCacheReachable_ = lookup.noneReachable;
         if (connections_ > 0) {
             if (searching_) ++searchAge_;
             resultCount_ = static_cast<int32_t>(component_->ResultIds(searchId_).size());
@@ -180,6 +185,8 @@ void CDownloader::StartNetwork() {
     writeFailureTold_ = false;
     cleanupCountdown_ = 10;
     connections_ = 0;
+    cachesAsked_ = 0;
+    noCacheReachable_ = false;
     activeDownloads_ = 0;
     bytesPerSecondDown_ = 0;
     bytesPerSecondUp_ = 0;
@@ -211,6 +218,8 @@ void CDownloader::StopNetwork() {
     component_->DisconnectNetwork(2);
     component_.reset();
     connections_ = 0;
+    cachesAsked_ = 0;
+    noCacheReachable_ = false;
     activeDownloads_ = 0;
     bytesPerSecondDown_ = 0;
     bytesPerSecondUp_ = 0;

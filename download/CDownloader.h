@@ -117,6 +117,8 @@ private:
     std::atomic<int32_t> removalCountdown_{0};
     std::atomic<int32_t> maximumDownloads_{15};
     std::atomic<int32_t> connections_{0};
+    std::atomic<int32_t> cachesAsked_{0};
+    std::atomic<bool> noCacheReachable_{false};
     std::atomic<int32_t> activeDownloads_{0};
     std::atomic<int32_t> bytesPerSecondDown_{0};
     std::atomic<int32_t> bytesPerSecondUp_{0};

@@ -21,6 +21,11 @@ void GnutellaComponent::SetNetworkSwitch(bool on, int32_t network) {
     core_.Network().SetNetworkSwitch(on, network);
 }
 
+PeerLookup GnutellaComponent::LookingForPeers() {
+    const auto status = core_.Network().Bootstrapping();
+    return {status.caches, status.noneReachable};
+}
+
 void GnutellaComponent::LoadConfig(const std::string& file) {
     core_.Preferences().LoadConfig(file);
 }

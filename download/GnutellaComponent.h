@@ -30,6 +30,7 @@ public:
 
     int32_t ConnectedPeers() override;
     void SetNetworkSwitch(bool on, int32_t network) override;
+    PeerLookup LookingForPeers() override;
 
     void LoadConfig(const std::string& file) override;
     void LoadBlocked(const std::string& file) override;

@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// Looking for the first peers: the host caches asked (0 while connected or when the component
+// does not say), and whether none of them answered.
+struct PeerLookup {
+    int32_t caches = 0;
+    bool noneReachable = false;
+};
+
 class P2PComponent {
 public:
     virtual ~P2PComponent() = default;
@@ -27,6 +34,7 @@ public:
     // network
     virtual int32_t ConnectedPeers() = 0;                           // 15
     virtual void SetNetworkSwitch(bool on, int32_t network) = 0;  // 47
+    virtual PeerLookup LookingForPeers() { return {}; }
 
     // preferences
     virtual void LoadConfig(const std::string& file) = 0;   // 1

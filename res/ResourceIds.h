@@ -126,6 +126,11 @@ inline constexpr int IDS_NOTIFICATIONS = 3260;         // "Notifications" (Optio
 // Downloads (3400-3449).
 inline constexpr int IDS_DL_WRITE_FAILED = 3400;       // status 13: the disk refused the bytes
 inline constexpr int IDS_DL_WRITE_FAILED_TEXT = 3401;  // message, %s = the download folder
+inline constexpr int IDS_DOWNLOAD_LOOKING = 3402;      // status line: no peer, caches asked
+inline constexpr int IDS_DOWNLOAD_NO_CACHE = 3403;     // status line: no cache answered
+inline constexpr int IDS_ACTIVITY_LOOKING = 3404;      // "%d" host caches asked
+inline constexpr int IDS_ACTIVITY_NO_CACHE = 3405;     // "%d" host caches, none answered
+inline constexpr int IDS_ACTIVITY_CONNECTED = 3406;    // "%d" peers
 
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)

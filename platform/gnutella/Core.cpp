@@ -185,6 +185,11 @@ void PreferencesObject::Set(const Settings& settings) {
 
 int32_t NetworkObject::ConnectedPeers() const { return s_.peers_; }
 
+BootstrapStatus NetworkObject::Bootstrapping() const {
+    std::lock_guard lock(s_.mu_);
+    return s_.BootstrapStatusLocked();
+}
+
 std::vector<PeerInfo> NetworkObject::Peers() const {
     std::lock_guard lock(s_.mu_);
     return s_.peerInfo_;

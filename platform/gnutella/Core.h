@@ -70,6 +70,13 @@ private:
     Servent& s_;
 };
 
+// Looking for the first peers: the bootstrap services asked in the latest round (0 while
+// connected, or with bootstrap off), and whether none of them has answered in time.
+struct BootstrapStatus {
+    int32_t caches = 0;
+    bool noneReachable = false;
+};
+
 class NetworkObject {
 public:
     explicit NetworkObject(Servent& s) : s_(s) {}
@@ -80,6 +87,7 @@ public:
     bool NetworkSwitch(int32_t network) const;
     // The open links as of the last second: who, which way, deflated or not.
     std::vector<PeerInfo> Peers() const;
+    BootstrapStatus Bootstrapping() const;
 
 private:
     Servent& s_;

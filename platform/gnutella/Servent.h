@@ -134,6 +134,14 @@ public:
     int32_t nextDownloadId_ = 1;
     bool networkSwitch_[3] = {false, false, false};
     std::vector<PeerInfo> peerInfo_;
+    struct BootstrapRound {
+        int32_t caches = 0;  // asked in the latest round
+        bool answered = false;
+        bool lastFailed = false;  // the round before went unanswered
+        Clock::time_point started{};
+        size_t number = 0;
+    } bootstrap_;
+    BootstrapStatus BootstrapStatusLocked() const;
     std::filesystem::path DownloadFolderLocked() const;
     std::string UserAgentLocked() const { return clientName_ + "/" + clientVersion_; }
 

@@ -130,6 +130,8 @@ inline std::string EnglishText(int id) {
         {3129, "Searching for songs"},
         {3132, "Connecting... %d downloads %d b/sec Down %d b/sec Up..."},
         {3133, "%d Connects %d downloads %d b/sec Down %d b/sec Up..."},
+        {3402, "Looking for peers through %d host caches... %d downloads %d b/sec Down %d b/sec Up..."},
+        {3403, "No host cache reachable, trying again... %d downloads %d b/sec Down %d b/sec Up..."},
         {3135, "An unexpected error occurred in %s."},
         {3137, "Sonvera needs an update"},
         {3138, "Cannot find the Sonvera database file."},
