@@ -149,6 +149,29 @@ TEST(Transfers, SourceQueriesNeverEndTheEngineSearch) {
     EXPECT_TRUE(WaitFor([&] { return leaf->Search().ResultIds(search).size() == 1; }, 3));
 }
 
+TEST(Transfers, AnEmptySearchTextIsNotSentToTheNetwork) {
+    TempDir dir;
+    asio::io_context io;
+    asio::ip::tcp::acceptor hub(io, {asio::ip::make_address("127.0.0.1"), 0});
+    auto leaf = StartServent(dir.path, "leaf",
+                             {"127.0.0.2", FreePort("127.0.0.2"), false,
+                              "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
+    RawPeer up(hub.accept());
+    ASSERT_TRUE(up.ReadBlock(3));
+    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
+    ASSERT_TRUE(up.ReadBlock(3));
+    leaf->Search().Start("");  // the engine's empty artist queue
+    leaf->Search().Start(" \t ");
+    leaf->Search().Start("queued artist");
+    std::optional<Query> first;
+    while (!first) {
+        auto m = up.ReadMessage(3);
+        ASSERT_TRUE(m);
+        if (m->header.type == kQuery) first = ParseQuery(m->payload);
+    }
+    EXPECT_EQ(first->text, "queued artist");
+}
+
 TEST(UploadGateRules, ADownloadingAddressIsOneClientAHammeringOneIsBanned) {
     UploadGate gate;
     const UploadGate::Limits limits{5, 600, 5, 15, 30};
