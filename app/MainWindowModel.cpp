@@ -179,9 +179,9 @@ std::string MainWindowModel::DownloadStatus(const DownloadCounters& c) const {
             {static_cast<long long>(c.connections), static_cast<long long>(c.downloads),
              static_cast<long long>(c.downRate), static_cast<long long>(c.upRate)});
     if (c.networkStarted && c.noCacheReachable)
-        return FormatText(Text(IDS_DOWNLOAD_NO_CACHE), {static_cast<long long>(c.downloads),
-                                                        static_cast<long long>(c.downRate),
-                                                        static_cast<long long>(c.upRate)});
+        return FormatText(Text(IDS_DOWNLOAD_NO_CACHE),
+                          {static_cast<long long>(c.downloads), static_cast<long long>(c.downRate),
+                           static_cast<long long>(c.upRate)});
     if (c.networkStarted && c.cachesAsked > 0)
         return FormatText(
             Text(IDS_DOWNLOAD_LOOKING),

@@ -148,15 +148,15 @@ void CDownloadActivityDlg::RefreshDownloads() {
 
 void CDownloadActivityDlg::RefreshStatusLine() {
     const DownloadEngineActivity a = activity_.Activity();
-    const QString peers = a.connections > 0      ? Format(IDS_ACTIVITY_CONNECTED, {a.connections})
+    const QString peers = a.connections > 0    ? Format(IDS_ACTIVITY_CONNECTED, {a.connections})
                           : a.noCacheReachable ? Format(IDS_ACTIVITY_NO_CACHE, {a.cachesAsked})
                           : a.cachesAsked > 0  ? Format(IDS_ACTIVITY_LOOKING, {a.cachesAsked})
                                                : QString();
     const QString search =
-        a.searching ? Format(IDS_ACTIVITY_SEARCHING,
-                             {a.resultCount, a.searchAge, a.cleanupCountdown, a.removalCountdown})
-                    : Format(IDS_ACTIVITY_NO_SEARCH,
-                             {a.searchAge, a.cleanupCountdown, a.removalCountdown});
+        a.searching
+            ? Format(IDS_ACTIVITY_SEARCHING,
+                     {a.resultCount, a.searchAge, a.cleanupCountdown, a.removalCountdown})
+            : Format(IDS_ACTIVITY_NO_SEARCH, {a.searchAge, a.cleanupCountdown, a.removalCountdown});
     status_->setText(peers.isEmpty() ? search : peers + '\n' + search);
 }
 

@@ -62,7 +62,7 @@ DownloadCounters CDownloader::Counters() const {
 }
 
 DownloadEngineActivity CDownloader::Activity() const {
-    return {searching_,        resultCount_, searchAge_,       cleanupCountdown_,
+    return {searching_,        resultCount_, searchAge_,   cleanupCountdown_,
             removalCountdown_, connections_, cachesAsked_, noCacheReachable_};
 }
 

@@ -4,9 +4,11 @@
 //
 // The component keeps its files ("GnuConfig.ini", "GnuBlocked.net", "GnuCache.net",
 // "GnuUltraCache.net", "WebCache.net", "GnuHashes.txt" (the digests of shared files),
-// "Incomplete/", "Downloads/") in one data folder. That folder's "GnuConfig.ini" is the one place for its settings: "Bootstrap=0" keeps it off UDP
-// host caches and GWebCaches, so that it connects only to the hosts in its cache files (a test
-// that lists a loopback ultrapeer alone in "GnuUltraCache.net" keeps it on loopback).
+// "Incomplete/", "Downloads/") in one data folder. That folder's "GnuConfig.ini" is the one
+// place for its settings: "Bootstrap=0" keeps it off UDP host caches and GWebCaches (those it
+// has cached, and while it has none the public ones built in), so that it connects only to
+// the hosts in its cache files (a test that lists a loopback ultrapeer alone in
+// "GnuUltraCache.net" keeps it on loopback).
 
 #include <filesystem>
 #include <functional>

@@ -1,9 +1,10 @@
 // Finding the first peers: UDP host caches answer a ping with pongs that pack ultrapeer
 // addresses (GGEP "IPP"); GWebCaches answer "hostfile" and "urlfile" requests over HTTP.
+#include "platform/gnutella/Bootstrap.h"
+
 #include <algorithm>
 #include <charconv>
 
-#include "platform/gnutella/Bootstrap.h"
 #include "platform/gnutella/Servent.h"
 
 namespace gnutella {
@@ -13,13 +14,17 @@ namespace {
 constexpr auto kBootstrapEvery = std::chrono::seconds(60);
 constexpr auto kBootstrapAnswerTime = std::chrono::seconds(25);  // a GWebCache request's 20 s
 
-// The public services gtk-gnutella asks: its Gnutella UDP host caches, and the GWebCaches it
-// names that serve Gnutella as well as G2.
+// The public services gtk-gnutella asks: its Gnutella UDP host caches, and the GWebCaches its
+// G2 side names, which keep Gnutella hosts as well (a request without "net=" is Gnutella's).
 const std::vector<std::string> kBuiltInUdpCaches = {
-    "useast.gnutella.dyslexicfish.net:3558", "uswest.gnutella.dyslexicfish.net:3558",
-    "uk.gnutella.dyslexicfish.net:3558",     "au.gnutella.dyslexicfish.net:3558",
-    "1.uhc.gtk-gnutella.nl:19104",           "2.uhc.gtk-gnutella.nl:4876",
-    "useast.gnutella.dyslexicfish.net:15321", "uswest.gnutella.dyslexicfish.net:18037",
+    "useast.gnutella.dyslexicfish.net:3558",
+    "uswest.gnutella.dyslexicfish.net:3558",
+    "uk.gnutella.dyslexicfish.net:3558",
+    "au.gnutella.dyslexicfish.net:3558",
+    "1.uhc.gtk-gnutella.nl:19104",
+    "2.uhc.gtk-gnutella.nl:4876",
+    "useast.gnutella.dyslexicfish.net:15321",
+    "uswest.gnutella.dyslexicfish.net:18037",
     "uk.gnutella.dyslexicfish.net:41481",
 };
 const std::vector<std::string> kBuiltInWebCaches = {

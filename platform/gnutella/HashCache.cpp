@@ -66,8 +66,8 @@ std::vector<SharedFile> ParseHashCache(std::string_view text) {
 std::string HashCacheText(const std::vector<SharedFile>& files) {
     std::string out;
     for (const auto& f : files) {
-        out += std::to_string(f.size) + ' ' + std::to_string(f.modified) + ' ' + Base32(f.sha1) +
-               ' ';
+        out +=
+            std::to_string(f.size) + ' ' + std::to_string(f.modified) + ' ' + Base32(f.sha1) + ' ';
         for (char c : f.path.string()) {
             if (c == '\\')
                 out += "\\\\";

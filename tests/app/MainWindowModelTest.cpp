@@ -122,8 +122,9 @@ TEST_F(ModelTest, DownloadStatusFollowsTheEngineState) {
     c.upRate = 40;
     EXPECT_EQ(model.DownloadStatus(c), "Connecting... 2 downloads 300 b/sec Down 40 b/sec Up...");
     c.cachesAsked = 7;
-    EXPECT_EQ(model.DownloadStatus(c),
-              "Looking for peers through 7 host caches... 2 downloads 300 b/sec Down 40 b/sec Up...");
+    EXPECT_EQ(
+        model.DownloadStatus(c),
+        "Looking for peers through 7 host caches... 2 downloads 300 b/sec Down 40 b/sec Up...");
     c.noCacheReachable = true;
     EXPECT_EQ(model.DownloadStatus(c),
               "No host cache reachable, trying again... 2 downloads 300 b/sec Down 40 b/sec Up...");

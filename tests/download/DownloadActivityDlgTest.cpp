@@ -136,12 +136,14 @@ TEST_F(ActivityWindow, RowsFollowTheSnapshotByDownloadId) {
               "No search: 75 seconds, Cleanup: 2 seconds, Remove: 13 seconds");
     engine.counters = {false, 0, 75, 2, 13, 0, 7, false};
     dlg.Refresh();
-    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)->text().startsWith(
-        "Looking for peers: asking 7 host caches.\nNo search"));
+    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)
+                    ->text()
+                    .startsWith("Looking for peers: asking 7 host caches.\nNo search"));
     engine.counters = {false, 0, 75, 2, 13, 0, 7, true};
     dlg.Refresh();
-    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)->text().startsWith(
-        "None of the 7 host caches asked could be reached"));
+    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)
+                    ->text()
+                    .startsWith("None of the 7 host caches asked could be reached"));
     engine.counters = {false, 0, 75, 2, 13, 3, 0, false};
     dlg.Refresh();
     EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)->text().startsWith("Connected to 3 peers.\n"));

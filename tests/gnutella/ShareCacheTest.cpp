@@ -73,8 +73,8 @@ TEST(ShareCache, PathsWithAnyBytesReadBackAndBrokenLinesAreSkipped) {
     f.size = 123;
     f.modified = -5;
     f.sha1.fill(7);
-    const std::string text = "garbage\n1 2 short\n" + HashCacheText({f}) + "9 9 " +
-                             std::string(32, '!') + " /x\n";
+    const std::string text =
+        "garbage\n1 2 short\n" + HashCacheText({f}) + "9 9 " + std::string(32, '!') + " /x\n";
     const auto back = ParseHashCache(text);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0].path, f.path);
