@@ -13,12 +13,6 @@ namespace gnutella {
 namespace fs = std::filesystem;
 using std::chrono::seconds;
 
-namespace {
-
-constexpr const char* kHashCacheFile = "GnuHashes.txt";
-
-}  // namespace
-
 void Servent::SendSearch(int32_t searchId) {
     std::string payload;
     Guid guid;
@@ -223,6 +217,8 @@ void Servent::StopDownload(int32_t id, const fs::path& partial) {
 // ---- shares -----------------------------------------------------------------------------------
 
 namespace {
+
+constexpr const char* kHashCacheFile = "GnuHashes.txt";
 
 std::vector<SharedFile> MergedCache(std::vector<SharedFile> fresh,
                                     const std::vector<SharedFile>& known) {
