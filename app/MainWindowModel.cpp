@@ -192,6 +192,15 @@ std::string MainWindowModel::DownloadStatus(const DownloadCounters& c) const {
             Text(IDS_DOWNLOAD_CONNECTED),
             {static_cast<long long>(c.connections), static_cast<long long>(c.downloads),
              static_cast<long long>(c.downRate), static_cast<long long>(c.upRate)});
+    if (c.networkStarted && c.noCacheReachable)
+        return FormatText(Text(IDS_DOWNLOAD_NO_CACHE),
+                          {static_cast<long long>(c.downloads), static_cast<long long>(c.downRate),
+                           static_cast<long long>(c.upRate)});
+    if (c.networkStarted && c.cachesAsked > 0)
+        return FormatText(
+            Text(IDS_DOWNLOAD_LOOKING),
+            {static_cast<long long>(c.cachesAsked), static_cast<long long>(c.downloads),
+             static_cast<long long>(c.downRate), static_cast<long long>(c.upRate)});
     if (c.networkStarted)
         return FormatText(Text(IDS_DOWNLOAD_CONNECTING),
                           {static_cast<long long>(c.downloads), static_cast<long long>(c.downRate),

@@ -125,7 +125,7 @@ void CDownloadActivityDlg::RefreshDownloads() {
     for (const DownloadSnapshotEntry& entry : snapshot) {
         const QString progress =
             Format(IDS_PROGRESS_KB, {entry.kilobytesReceived, entry.kilobytesTotal});
-        const int statusId = DownloadStatusStringId(entry.status);
+        const int statusId = DownloadStatusTextId(entry.status);
         const QString status = statusId ? Text(statusId) : QString();
         const int row = downloads_->FindRowByValue(entry.id);
         if (row < 0) {
@@ -148,6 +148,10 @@ void CDownloadActivityDlg::RefreshDownloads() {
 
 void CDownloadActivityDlg::RefreshStatusLine() {
     const DownloadEngineActivity a = activity_.Activity();
+    const QString peers = a.connections > 0    ? Format(IDS_ACTIVITY_CONNECTED, {a.connections})
+                          : a.noCacheReachable ? Format(IDS_ACTIVITY_NO_CACHE, {a.cachesAsked})
+                          : a.cachesAsked > 0  ? Format(IDS_ACTIVITY_LOOKING, {a.cachesAsked})
+                                               : QString();
     QString line =
         a.searching
             ? Format(IDS_ACTIVITY_SEARCHING,
@@ -156,7 +160,7 @@ void CDownloadActivityDlg::RefreshStatusLine() {
     if (!a.lastRefusal.empty())
         line +=
             "\n" + Text(IDS_ACTIVITY_REFUSED).replace("%s", QString::fromStdString(a.lastRefusal));
-    status_->setText(line);
+    status_->setText(peers.isEmpty() ? line : peers + '\n' + line);
 }
 
 void CDownloadActivityDlg::OnDeleteArtists() {

@@ -68,13 +68,15 @@ void CDownloader::RequestStop() {
 }
 
 DownloadCounters CDownloader::Counters() const {
-    return {connections_, activeDownloads_, bytesPerSecondDown_, bytesPerSecondUp_, started_};
+    return {connections_, activeDownloads_, bytesPerSecondDown_, bytesPerSecondUp_,
+            started_,     cachesAsked_,     noCacheReachable_};
 }
 
 DownloadEngineActivity CDownloader::Activity() const {
     std::lock_guard<std::mutex> lock(refusalLock_);
-    return {searching_,        resultCount_,      searchAge_,
-            cleanupCountdown_, removalCountdown_, lastRefusal_};
+    return {searching_,        resultCount_,      searchAge_,   cleanupCountdown_,
+            removalCountdown_, connections_,      cachesAsked_, noCacheReachable_,
+            lastRefusal_};
 }
 
 void CDownloader::PostStatus(intptr_t wParam) const {
@@ -117,6 +119,9 @@ void CDownloader::RunPass() {
             std::lock_guard<std::mutex> refusalLock(refusalLock_);
             lastRefusal_ = std::move(refusal);
         }
+        const PeerLookup lookup = connections_ > 0 ? PeerLookup{} : component_->LookingForPeers();
+        cachesAsked_ = lookup.caches;
+        noCacheReachable_ = lookup.noneReachable;
         if (connections_ > 0) {
             if (searching_) ++searchAge_;
             resultCount_ = static_cast<int32_t>(component_->ResultIds(searchId_).size());
@@ -195,8 +200,11 @@ void CDownloader::StartNetwork() {
     component_->SetNetworkSwitch(networkSwitch, 2);
 
     searchAge_ = 0;
+    writeFailureTold_ = false;
     cleanupCountdown_ = 10;
     connections_ = 0;
+    cachesAsked_ = 0;
+    noCacheReachable_ = false;
     activeDownloads_ = 0;
     bytesPerSecondDown_ = 0;
     bytesPerSecondUp_ = 0;
@@ -228,6 +236,8 @@ void CDownloader::StopNetwork() {
     component_->DisconnectNetwork(2);
     component_.reset();
     connections_ = 0;
+    cachesAsked_ = 0;
+    noCacheReachable_ = false;
     activeDownloads_ = 0;
     bytesPerSecondDown_ = 0;
     bytesPerSecondUp_ = 0;

@@ -105,6 +105,7 @@ private:
     DownloaderLinks links_;
     std::unique_ptr<P2PComponent> component_;
     bool componentFailed_ = false;  // said once; no call into a component that is not there
+    bool writeFailureTold_ = false;  // a download's write failed and the user was told
 
     std::atomic<bool> enabled_{false};
     std::atomic<bool> snapshotRequested_{false};
@@ -119,6 +120,8 @@ private:
     std::atomic<int32_t> removalCountdown_{0};
     std::atomic<int32_t> maximumDownloads_{15};
     std::atomic<int32_t> connections_{0};
+    std::atomic<int32_t> cachesAsked_{0};
+    std::atomic<bool> noCacheReachable_{false};
     std::atomic<int32_t> activeDownloads_{0};
     std::atomic<int32_t> bytesPerSecondDown_{0};
     std::atomic<int32_t> bytesPerSecondUp_{0};
@@ -143,5 +146,5 @@ private:
 };
 
 // Where a completed download named by a peer is placed: the name's last path component inside
-// folder, cut to 260 characters. Empty when the name gives no file name ("", ".", "..").
+// folder, uncut. Empty when the name gives no file name ("", ".", "..").
 std::string CompletedDownloadPath(const std::string& folder, const std::string& name);

@@ -22,6 +22,9 @@ struct DownloadEngineActivity {
     int32_t searchAge = 0;
     int32_t cleanupCountdown = 0;
     int32_t removalCountdown = 0;
+    int32_t connections = 0;
+    int32_t cachesAsked = 0;  // while no peer is connected
+    bool noCacheReachable = false;
     std::string lastRefusal;  // the newest peer that refused the component, or empty
 };
 

@@ -9,6 +9,8 @@ struct DownloadCounters {
     int downRate = 0;  // bytes per second
     int upRate = 0;
     bool networkStarted = false;
+    int cachesAsked = 0;  // while no peer is connected: host caches asked for peers
+    bool noCacheReachable = false;
 };
 
 class DownloadControl {

@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "download/CDownloader.h"
+#include "res/ResourceIds.h"
+#include "res/StringTable.h"
 
 namespace {
 
@@ -14,9 +16,8 @@ enum DownloadStatusCode : int32_t {
     kReceiving = 6,
     kClosed = 8,
     kCompleted = 9,
+    kWriteFailed = 13,
 };
-
-constexpr size_t kPathLimit = 260;
 
 }  // namespace
 
@@ -28,16 +29,28 @@ std::string CompletedDownloadPath(const std::string& folder, const std::string& 
         return {};
     std::string path = folder;
     if (path.empty() || path.back() != '/') path += '/';
+    // Whole: a cut path names a file that is not there (and may split a UTF-8 character).
     path += file;
-    if (path.size() > kPathLimit) path.resize(kPathLimit);
     return path;
 }
 
 void CDownloader::CountActiveDownloads() {
     int32_t active = 0;
-    for (const int32_t id : component_->DownloadIds())
-        if (component_->DownloadStatus(id) == kReceiving) ++active;
+    bool writeFailed = false;
+    for (const int32_t id : component_->DownloadIds()) {
+        const int32_t status = component_->DownloadStatus(id);
+        if (status == kReceiving) ++active;
+        writeFailed |= status == kWriteFailed;
+    }
     activeDownloads_ = active;
+    // A full disk stops every download alike: the user hears of it once per start.
+    if (writeFailed && !writeFailureTold_) {
+        writeFailureTold_ = true;
+        std::string text = LoadResString(IDS_DL_WRITE_FAILED_TEXT, links_.language);
+        if (const size_t at = text.find("%s"); at != std::string::npos)
+            text.replace(at, 2, component_->DownloadFolder());
+        if (links_.showMessage) links_.showMessage("Sonvera", text, true);
+    }
 }
 
 void CDownloader::CleanUpDownloads() {
@@ -51,8 +64,9 @@ void CDownloader::CleanUpDownloads() {
                 break;
             case kCompleted: {
                 const std::string name = component_->DownloadName(id);
+                std::string path = component_->CompletedPath(id);
                 component_->RemoveDownload(id);
-                const std::string path = CompletedDownloadPath(component_->DownloadFolder(), name);
+                if (path.empty()) path = CompletedDownloadPath(component_->DownloadFolder(), name);
                 if (!path.empty() && links_.queueFile) links_.queueFile(path, true);
                 break;
             }

@@ -26,6 +26,11 @@ void GnutellaComponent::SetNetworkSwitch(bool on, int32_t network) {
     core_.Network().SetNetworkSwitch(on, network);
 }
 
+PeerLookup GnutellaComponent::LookingForPeers() {
+    const auto status = core_.Network().Bootstrapping();
+    return {status.caches, status.noneReachable};
+}
+
 void GnutellaComponent::LoadConfig(const std::string& file) {
     core_.Preferences().LoadConfig(file);
 }
@@ -120,6 +125,9 @@ bool GnutellaComponent::RemoveDownload(int32_t id) {
 }
 
 void GnutellaComponent::FindSources(int32_t id) { core_.Download().FindSources(id); }
+std::string GnutellaComponent::CompletedPath(int32_t id) {
+    return core_.Download().CompletedPath(id).string();
+}
 
 GnutellaComponentFactory::GnutellaComponentFactory(fs::path dataFolder)
     : dataFolder_(std::move(dataFolder)) {}

@@ -3,10 +3,12 @@
 // Engine thread; the servent does its network work on its own thread.
 //
 // The component keeps its files ("GnuConfig.ini", "GnuBlocked.net", "GnuCache.net",
-// "GnuUltraCache.net", "WebCache.net", "Incomplete/", "Downloads/") in one data folder. That
-// folder's "GnuConfig.ini" is the one place for its settings: "Bootstrap=0" keeps it off UDP
-// host caches and GWebCaches, so that it connects only to the hosts in its cache files (a test
-// that lists a loopback ultrapeer alone in "GnuUltraCache.net" keeps it on loopback).
+// "GnuUltraCache.net", "WebCache.net", "GnuHashes.txt" (the digests of shared files),
+// "Incomplete/", "Downloads/") in one data folder. That folder's "GnuConfig.ini" is the one
+// place for its settings: "Bootstrap=0" keeps it off UDP host caches and GWebCaches (those it
+// has cached, and while it has none the public ones built in), so that it connects only to
+// the hosts in its cache files (a test that lists a loopback ultrapeer alone in
+// "GnuUltraCache.net" keeps it on loopback).
 
 #include <filesystem>
 #include <functional>
@@ -31,6 +33,7 @@ public:
     int32_t ConnectedPeers() override;
     std::string LastRefusal() override;
     void SetNetworkSwitch(bool on, int32_t network) override;
+    PeerLookup LookingForPeers() override;
 
     void LoadConfig(const std::string& file) override;
     void LoadBlocked(const std::string& file) override;
@@ -71,6 +74,7 @@ public:
     bool CancelDownload(int32_t id) override;
     bool RemoveDownload(int32_t id) override;
     void FindSources(int32_t id) override;
+    std::string CompletedPath(int32_t id) override;
 
     // The servent itself, for tests and the driver program.
     gnutella::Core& Core() { return core_; }

@@ -10,6 +10,13 @@
 #include <string>
 #include <vector>
 
+// Looking for the first peers: the host caches asked (0 while connected or when the component
+// does not say), and whether none of them answered.
+struct PeerLookup {
+    int32_t caches = 0;
+    bool noneReachable = false;
+};
+
 class P2PComponent {
 public:
     virtual ~P2PComponent() = default;
@@ -29,6 +36,7 @@ public:
     // The newest refusal by a peer ("host:port: status line"), or empty.
     virtual std::string LastRefusal() { return {}; }
     virtual void SetNetworkSwitch(bool on, int32_t network) = 0;  // 47
+    virtual PeerLookup LookingForPeers() { return {}; }
 
     // preferences
     virtual void LoadConfig(const std::string& file) = 0;   // 1
@@ -64,13 +72,16 @@ public:
 
     // download
     virtual std::vector<int32_t> DownloadIds() = 0;              // 1
-    virtual int32_t DownloadStatus(int32_t id) = 0;              // 2, the codes 1-11
+    virtual int32_t DownloadStatus(int32_t id) = 0;              // 2, the codes 1-11; 13 a write the disk refused
     virtual std::string DownloadName(int32_t id) = 0;            // 4
     virtual int32_t DownloadBytesReceived(int32_t id) = 0;       // 5
     virtual int32_t DownloadSize(int32_t id) = 0;                // 6
     virtual bool CancelDownload(int32_t id) = 0;                 // 18
     virtual bool RemoveDownload(int32_t id) = 0;                 // 19
     virtual void FindSources(int32_t id) = 0;                    // 21
+    // Where a completed download lies, whole and uncut; empty when the component does not say
+    // (the engine then joins the download folder and the name).
+    virtual std::string CompletedPath(int32_t) { return {}; }
 };
 
 // Makes the component; null when it cannot be created (the engine then says so once and

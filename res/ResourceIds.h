@@ -150,10 +150,25 @@ inline constexpr int IDS_SUBMIT_TO_SERVER = 3320;      // "Submit to server"
 inline constexpr int IDS_RETRIEVE_FROM_SERVER = 3321;  // "Retrieve from server"
 inline constexpr int IDS_UNPLAYABLE = 3350;            // a file that failed to open, + its name
 
+// Downloads (3400-3449).
+inline constexpr int IDS_DL_WRITE_FAILED = 3400;       // status 13: the disk refused the bytes
+inline constexpr int IDS_DL_WRITE_FAILED_TEXT = 3401;  // message, %s = the download folder
+inline constexpr int IDS_DOWNLOAD_LOOKING = 3402;      // status line: no peer, caches asked
+inline constexpr int IDS_DOWNLOAD_NO_CACHE = 3403;     // status line: no cache answered
+inline constexpr int IDS_ACTIVITY_LOOKING = 3404;      // "%d" host caches asked
+inline constexpr int IDS_ACTIVITY_NO_CACHE = 3405;     // "%d" host caches, none answered
+inline constexpr int IDS_ACTIVITY_CONNECTED = 3406;    // "%d" peers
+
 // String of a download status code 1..11 (3144..3154); 0 for any other code.
 constexpr int DownloadStatusStringId(int statusCode)
 {
     return statusCode >= 1 && statusCode <= 11 ? IDS_DL_NO_SOURCES + statusCode - 1 : 0;
+}
+
+// String of any status code the activity window shows: the above and 13, a failed write.
+constexpr int DownloadStatusTextId(int statusCode)
+{
+    return statusCode == 13 ? IDS_DL_WRITE_FAILED : DownloadStatusStringId(statusCode);
 }
 
 // String of a connection speed index 0..3 (3155..3158); 0 for any other index.

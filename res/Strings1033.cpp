@@ -157,6 +157,13 @@ const ResStringEntry kTable[] = {
     {3320, "Submit to server"},
     {3321, "Retrieve from server"},
     {3350, "This file cannot be played and is left out until the next start:"},
+    {3400, "Disk full or not writable"},
+    {3401, "A download could not be saved in %s: the disk is full or the folder cannot be written. Make room or choose another folder; the download was stopped."},
+    {3402, "Looking for peers through %d host caches... %d downloads %d b/sec Down %d b/sec Up..."},
+    {3403, "No host cache reachable, trying again... %d downloads %d b/sec Down %d b/sec Up..."},
+    {3404, "Looking for peers: asking %d host caches."},
+    {3405, "None of the %d host caches asked could be reached; trying again every minute. Check the Internet connection."},
+    {3406, "Connected to %d peers."},
 };
 
 }  // namespace

@@ -143,6 +143,13 @@ const ResStringEntry kTable[] = {
     {3320, "Naar server verzenden"},
     {3321, "Van server ophalen"},
     {3350, "Dit bestand kan niet worden afgespeeld en wordt tot de volgende start overgeslagen:"},
+    {3400, "Schijf vol of niet beschrijfbaar"},
+    {3401, "Een download kon niet worden opgeslagen in %s: de schijf is vol of de map is niet beschrijfbaar. Maak ruimte vrij of kies een andere map; de download is gestopt."},
+    {3402, "Peers zoeken via %d hostcaches... %d downloads %d b/sec omlaag %d b/sec omhoog..."},
+    {3403, "Geen hostcache bereikbaar, opnieuw proberen... %d downloads %d b/sec omlaag %d b/sec omhoog..."},
+    {3404, "Peers zoeken: %d hostcaches gevraagd."},
+    {3405, "Geen van de %d gevraagde hostcaches was bereikbaar; elke minuut wordt het opnieuw geprobeerd. Controleer de internetverbinding."},
+    {3406, "Verbonden met %d peers."},
 };
 
 }  // namespace

@@ -168,6 +168,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "sonvera-gnutella: nothing found for \"%s\"\n", text.c_str());
                 rc = 1;
             } else {
+                const auto started = std::chrono::steady_clock::now();
                 const int32_t download = core.Search().Download(search, best);
                 int32_t status = 0;
                 while (!stopRequested) {
@@ -176,6 +177,12 @@ int main(int argc, char** argv) {
                     Sleep(0.1);
                 }
                 if (status == 9) {
+                    const double took = std::chrono::duration<double>(
+                                            std::chrono::steady_clock::now() - started)
+                                            .count();
+                    std::fprintf(stderr, "sonvera-gnutella: %lld bytes in %.2f s (%.1f MB/s)\n",
+                                 static_cast<long long>(core.Download().Size64(download)), took,
+                                 double(core.Download().Size64(download)) / 1e6 / took);
                     std::printf("%s\n", core.Download().CompletedPath(download).c_str());
                 } else {
                     std::fprintf(stderr, "sonvera-gnutella: download ended with status %d\n",

@@ -1,5 +1,7 @@
 // Finding the first peers: UDP host caches answer a ping with pongs that pack ultrapeer
 // addresses (GGEP "IPP"); GWebCaches answer "hostfile" and "urlfile" requests over HTTP.
+#include "platform/gnutella/Bootstrap.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -10,6 +12,34 @@ namespace gnutella {
 namespace {
 
 constexpr auto kBootstrapEvery = std::chrono::seconds(60);
+constexpr auto kBootstrapAnswerTime = std::chrono::seconds(25);  // a GWebCache request's 20 s
+
+// The public services gtk-gnutella asks: its Gnutella UDP host caches, and the GWebCaches its
+// G2 side names, which keep Gnutella hosts as well (a request without "net=" is Gnutella's).
+const std::vector<std::string> kBuiltInUdpCaches = {
+    "useast.gnutella.dyslexicfish.net:3558",
+    "uswest.gnutella.dyslexicfish.net:3558",
+    "uk.gnutella.dyslexicfish.net:3558",
+    "au.gnutella.dyslexicfish.net:3558",
+    "1.uhc.gtk-gnutella.nl:19104",
+    "2.uhc.gtk-gnutella.nl:4876",
+    "useast.gnutella.dyslexicfish.net:15321",
+    "uswest.gnutella.dyslexicfish.net:18037",
+    "uk.gnutella.dyslexicfish.net:41481",
+};
+const std::vector<std::string> kBuiltInWebCaches = {
+    "http://cache.trillinux.org/g2/bazooka.php",
+    "http://cache.ce3c.be/",
+};
+
+std::vector<std::string> Some(const std::vector<std::string>& all, size_t count, size_t round) {
+    std::vector<std::string> some;
+    if (all.empty()) return some;
+    const size_t start = (round * count) % all.size();
+    for (size_t i = 0; i < count && i < all.size(); ++i)
+        some.push_back(all[(start + i) % all.size()]);
+    return some;
+}
 constexpr size_t kMaxWebReply = 64 * 1024;
 
 struct Url {
@@ -97,6 +127,7 @@ private:
         if (reply_.rfind("HTTP/1.", 0) == 0 &&
             StatusCode(reply_.substr(0, reply_.find('\n'))) == 200 && body != std::string::npos) {
             std::lock_guard lock(servent_.mu_);
+            servent_.bootstrap_.answered = true;
             size_t pos = body + 4;
             asio::error_code ec;
             const auto peer = socket_.remote_endpoint(ec);
@@ -137,6 +168,24 @@ private:
 
 }  // namespace
 
+BootstrapPlan PlanBootstrap(const std::vector<std::string>& webCaches,
+                            const std::vector<std::string>& udpCaches, size_t round) {
+    const bool builtIn = webCaches.empty() && udpCaches.empty();
+    const auto& web = builtIn ? kBuiltInWebCaches : webCaches;
+    const auto& udp = builtIn ? kBuiltInUdpCaches : udpCaches;
+    return {Some(web, kWebCachesPerRound, round), Some(udp, kUdpCachesPerRound, round), builtIn};
+}
+
+BootstrapStatus Servent::BootstrapStatusLocked() const {
+    BootstrapStatus status;
+    if (peers_ > 0 || bootstrap_.caches == 0) return status;
+    status.caches = bootstrap_.caches;
+    status.noneReachable =
+        !bootstrap_.answered &&
+        (bootstrap_.lastFailed || Clock::now() - bootstrap_.started > kBootstrapAnswerTime);
+    return status;
+}
+
 void Servent::Bootstrap() {
     const auto now = Clock::now();
     std::vector<std::string> webCaches, udpCaches;
@@ -147,8 +196,13 @@ void Servent::Bootstrap() {
         // Bootstrap only once the cached hosts have all been tried.
         if (hosts_.HasNext(std::chrono::seconds(settings_.reconnectSeconds))) return;
         lastBootstrap_ = now;
-        webCaches = hosts_.WebCaches();
-        udpCaches = hosts_.UdpCaches();
+        auto plan = PlanBootstrap(hosts_.WebCaches(), hosts_.UdpCaches(), bootstrap_.number++);
+        webCaches = std::move(plan.webCaches);
+        udpCaches = std::move(plan.udpCaches);
+        bootstrap_.lastFailed = bootstrap_.caches > 0 && !bootstrap_.answered;
+        bootstrap_.answered = false;
+        bootstrap_.caches = int32_t(webCaches.size() + udpCaches.size());
+        bootstrap_.started = now;
     }
     if (!udp_ && !udpCaches.empty()) {
         udp_ = std::make_unique<asio::ip::udp::socket>(io_);
@@ -164,7 +218,7 @@ void Servent::Bootstrap() {
         const std::string ping = EncodeMessage(NewGuid(), kPing, 1, 0,
                                                EncodeGgep({{"SCP", std::string(1, '\0')}}, false));
         auto resolver = std::make_shared<asio::ip::udp::resolver>(io_);
-        for (size_t i = 0; i < udpCaches.size() && i < 5; ++i) {
+        for (size_t i = 0; i < udpCaches.size(); ++i) {
             const std::string& entry = udpCaches[i];
             const size_t colon = entry.rfind(':');
             if (colon == std::string::npos) continue;
@@ -182,7 +236,7 @@ void Servent::Bootstrap() {
                 });
         }
     }
-    for (size_t i = 0; i < webCaches.size() && i < 2; ++i) {
+    for (size_t i = 0; i < webCaches.size(); ++i) {
         if (auto url = ParseHttpUrl(webCaches[i])) {
             std::make_shared<WebCacheRequest>(*this, *url, "hostfile=1")->Start();
             std::make_shared<WebCacheRequest>(*this, *url, "urlfile=1")->Start();
@@ -207,6 +261,7 @@ void Servent::OnDatagram(size_t size) {
     auto pong = ParsePong(m->payload);
     if (!pong) return;
     std::lock_guard lock(mu_);
+    bootstrap_.answered = true;
     const uint32_t source = from_.address().is_v4() ? from_.address().to_v4().to_uint() : 0;
     for (auto [ip, port] : pong->packed) hosts_.Offer({ip, port}, true, source, Clock::now());
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/gnutella/FileName.h"
+#include "platform/gnutella/PartialFile.h"
 #include "platform/gnutella/Servent.h"
 
 namespace gnutella {
@@ -23,6 +24,23 @@ const SearchResult* FindResult(const Servent& s, int32_t search, int32_t result)
     if (it == s.searches_.end() || result < 1 || size_t(result) > it->second.results.size())
         return nullptr;
     return &it->second.results[size_t(result) - 1];
+}
+
+// Under mu_. A source query replaces the earlier one for the same file and gives way first
+// when the list is full, so that it never ends the engine's own search.
+bool MakeRoomForSearch(Servent& s, const std::optional<Sha1Digest>& urn) {
+    if (urn)
+        std::erase_if(s.searches_, [&](auto& e) { return e.second.internal && e.second.urn == urn; });
+    while (s.searches_.size() >= Servent::kMaxSearches) {
+        auto victim = std::find_if(s.searches_.begin(), s.searches_.end(),
+                                   [](auto& e) { return e.second.internal; });
+        if (victim == s.searches_.end()) {
+            if (urn) return false;  // only the engine's searches: the source query waits
+            victim = s.searches_.begin();
+        }
+        s.searches_.erase(victim);
+    }
+    return true;
 }
 
 int32_t Clamp32(uint64_t v) { return int32_t(std::min<uint64_t>(v, INT32_MAX)); }
@@ -46,7 +64,13 @@ int32_t AddDownload(Servent& s, const std::string& name, uint64_t size,
         }
         d.sources = std::move(sources);
         d.status = d.sources.empty() ? DownloadStatus::NoSources : DownloadStatus::Pending;
-        d.partial = s.DataFile("Incomplete") / (std::to_string(id) + "-" + d.name + ".part");
+        const auto taken = [&](const fs::path& path) {
+            return std::any_of(s.downloads_.begin(), s.downloads_.end(),
+                               [&](auto& e) { return e.first != id && e.second.partial == path; });
+        };
+        const PartialPlan plan = PreparePartial(s.DataFile("Incomplete"), id, size, sha1, taken);
+        d.partial = plan.path;
+        d.received = plan.held;
     }
     s.Post([&s] { s.ScheduleDownloads(); });
     return id;
@@ -161,6 +185,11 @@ void PreferencesObject::Set(const Settings& settings) {
 
 int32_t NetworkObject::ConnectedPeers() const { return s_.peers_; }
 
+BootstrapStatus NetworkObject::Bootstrapping() const {
+    std::lock_guard lock(s_.mu_);
+    return s_.BootstrapStatusLocked();
+}
+
 std::vector<PeerInfo> NetworkObject::Peers() const {
     std::lock_guard lock(s_.mu_);
     return s_.peerInfo_;
@@ -242,8 +271,7 @@ int32_t SearchObject::Start(const std::string& text) {
     int32_t id = 0;
     {
         std::lock_guard lock(s_.mu_);
-        while (s_.searches_.size() >= Servent::kMaxSearches)
-            s_.searches_.erase(s_.searches_.begin());
+        MakeRoomForSearch(s_, std::nullopt);
         id = s_.nextSearchId_++;
         SearchRecord& r = s_.searches_[id];
         r.id = id;
@@ -383,9 +411,7 @@ void DownloadObject::FindSources(int32_t id) {
             d.status = d.sources.empty() ? DownloadStatus::NoSources : DownloadStatus::Pending;
         d.retryAt = {};
         sha1 = d.sha1;
-        if (sha1) {
-            while (s_.searches_.size() >= Servent::kMaxSearches)
-                s_.searches_.erase(s_.searches_.begin());
+        if (sha1 && MakeRoomForSearch(s_, sha1)) {
             const int32_t searchId = s_.nextSearchId_++;
             SearchRecord& r = s_.searches_[searchId];
             r.id = searchId;

@@ -70,6 +70,13 @@ private:
     Servent& s_;
 };
 
+// Looking for the first peers: the bootstrap services asked in the latest round (0 while
+// connected, or with bootstrap off), and whether none of them has answered in time.
+struct BootstrapStatus {
+    int32_t caches = 0;
+    bool noneReachable = false;
+};
+
 class NetworkObject {
 public:
     explicit NetworkObject(Servent& s) : s_(s) {}
@@ -82,6 +89,7 @@ public:
     std::vector<PeerInfo> Peers() const;
     // Peers that refused our connection, oldest first: "host:port: status line".
     std::vector<std::string> Refusals() const;
+    BootstrapStatus Bootstrapping() const;
 
 private:
     Servent& s_;
@@ -143,7 +151,7 @@ class DownloadObject {
 public:
     explicit DownloadObject(Servent& s) : s_(s) {}
     std::vector<int32_t> Ids() const;
-    int32_t Status(int32_t id) const;  // 1-11, 0 for an unknown ID
+    int32_t Status(int32_t id) const;  // 1-11 or 13 (write failed), 0 for an unknown ID
     std::string FileName(int32_t id) const;
     int32_t BytesReceived(int32_t id) const;
     int32_t Size(int32_t id) const;

@@ -173,7 +173,8 @@ namespace {
 
 std::optional<Sha1Digest> HashFromGgep(const std::vector<GgepItem>& items) {
     const GgepItem* h = FindGgep(items, "H");
-    if (h && h->data.size() >= 21 && h->data[0] == 1) {
+    // Type 1 is a SHA-1; type 2 (gtk-gnutella's) a SHA-1 followed by the Tiger tree root.
+    if (h && h->data.size() >= 21 && (h->data[0] == 1 || h->data[0] == 2)) {
         Sha1Digest d{};
         std::memcpy(d.data(), h->data.data() + 1, 20);
         return d;

@@ -18,11 +18,13 @@ Servent::Servent(fs::path dataFolder)
       tick_(io_) {
     std::error_code ec;
     fs::create_directories(dataFolder_ / "Incomplete", ec);
+    SweepPartials(dataFolder_ / "Incomplete", kPartialLifetime);
     Post([this] { Tick(); });
     net_ = std::thread([this] { io_.run(); });
 }
 
 Servent::~Servent() {
+    stopping_ = true;
     Post([this] {
         Disconnect();
         tick_.cancel();
@@ -31,6 +33,7 @@ Servent::~Servent() {
     if (net_.joinable()) net_.join();
     if (hasher_.joinable()) hasher_.join();
     links_.clear();
+    SweepPartials(dataFolder_ / "Incomplete", kPartialLifetime);
 }
 
 fs::path Servent::DataFile(const std::string& name) const { return dataFolder_ / name; }
@@ -148,10 +151,10 @@ void Servent::Tick() {
         }
         if (token) FinishDownloadSession(id, token, DownloadStatus::Pending, {}, false);
     }
-    for (auto* table : {&connects_, &requests_})
-        std::erase_if(*table, [&](auto& e) {
-            return e.second.empty() || now - e.second.back() > seconds(60);
-        });
+    std::erase_if(connects_, [&](auto& e) {
+        return e.second.empty() || now - e.second.back() > seconds(60);
+    });
+    uploadGate_.Expire(now);
     std::erase_if(bans_, [&](auto& e) { return now > e.second; });
     {
         std::lock_guard lock(mu_);

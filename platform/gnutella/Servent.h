@@ -28,8 +28,10 @@
 #include "platform/gnutella/PongCache.h"
 #include "platform/gnutella/PushGate.h"
 #include "platform/gnutella/RouteTable.h"
+#include "platform/gnutella/PartialFile.h"
 #include "platform/gnutella/Settings.h"
 #include "platform/gnutella/ShareIndex.h"
+#include "platform/gnutella/UploadGate.h"
 
 namespace gnutella {
 
@@ -49,6 +51,7 @@ enum class DownloadStatus : int32_t {
     Completed = 9,
     CoolingDown = 10,
     Queued = 11,
+    WriteFailed = 13,  // the disk refused the bytes: full, read-only or not ours
 };
 
 struct Source {
@@ -98,6 +101,7 @@ struct DownloadRecord {
     size_t source = 0;     // the source that session uses
     Clock::time_point retryAt{};
     std::filesystem::path partial;
+    std::shared_ptr<PartialHash> hash;  // the digest of the bytes held so far
 };
 
 class Link;
@@ -116,6 +120,8 @@ public:
     static constexpr int kMaxIncoming = 64;       // accepted, first header block not yet read
     static constexpr auto kRouteLifetime = std::chrono::minutes(10);
     static constexpr auto kRepeatWindow = std::chrono::minutes(20);  // same query text, one link
+    // A partial file that may be resumed is kept this long after its download went away.
+    static constexpr std::chrono::hours kPartialLifetime{24 * 7};
 
     explicit Servent(std::filesystem::path dataFolder);
     ~Servent();
@@ -143,6 +149,14 @@ public:
     bool networkSwitch_[3] = {false, false, false};
     std::vector<PeerInfo> peerInfo_;
     std::vector<std::string> refusals_;  // "host:port: status line", newest last, bounded
+    struct BootstrapRound {
+        int32_t caches = 0;  // asked in the latest round
+        bool answered = false;
+        bool lastFailed = false;  // the round before went unanswered
+        Clock::time_point started{};
+        size_t number = 0;
+    } bootstrap_;
+    BootstrapStatus BootstrapStatusLocked() const;
     std::filesystem::path DownloadFolderLocked() const;
     std::string UserAgentLocked() const { return clientName_ + "/" + clientVersion_; }
 
@@ -171,7 +185,6 @@ public:
     void OnMessage(Link& link, Message& message);
     void OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std::string leftover);
     bool AllowConnect(uint32_t ip);  // false: refuse, banned
-    bool AllowRequest(uint32_t ip);
     bool IsBanned(uint32_t ip);
     bool Firewalled() const;
     uint16_t ListenPort() const;
@@ -180,10 +193,13 @@ public:
     const ShareIndex& Shares() const { return share_; }
     Settings SettingsCopy() const;
     std::string UserAgent() const;
-    int UploadsRunning() const { return uploads_; }
+    // Uploads (UploadSession.cpp): the gate's rules with the current settings.
+    bool AdmitUpload(uint32_t ip);
+    int UploadQueuePosition(uint32_t ip);  // 0: a slot is free for it
+    void UploadStarted(uint32_t ip) { uploadGate_.Started(ip); }
+    void UploadEnded(uint32_t ip) { uploadGate_.Ended(ip); }
+    int UploadsRunning() const { return uploadGate_.Running(); }
     int incoming_ = 0;  // Incoming readers alive
-    void AddUpload(int delta) { uploads_ += delta; }
-    int QueuePosition(uint32_t ip, bool take);  // 0: a slot is free for it
     void CountIn(size_t n) { bytesIn_ += n; }
     void CountOut(size_t n) { bytesOut_ += n; }
     void FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus next,
@@ -241,7 +257,6 @@ private:
     bool rescanAgain_ = false;
     uint64_t lastIn_ = 0;
     uint64_t lastOut_ = 0;
-    int uploads_ = 0;
     uint64_t nextSession_ = 1;
     RouteTable queryRoutes_{kMaxRoutes, kRouteLifetime};  // query GUID -> link it came from
     RouteTable pushRoutes_{kMaxRoutes, kRouteLifetime};   // servent GUID -> link of its hits
@@ -257,13 +272,13 @@ private:
     AddressRules rules_;
     std::map<Guid, std::pair<int32_t, Clock::time_point>> pendingPushes_;  // servent -> download
     std::map<uint32_t, std::vector<Clock::time_point>> connects_;
-    std::map<uint32_t, std::vector<Clock::time_point>> requests_;
     std::map<uint32_t, Clock::time_point> bans_;
-    std::vector<std::pair<uint32_t, Clock::time_point>> uploadQueue_;
+    UploadGate uploadGate_;
     Clock::time_point lastBootstrap_{};
     std::unique_ptr<asio::ip::udp::socket> udp_;
     asio::ip::udp::endpoint from_;
     char datagram_[4096];
+    std::atomic<bool> stopping_{false};  // set first on release: the hashing stops at once
     std::thread hasher_;
     std::thread net_;
 };

@@ -74,13 +74,6 @@ bool Servent::AllowConnect(uint32_t ip) {
     return false;
 }
 
-bool Servent::AllowRequest(uint32_t ip) {
-    const Settings s = SettingsCopy();
-    if (!Hammering(requests_, ip, s.requestsPerMinute)) return true;
-    bans_[ip] = Clock::now() + seconds(s.banSeconds);
-    return false;
-}
-
 void Servent::OnIncoming(tcp::socket socket, uint32_t ip, HeaderBlock block, std::string leftover) {
     const std::string& line = block.startLine;
     if (line.rfind("GNUTELLA CONNECT/", 0) == 0) {

@@ -1,5 +1,9 @@
+// The servent's searches and downloads: what goes out as a query, which download runs from
+// which source next, what follows when a session ends; and the shared files' index. Network
+// thread.
 #include <algorithm>
 
+#include "platform/gnutella/HashCache.h"
 #include "platform/gnutella/Link.h"
 #include "platform/gnutella/Servent.h"
 #include "platform/gnutella/Transfers.h"
@@ -17,6 +21,7 @@ void Servent::SendSearch(int32_t searchId) {
         std::lock_guard lock(mu_);
         auto it = searches_.find(searchId);
         if (it == searches_.end()) return;
+        if (!it->second.urn && Trim(it->second.text).empty()) return;  // nothing to ask for
         Query q;
         q.flags = kQueryFlagsValid | kQueryGgepH |
                   (settings_.firewalled || !listening_ ? kQueryFirewalled : 0);
@@ -49,27 +54,6 @@ void Servent::SendSearch(int32_t searchId) {
     if (it != searches_.end()) it->second.sentTo = std::move(sent);
 }
 
-int Servent::QueuePosition(uint32_t ip, bool take) {
-    const Settings s = SettingsCopy();
-    const auto now = Clock::now();
-    std::erase_if(uploadQueue_,
-                  [&](auto& e) { return now - e.second > seconds(4 * s.retrySeconds); });
-    auto it = std::find_if(uploadQueue_.begin(), uploadQueue_.end(),
-                           [&](auto& e) { return e.first == ip; });
-    const bool slotFree = uploads_ < s.uploadSlots;
-    if (slotFree && (uploadQueue_.empty() || uploadQueue_.front().first == ip)) {
-        if (take && it != uploadQueue_.end()) uploadQueue_.erase(it);
-        return 0;
-    }
-    if (it != uploadQueue_.end()) {
-        it->second = now;
-        return int(it - uploadQueue_.begin()) + 1;
-    }
-    if (int(uploadQueue_.size()) >= s.uploadQueue) return -1;
-    uploadQueue_.emplace_back(ip, now);
-    return int(uploadQueue_.size());
-}
-
 void Servent::ScheduleDownloads() {
     const auto now = Clock::now();
     std::vector<std::shared_ptr<DownloadSession>> start;
@@ -86,10 +70,12 @@ void Servent::ScheduleDownloads() {
         int running = 0;
         for (auto& [id, d] : downloads_) running += d.running ? 1 : 0;
         for (auto& [id, d] : downloads_) {
-            if (running >= std::min(settings_.downloadSlots, settings_.httpConnections - uploads_))
+            if (running >=
+                std::min(settings_.downloadSlots, settings_.httpConnections - UploadsRunning()))
                 break;
             if (d.running || d.status == DownloadStatus::Completed ||
-                d.status == DownloadStatus::Closed || now < d.retryAt)
+                d.status == DownloadStatus::Closed || d.status == DownloadStatus::WriteFailed ||
+                now < d.retryAt)
                 continue;
             size_t pick = d.sources.size();
             bool usable = false;
@@ -175,13 +161,16 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
             fs::rename(partial, target, ec);
             if (ec) {
                 fs::copy_file(partial, target, ec);
-                if (!ec) fs::remove(partial, ec);
+                std::error_code ignored;
+                fs::remove(ec ? target : partial, ignored);
             }
             lock.lock();
             auto again = downloads_.find(id);
             if (again != downloads_.end() && again->second.session == token) {
                 again->second.running = false;
-                again->second.status = ec ? DownloadStatus::Closed : DownloadStatus::Completed;
+                again->second.status = !ec ? DownloadStatus::Completed
+                                       : WriteCannotSucceed(ec.value()) ? DownloadStatus::WriteFailed
+                                                                        : DownloadStatus::Closed;
                 if (!ec) {
                     again->second.name = target.filename().string();
                     again->second.received = again->second.size;
@@ -192,7 +181,8 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
             return;
         }
         case DownloadStatus::Closed:
-            d.status = DownloadStatus::Closed;
+        case DownloadStatus::WriteFailed:
+            d.status = next;
             return;
         case DownloadStatus::CoolingDown:
         case DownloadStatus::Queued:
@@ -201,7 +191,9 @@ void Servent::FinishDownloadSession(int32_t id, uint64_t token, DownloadStatus n
             d.retryAt = now + retry;
             return;
         default:
-            if (src) {
+            if (src && retry.count() < 0) {
+                src->retryAt = now;  // it served its part; ask again at once
+            } else if (src) {
                 if (retry.count() == 0) ++src->failures;
                 if (sourceBad || src->failures >= 3) src->bad = true;
                 src->retryAt = now + (retry.count() > 0 ? retry : seconds(settings_.retrySeconds));
@@ -224,6 +216,21 @@ void Servent::StopDownload(int32_t id, const fs::path& partial) {
 
 // ---- shares -----------------------------------------------------------------------------------
 
+namespace {
+
+constexpr const char* kHashCacheFile = "GnuHashes.txt";
+
+std::vector<SharedFile> MergedCache(std::vector<SharedFile> fresh,
+                                    const std::vector<SharedFile>& known) {
+    std::set<fs::path> paths;
+    for (const auto& f : fresh) paths.insert(f.path);
+    for (const auto& f : known)
+        if (!paths.count(f.path)) fresh.push_back(f);
+    return fresh;
+}
+
+}  // namespace
+
 void Servent::RescanShares() {
     if (scanning_) {
         rescanAgain_ = true;
@@ -237,9 +244,16 @@ void Servent::RescanShares() {
         if (settings_.shareCompleted) folders.push_back(DownloadFolderLocked());
     }
     if (hasher_.joinable()) hasher_.join();
-    hasher_ = std::thread([this, folders, earlier = scanned_] {
-        auto files = ShareIndex::Scan(folders, earlier);
-        Post([this, files = std::move(files)]() mutable {
+    hasher_ = std::thread([this, folders, earlier = scanned_, cache = DataFile(kHashCacheFile)] {
+        const auto known = earlier.empty() ? LoadHashCache(cache) : earlier;
+        auto scan = ShareIndex::Scan(folders, known, stopping_);
+        if (scan.stopped) {
+            // Released mid-scan: what was hashed so far spares the next servent the work.
+            if (scan.hashed > 0) SaveHashCache(cache, MergedCache(scan.files, known));
+            return;
+        }
+        if (scan.hashed > 0 || scan.files.size() != known.size()) SaveHashCache(cache, scan.files);
+        Post([this, files = std::move(scan.files)]() mutable {
             scanned_ = files;
             share_.Set(std::move(files));
             sharedCount_ = int32_t(share_.Files().size());

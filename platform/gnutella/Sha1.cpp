@@ -26,14 +26,17 @@ Sha1Digest Sha1::Final() {
     return digest;
 }
 
-std::optional<Sha1Digest> Sha1OfFile(const std::filesystem::path& path) {
+std::optional<Sha1Digest> Sha1OfFile(const std::filesystem::path& path,
+                                     const std::atomic<bool>* stop) {
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return std::nullopt;
     Sha1 sha;
     std::vector<char> buffer(1 << 16);
     size_t n = 0;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0)
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), file.get())) > 0) {
+        if (stop && stop->load(std::memory_order_relaxed)) return std::nullopt;
         sha.Update(buffer.data(), n);
+    }
     if (std::ferror(file.get())) return std::nullopt;
     return sha.Final();
 }

@@ -2,6 +2,7 @@
 // SHA-1 through OpenSSL and the base32 text of "urn:sha1:" names. Any thread; one Sha1 object
 // belongs to one thread at a time.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -28,8 +29,9 @@ private:
     std::unique_ptr<EVP_MD_CTX, Free> ctx_;
 };
 
-// Digest of a file's bytes; nullopt if it cannot be read.
-std::optional<Sha1Digest> Sha1OfFile(const std::filesystem::path& path);
+// Digest of a file's bytes; nullopt if it cannot be read, or as soon as *stop is set.
+std::optional<Sha1Digest> Sha1OfFile(const std::filesystem::path& path,
+                                     const std::atomic<bool>* stop = nullptr);
 
 std::string Base32(const Sha1Digest& digest);                  // 32 letters
 std::optional<Sha1Digest> ParseBase32(std::string_view text);  // case-insensitive

@@ -8,11 +8,12 @@ namespace gnutella {
 
 namespace fs = std::filesystem;
 
-std::vector<SharedFile> ShareIndex::Scan(const std::vector<fs::path>& folders,
-                                         const std::vector<SharedFile>& earlier) {
+ShareScan ShareIndex::Scan(const std::vector<fs::path>& folders,
+                           const std::vector<SharedFile>& earlier, const std::atomic<bool>& stop) {
     std::map<fs::path, const SharedFile*> known;
     for (const auto& f : earlier) known[f.path] = &f;
-    std::vector<SharedFile> files;
+    ShareScan scan;
+    auto& files = scan.files;
     std::set<fs::path> seen;
     for (const auto& folder : folders) {
         std::error_code ec;
@@ -20,6 +21,10 @@ std::vector<SharedFile> ShareIndex::Scan(const std::vector<fs::path>& folders,
                                             ec);
         for (; !ec && it != fs::recursive_directory_iterator() && files.size() < kMaxFiles;
              it.increment(ec)) {
+            if (stop.load(std::memory_order_relaxed)) {
+                scan.stopped = true;
+                return scan;
+            }
             if (!it->is_regular_file(ec) || it->is_symlink(ec)) continue;
             const fs::path path = it->path();
             const std::string name = path.filename().string();
@@ -35,9 +40,14 @@ std::vector<SharedFile> ShareIndex::Scan(const std::vector<fs::path>& folders,
                 old->second->modified == f.modified) {
                 f.sha1 = old->second->sha1;
             } else {
-                auto digest = Sha1OfFile(path);
+                auto digest = Sha1OfFile(path, &stop);
+                if (stop.load(std::memory_order_relaxed)) {
+                    scan.stopped = true;
+                    return scan;
+                }
                 if (!digest) continue;
                 f.sha1 = *digest;
+                ++scan.hashed;
             }
             f.lower = name;
             for (char& c : f.lower) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -48,7 +58,7 @@ std::vector<SharedFile> ShareIndex::Scan(const std::vector<fs::path>& folders,
     std::sort(files.begin(), files.end(),
               [](const SharedFile& a, const SharedFile& b) { return a.path < b.path; });
     for (size_t i = 0; i < files.size(); ++i) files[i].index = uint32_t(i + 1);
-    return files;
+    return scan;
 }
 
 void ShareIndex::Set(std::vector<SharedFile> files) {

@@ -1,6 +1,7 @@
 #pragma once
 // The files we share: found in the shared folders, hashed, and matched against queries.
 // Built off the network thread by Scan, then owned by the network thread.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -22,13 +23,21 @@ struct SharedFile {
     int64_t modified = 0;
 };
 
+struct ShareScan {
+    std::vector<SharedFile> files;
+    size_t hashed = 0;     // files read, not taken from the earlier digests
+    bool stopped = false;  // files holds only what was indexed before the stop
+};
+
 class ShareIndex {
 public:
     static constexpr size_t kMaxFiles = 100000;
     // Walks the folders (not following links out of them) and hashes new or changed files,
-    // reusing the digests of an earlier index.
-    static std::vector<SharedFile> Scan(const std::vector<std::filesystem::path>& folders,
-                                        const std::vector<SharedFile>& earlier);
+    // reusing the digests of earlier entries with the same path, size and modification time.
+    // Returns at once, mid-file too, when stop is set.
+    static ShareScan Scan(const std::vector<std::filesystem::path>& folders,
+                          const std::vector<SharedFile>& earlier,
+                          const std::atomic<bool>& stop);
 
     void Set(std::vector<SharedFile> files);
     const std::vector<SharedFile>& Files() const { return files_; }

@@ -133,6 +133,13 @@ TEST_F(ModelTest, DownloadStatusFollowsTheEngineState) {
     c.downRate = 300;
     c.upRate = 40;
     EXPECT_EQ(model.DownloadStatus(c), "Connecting... 2 downloads 300 b/sec Down 40 b/sec Up...");
+    c.cachesAsked = 7;
+    EXPECT_EQ(
+        model.DownloadStatus(c),
+        "Looking for peers through 7 host caches... 2 downloads 300 b/sec Down 40 b/sec Up...");
+    c.noCacheReachable = true;
+    EXPECT_EQ(model.DownloadStatus(c),
+              "No host cache reachable, trying again... 2 downloads 300 b/sec Down 40 b/sec Up...");
     c.connections = 5;
     EXPECT_EQ(model.DownloadStatus(c), "5 Connects 2 downloads 300 b/sec Down 40 b/sec Up...");
 }

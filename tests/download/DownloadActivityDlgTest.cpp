@@ -115,7 +115,7 @@ TEST_F(ActivityWindow, ShowsTheFiftyLowestWaitingArtistsAndKeepsTheSelectionAcro
 TEST_F(ActivityWindow, RowsFollowTheSnapshotByDownloadId) {
     // 1023 of 1,500,000 bytes; 12 is no status code
     engine.snapshot = {Entry(7, "a.mp3", 6, 0, 1464), Entry(8, "b.mp3", 12, 10, 20)};
-    engine.counters = {true, 120, 30, 4, 61, {}};
+    engine.counters = {true, 120, 30, 4, 61, 0, 0, false, {}};
     dlg.show();
     dlg.Refresh();
     EXPECT_EQ(engine.requests, 1);
@@ -127,7 +127,7 @@ TEST_F(ActivityWindow, RowsFollowTheSnapshotByDownloadId) {
               "Searching: 120 found in 30 seconds, Cleanup: 4 seconds, Remove: 61 seconds");
 
     engine.snapshot = {Entry(7, "renamed.mp3", 9, 1464, 1464), Entry(9, "c.mp3", 11)};
-    engine.counters = {false, 0, 75, 2, 13, {}};
+    engine.counters = {false, 0, 75, 2, 13, 0, 0, false, {}};
     dlg.Refresh();
     ASSERT_EQ(downloads->RowCount(), 2);
     EXPECT_EQ(Row(0), QStringList({"a.mp3", "Completed", "1464 of 1464kb"}));
@@ -139,6 +139,19 @@ TEST_F(ActivityWindow, RowsFollowTheSnapshotByDownloadId) {
     EXPECT_EQ(Find<QLabel>(IDC_ACTIVITY_STATUS)->text(),
               "No search: 75 seconds, Cleanup: 2 seconds, Remove: 13 seconds\n"
               "Refused by a peer: 127.0.0.9:6346: GNUTELLA/0.6 429 Too Many Requests");
+    engine.counters = {false, 0, 75, 2, 13, 0, 7, false, {}};
+    dlg.Refresh();
+    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)
+                    ->text()
+                    .startsWith("Looking for peers: asking 7 host caches.\nNo search"));
+    engine.counters = {false, 0, 75, 2, 13, 0, 7, true, {}};
+    dlg.Refresh();
+    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)
+                    ->text()
+                    .startsWith("None of the 7 host caches asked could be reached"));
+    engine.counters = {false, 0, 75, 2, 13, 3, 0, false, {}};
+    dlg.Refresh();
+    EXPECT_TRUE(Find<QLabel>(IDC_ACTIVITY_STATUS)->text().startsWith("Connected to 3 peers.\n"));
 
     engine.snapshot.clear();
     dlg.Refresh();
@@ -195,7 +208,7 @@ TEST_F(ActivityWindow, Picture) {
         Entry(14, "Radiohead - Let Down.mp3", 11, 0, 4750),
         Entry(15, "Radiohead - Lucky.mp3", 9, 4210, 4210),
     };
-    engine.counters = {true, 214, 38, 3, 52, {}};
+    engine.counters = {true, 214, 38, 3, 52, 0, 0, false, {}};
     dlg.show();
     dlg.Refresh();
     artists->item(1)->setSelected(true);

@@ -1,10 +1,11 @@
 // libFuzzer entries for the readers of Gnutella peer bytes; GNUTELLA_FUZZ picks one:
 // 1 descriptor stream (and every payload reader), 2 handshake, 3 HTTP header, 4 query hit,
-// 5 QRP patches (the input split into messages at each "\n--\n").
+// 5 QRP patches (the input split into messages at each "\n--\n"), 6 the shared files' hash cache.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "platform/gnutella/HashCache.h"
 #include "platform/gnutella/HeaderBlock.h"
 #include "platform/gnutella/Messages.h"
 #include "platform/gnutella/Qrp.h"
@@ -89,6 +90,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         at = end + 4;
     }
     reader.Matches("blue moon");
+#elif GNUTELLA_FUZZ == 6
+    // What we read must write and read back the same.
+    const auto files = ParseHashCache(bytes);
+    const auto again = ParseHashCache(HashCacheText(files));
+    if (again.size() != files.size()) __builtin_trap();
+    for (size_t i = 0; i < files.size(); ++i)
+        if (again[i].path != files[i].path || again[i].sha1 != files[i].sha1) __builtin_trap();
 #endif
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gnutella/HashCache.h"
 #include "platform/gnutella/Messages.h"
 #include "platform/gnutella/Qrp.h"
 
@@ -60,6 +61,14 @@ int main(int argc, char** argv) {
             std::string joined;
             for (const auto& m : table.Messages()) joined += (joined.empty() ? "" : "\n--\n") + m;
             seeds.push_back(joined);
+            break;
+        }
+        case 6: {
+            SharedFile f;
+            f.path = "/music/a\\b\nc.mp3";
+            f.size = 1234;
+            f.modified = 1700000000000000000;
+            seeds.push_back(HashCacheText({f, f}));
             break;
         }
         default:

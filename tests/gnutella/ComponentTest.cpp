@@ -1,6 +1,9 @@
 // The component's own files in its data folder, as the download engine names them.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "platform/gnutella/Bootstrap.h"
 #include "tests/gnutella/TestNet.h"
 
 namespace gnutella::test {
@@ -54,6 +57,24 @@ TEST(ComponentFiles, BlockedHostsGetNoAnswer) {
     auto head = allowed.ReadBlock(2);
     ASSERT_TRUE(head);
     EXPECT_EQ(StatusCode(head->startLine), 200);
+}
+
+// Planned only: no test asks a public host.
+TEST(BootstrapPlan, BuiltInCachesOnlyWhileNoneAreCachedAndEachRoundAsksTheNextFew) {
+    const auto own = PlanBootstrap({}, {"127.0.0.1:9"}, 3);
+    EXPECT_FALSE(own.builtIn);
+    EXPECT_EQ(own.udpCaches, std::vector<std::string>{"127.0.0.1:9"});
+    EXPECT_TRUE(own.webCaches.empty());
+
+    const auto first = PlanBootstrap({}, {}, 0);
+    EXPECT_TRUE(first.builtIn);
+    ASSERT_EQ(first.udpCaches.size(), kUdpCachesPerRound);
+    ASSERT_FALSE(first.webCaches.empty());
+    for (const auto& url : first.webCaches) EXPECT_EQ(url.rfind("http://", 0), 0u) << url;
+    const auto second = PlanBootstrap({}, {}, 1);
+    std::set<std::string> both(first.udpCaches.begin(), first.udpCaches.end());
+    both.insert(second.udpCaches.begin(), second.udpCaches.end());
+    EXPECT_GT(both.size(), kUdpCachesPerRound);
 }
 
 }  // namespace

@@ -75,6 +75,28 @@ TEST(QueryHits, ReadBothHashFormsTheTrailerAndLargeSizes) {
     EXPECT_FALSE(ParseQueryHit(lying));
 }
 
+TEST(QueryHits, ReadTheSha1OfGtkGnutellasHashWithTigerRoot) {
+    QueryHit hit;
+    hit.vendor = "GTKG";
+    Sha1Digest sha = DigestOf("c");
+    for (auto& b : sha) b = b ? b : 1;  // no NUL, so the item stays plain
+    hit.results.push_back({1, 4096, "song.mp3", sha});
+    std::string bytes = EncodeQueryHit(hit, true);
+    const std::string type1 = "H" + std::string(1, char(0x40 | 21)) + "\x01" +
+                              std::string(reinterpret_cast<const char*>(sha.data()), 20);
+    const size_t at = bytes.find(type1);
+    ASSERT_NE(at, std::string::npos);
+    // Type 2: the SHA-1 and a 24-byte Tiger tree root.
+    bytes.replace(at, type1.size(),
+                  "H" + std::string(1, char(0x40 | 45)) + "\x02" +
+                      std::string(reinterpret_cast<const char*>(sha.data()), 20) +
+                      std::string(24, 'T'));
+    auto read = ParseQueryHit(bytes);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->results.size(), 1u);
+    EXPECT_EQ(read->results[0].sha1, sha);
+}
+
 TEST(Queries, FlagsAreBigEndianAndUrnsReadBack) {
     Query q;
     q.flags = kQueryFlagsValid | kQueryGgepH | kQueryFirewalled;
