@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "db/CADORecordset.h"
+#include "db/Store.h"
+#include "db/TrackRecord.h"
 #include "library/AcousticMatch.h"
 #include "library/AcousticPrint.h"
 #include "library/AcousticPrintWorker.h"
@@ -98,6 +100,9 @@ TEST_F(PrintWorker, PrintsEachLiveTrackOnceAndWaitsForTheScan) {
     const std::string print = PrintOf(good);
     EXPECT_GT(print.size(), 20u);
     EXPECT_EQ(print.substr(print.size() - 2), "/7");
+    const TrackRecord loaded = LoadTrack(db.Get(), 1);  // what the exchange sends
+    EXPECT_EQ(loaded.AcousticPrint + "/" + std::to_string(loaded.AcousticDuration), print);
+    EXPECT_EQ(LoadTrack(db.Get(), 2).AcousticDuration, 0);
     EXPECT_EQ(PrintOf(missing), "/-1");  // tried once, not again on every start
     EXPECT_EQ(PrintOf(deleted), "NULL/-1");
 }
