@@ -34,6 +34,15 @@ std::string EncodeAcousticPrint(const std::vector<uint32_t>& raw) {
     return encoded;
 }
 
+std::vector<uint32_t> AcousticIndexKeys(const std::vector<uint32_t>& raw) {
+    constexpr size_t kIndexedValues = 120;  // about 15 s of sound
+    std::vector<uint32_t> keys;
+    for (size_t i = 0; i < raw.size() && i < kIndexedValues; ++i) keys.push_back(raw[i] >> 4);
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
 AcousticAlignment AlignAcousticPrints(const std::vector<uint32_t>& a,
                                       const std::vector<uint32_t>& b, int maxOffset,
                                       size_t minOverlap) {

@@ -13,6 +13,11 @@ std::vector<uint32_t> DecodeAcousticPrint(const std::string& compressed);
 // The compressed form of raw sub-fingerprints (Chromaprint's default algorithm).
 std::string EncodeAcousticPrint(const std::vector<uint32_t>& raw);
 
+// The values under which a print is indexed and looked up: the first sub-fingerprints with
+// their least stable low bits dropped, each once, in ascending order. Two encodings of one
+// recording share some of them; unrelated prints rarely share more than one or two.
+std::vector<uint32_t> AcousticIndexKeys(const std::vector<uint32_t>& raw);
+
 struct AcousticAlignment {
     int offset = 0;             // b's index minus a's at the best alignment
     size_t overlap = 0;         // sub-fingerprints compared
