@@ -367,7 +367,7 @@ std::vector<uint32_t> Reencoded(std::vector<uint32_t> raw, double flipped, std::
     return raw;
 }
 
-TEST_P(SqliteServiceTest, AnUnknownFileIsRecognisedByItsSoundBeforeItsTitle) {
+TEST_P(ServiceTest, AnUnknownFileIsRecognisedByItsSoundBeforeItsTitle) {
     std::mt19937 random(7);
     const std::vector<uint32_t> song = RandomPrint(random);
     const auto withPrint = [](const std::string& target, const std::vector<uint32_t>& raw) {
@@ -380,7 +380,9 @@ TEST_P(SqliteServiceTest, AnUnknownFileIsRecognisedByItsSoundBeforeItsTitle) {
     Submit("127.0.0.2", "Garbled", "Tender", 17, "BBBBBBBBBBBB");
     for (int other = 0; other < 50; ++other) {  // unrelated prints in the index
         std::string fingerPrint = "CCCCCCCCCC" + std::to_string(10 + other);
-        ASSERT_TRUE(store_->AddAcousticPrint({fingerPrint, "Other", "Song", RandomPrint(random), {}}));
+        std::vector<uint32_t> raw = RandomPrint(random);
+        std::vector<uint32_t> keys = AcousticIndexKeys(raw);
+        ASSERT_TRUE(store_->AddAcousticPrint({fingerPrint, "Other", "Song", raw, keys}));
     }
     const auto retrieve = [&](const std::string& fingerPrint, const std::vector<uint32_t>& raw) {
         return Get(withPrint("/getfromdb.asp?Artist=Garbled&Track=Tender&Album=&Year=&GenreID=255"
