@@ -11,7 +11,6 @@
 class ArtistQueue;
 class CADODataBase;
 class CWebFetch;
-class AcousticPrintWorker;
 class CLibraryScanner;
 class DatabaseStore;
 class DownloadEngine;
@@ -67,7 +66,6 @@ private:
     std::unique_ptr<CADODataBase> database_;
     std::unique_ptr<DatabaseStore> store_;
     std::unique_ptr<CLibraryScanner> scanner_;
-    std::unique_ptr<AcousticPrintWorker> acousticPrinter_;
     std::unique_ptr<TrackPlayer> trackPlayer_;
     std::unique_ptr<ScannerWorker> scannerWorker_;
     std::unique_ptr<TrackPlayerWorker> trackPlayerWorker_;
