@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (name.empty()) continue;
         ++queued;
         if (Count("SELECT COUNT(*) FROM tRecommender WHERE Name = '" + EscapeSqlText(name) +
-                  "'") != 1)
+                  "' COLLATE JETTEXT") != 1)
             __builtin_trap();
     }
     if (Count("SELECT COUNT(*) FROM tRecommender") > queued) __builtin_trap();
