@@ -265,10 +265,10 @@ TEST(RealServer, CopiesAnSqliteStoreIntoPostgresql) {
         std::vector<Submission> rows;
         for (int i = 0; i < 4; ++i)
             rows.push_back({"FP1", "Pixies", "Gigantic", albums[i], "1988", 17, 1033,
-                            "10.0.0." + std::to_string(i), 1700000000 + i});
-        rows.push_back({"FP2", "Tab\tand\\slash", "Line\nbreak", "", "", 5, 1033, "10.0.0.9", 1});
+                            "127.10.0." + std::to_string(i), 1700000000 + i});
+        rows.push_back({"FP2", "Tab\tand\\slash", "Line\nbreak", "", "", 5, 1033, "127.10.0.9", 1});
         ASSERT_TRUE(old->AddMany(rows));
-        ASSERT_TRUE(old->AddFeedback({1, "Nice", "", "10.0.0.1", 1700000000}));
+        ASSERT_TRUE(old->AddFeedback({1, "Nice", "", "127.10.0.1", 1700000000}));
     }
     const std::string command = std::string(SONVERA_INFOD) + " --copy-from " + file +
                                 " --database '" + postgres.Address() + "' >/dev/null 2>&1";

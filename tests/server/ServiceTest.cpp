@@ -255,7 +255,7 @@ TEST_P(ServiceTest, SimilarArtistsInMemoryCountAsTheStoresStatement) {
         return n == 0 ? std::string(spellings[random() % 3]) : "Artist" + std::to_string(n);
     };
     for (int i = 0; i < 200; ++i)
-        Submit("10.0.0." + std::to_string(random() % 9), artist(int(random() % 25)),
+        Submit("127.10.0." + std::to_string(random() % 9), artist(int(random() % 25)),
                "t" + std::to_string(i), genres[random() % 8]);
     std::string error;
     std::unique_ptr<InfoStore> other =
@@ -274,7 +274,7 @@ TEST_P(ServiceTest, SimilarArtistsInMemoryCountAsTheStoresStatement) {
     compare();
     for (int i = 0; i < 50; ++i)
         ASSERT_TRUE(other->Add({"", artist(int(random() % 26)), "o" + std::to_string(i), "", "",
-                                genres[random() % 8], 1033, "10.1.0.1", 1}));
+                                genres[random() % 8], 1033, "127.10.1.1", 1}));
     now_ += std::chrono::seconds(SimilarIndex::RefreshSeconds);
     compare();
 }
@@ -338,10 +338,10 @@ TEST_P(ServiceTest, EmptiesLoseAndAFloodIsOneVote) {
     EXPECT_EQ(Retrieve("SURFERROSA01"),
               "<SONVERA><ARTIST>Pixies</ARTIST><TRACKNAME>Gigantic</TRACKNAME><ALBUM>Surfer Rosa"
               "</ALBUM><YEAR>1999</YEAR><GENRE>17</GENRE></SONVERA>");
-    for (const char* client : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
+    for (const char* client : {"127.10.0.1", "127.10.0.2", "127.10.0.3"})
         Submit(client, "Honest", "Song", 17, "FLOODED0001");
     std::vector<Submission> flood(1500, Submission{"FLOODED0001", "Spam", "Spam", "Spam", "2000",
-                                                   3, 1033, "10.6.6.6", 0});
+                                                   3, 1033, "127.10.6.6", 0});
     ASSERT_TRUE(store_->AddMany(flood));
     EXPECT_NE(Retrieve("FLOODED0001").find("<ARTIST>Honest</ARTIST>"), std::string::npos);
     // the same holds for a song found by its title
