@@ -22,6 +22,7 @@
 #include "download/CDownloadDlg.h"
 #include "download/WebFetch.h"
 #include "download/WebReaders.h"
+#include "library/AcousticPrintWorker.h"
 #include "library/FirstUseFolders.h"
 #include "library/LibraryScanner.h"
 #include "platform/messages/AppMessageQueue.h"
@@ -168,6 +169,11 @@ AppWorkers Application::CreateWorkers() {
     notifier_ = std::make_unique<MainThreadNotifier>();
     trackPlayer_->SetNotifier(notifier_.get());
     scannerWorker_ = std::make_unique<ScannerWorker>(*scanner_);
+    // Decodes tracks for their acoustic print only while the scanner has nothing to do.
+    CLibraryScanner* scanner = scanner_.get();
+    acousticPrinter_ = std::make_unique<AcousticPrintWorker>(
+        database_.get(), [scanner] { return scanner->IsBusy() || scanner->GetPendingCount() > 0; });
+    acousticPrinter_->Start();
     trackPlayerWorker_ = std::make_unique<TrackPlayerWorker>(*trackPlayer_);
     DownloadEngine::Options download{database_.get(), scanner_.get(), language_,
                                      std::chrono::milliseconds(config_.downloadPassMs), nullptr};
@@ -290,6 +296,7 @@ void Application::DeleteWorkersAndWindow() {
     trackPlayerWorker_.reset();
     trackPlayer_.reset();
     engine_.reset();
+    acousticPrinter_.reset();
     scannerWorker_.reset();
     scanner_.reset();
     window_.reset();

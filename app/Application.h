@@ -11,6 +11,7 @@
 class ArtistQueue;
 class CADODataBase;
 class CWebFetch;
+class AcousticPrintWorker;
 class CLibraryScanner;
 class DatabaseStore;
 class DownloadEngine;
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<CADODataBase> database_;
     std::unique_ptr<DatabaseStore> store_;
     std::unique_ptr<CLibraryScanner> scanner_;
+    std::unique_ptr<AcousticPrintWorker> acousticPrinter_;
     std::unique_ptr<TrackPlayer> trackPlayer_;
     std::unique_ptr<ScannerWorker> scannerWorker_;
     std::unique_ptr<TrackPlayerWorker> trackPlayerWorker_;

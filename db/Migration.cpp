@@ -37,6 +37,13 @@ std::string MigrateSongDatabase(sqlite3* db) {
             Run(db, "ALTER TABLE tTrackMood ADD COLUMN EarlySkips INTEGER DEFAULT 0");
         if (!error.empty()) return error;
     }
+    // NULL until the background printer has decoded the file; '' when it could not.
+    if (!HasColumn(db, "tTrack", "AcousticPrint")) {
+        std::string error = Run(db,
+                                "ALTER TABLE tTrack ADD COLUMN AcousticPrint TEXT; "
+                                "ALTER TABLE tTrack ADD COLUMN AcousticDuration INTEGER");
+        if (!error.empty()) return error;
+    }
     std::string error = Run(db,
                             "CREATE INDEX IF NOT EXISTS tTrackMood_MoodUnrated "
                             "ON tTrackMood(MoodID, Rating, LastPlayed, TrackID)");

@@ -72,6 +72,10 @@ TrackRecord LoadTrack(CADODataBase* database, int32_t trackID) {
         recordset.GetFieldValue(std::string("OrigYear"), track.OrigYear);
         recordset.GetFieldValue(std::string("FingerPrint"), track.FingerPrint);
         recordset.GetFieldValue(std::string("GenreID"), track.GenreID);
+        recordset.GetFieldValue(std::string("AcousticPrint"), track.AcousticPrint);
+        // NULL until printed, and a NULL read as a number is an error
+        if (!track.AcousticPrint.empty())
+            recordset.GetFieldValue(std::string("AcousticDuration"), track.AcousticDuration);
     }
     recordset.Close();
     return track;

@@ -16,6 +16,8 @@ struct TrackRecord {
     std::string OrigAlbum;
     std::string OrigYear;
     std::string FingerPrint;
+    std::string AcousticPrint;     // Chromaprint, compressed; empty until made
+    int32_t AcousticDuration = 0;  // seconds; 0 = unknown
     int32_t GenreID = 255;  // 255 = none
     int32_t BitRate = 0;    // kbit/s
     int32_t CurrentRating = 0;  // rating level of the band that picked the track, 0 = random

@@ -9,7 +9,7 @@ packages=(
     libmpg123-dev libsdl2-dev
     libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     gstreamer1.0-libav gstreamer1.0-alsa
-    libid3-3.8.3-dev libtag1-dev libicu-dev zlib1g-dev
+    libid3-3.8.3-dev libtag1-dev libchromaprint-dev libicu-dev zlib1g-dev
     libasio-dev libssl-dev libminiupnpc-dev iproute2
     libespeak-ng-dev espeak-ng
     lame sox libsox-fmt-mp3 flac opus-tools vorbis-tools ffmpeg

@@ -60,6 +60,8 @@ public:
 private:
     HttpResponse Submit(const HttpRequest& request, const std::string& query);
     HttpResponse Retrieve(const std::string& query);
+    // The song whose stored acoustic print agrees with the query's, if one does.
+    std::optional<VotedSong> VoteBySound(const std::string& query);
     HttpResponse Update(const HttpRequest& request, const std::string& query);
     HttpResponse Feedback(const HttpRequest& request, const std::string& query);
     HttpResponse Similar(const std::string& rawName);

@@ -44,6 +44,13 @@ struct Feedback {
     int64_t time = 0;
 };
 
+// A submitted acoustic fingerprint with the song it was submitted for.
+struct AcousticEntry {
+    std::string fingerPrint, artist, track;  // the submission's
+    std::vector<uint32_t> raw;               // sub-fingerprints
+    std::vector<uint32_t> keys;              // its index keys
+};
+
 class InfoStore {
 public:
     // "postgresql://..." (or "postgres://...") opens PostgreSQL, anything else an SQLite file,
@@ -68,6 +75,12 @@ public:
     virtual std::vector<std::string> SimilarArtists(const std::string& artist, int limit) = 0;
     // The summary's rows changed after the given submission id, by that id, at most limit.
     virtual std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) = 0;
+    // Stores a print under its keys.
+    virtual bool AddAcousticPrint(const AcousticEntry& entry) = 0;
+    // The stored prints that share the most keys with these (at least two), best first, at
+    // most limit: the candidates a retrieve then compares bit by bit.
+    virtual std::vector<AcousticEntry> AcousticCandidates(const std::vector<uint32_t>& keys,
+                                                          int limit) = 0;
     virtual bool AddFeedback(const Feedback& feedback) = 0;
     // Whether the database answers a statement now.
     virtual bool Healthy() = 0;

@@ -4,6 +4,7 @@
 
 #include <charconv>
 
+#include "library/AcousticMatch.h"
 #include "server/QueryText.h"
 
 namespace {
@@ -45,6 +46,11 @@ BEGIN
 END $f$;
 CREATE OR REPLACE TRIGGER submission_counts_genre AFTER INSERT ON submission
     FOR EACH ROW EXECUTE FUNCTION submission_counts_genre();
+CREATE TABLE IF NOT EXISTS acoustic(
+    id BIGSERIAL PRIMARY KEY, fingerprint TEXT NOT NULL, artist TEXT NOT NULL,
+    track TEXT NOT NULL, print TEXT NOT NULL);
+CREATE TABLE IF NOT EXISTS acoustic_key(
+    key BIGINT NOT NULL, id BIGINT NOT NULL, PRIMARY KEY (key, id));
 CREATE TABLE IF NOT EXISTS feedback(
     id BIGSERIAL PRIMARY KEY, type INTEGER NOT NULL, text TEXT NOT NULL, contact TEXT NOT NULL,
     client TEXT NOT NULL, time BIGINT NOT NULL);
@@ -68,6 +74,16 @@ const std::pair<const char*, std::string> Statements[] = {
      "INSERT INTO submission(fingerprint, artist, track, album, year, genre, language, client,"
      " time, artist_key, track_key) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11)"},
     {"vote_fingerprint", VoteSql("fingerprint = $1")},
+    // The print and its keys in one statement, so that both or neither are stored.
+    {"add_acoustic",
+     "WITH a AS (INSERT INTO acoustic(fingerprint, artist, track, print) VALUES ($1, $2, $3, $4)"
+     " RETURNING id) INSERT INTO acoustic_key(key, id) SELECT DISTINCT k, a.id FROM a,"
+     " unnest($5::bigint[]) AS k ON CONFLICT DO NOTHING"},
+    {"acoustic_candidates",
+     "SELECT a.fingerprint, a.artist, a.track, a.print FROM (SELECT id, COUNT(*) AS hits"
+     " FROM acoustic_key WHERE key = ANY($1::bigint[]) GROUP BY id HAVING COUNT(*) >= 2"
+     " ORDER BY hits DESC, id LIMIT $2) c JOIN acoustic a ON a.id = c.id"
+     " ORDER BY c.hits DESC, c.id"},
     {"vote_title", VoteSql("artist_key = $1 AND track_key = $2")},
     {"albums",
      "SELECT album, (array_agg(track ORDER BY year DESC))[1], MAX(year) FROM submission"
@@ -287,6 +303,38 @@ std::optional<VotedSong> PostgresStore::VoteByFingerPrint(const std::string& fin
 std::optional<VotedSong> PostgresStore::VoteByTitle(const std::string& artist,
                                                     const std::string& track) {
     return Vote("vote_title", {FoldCase(artist), FoldCase(track)});
+}
+
+namespace {
+
+std::string ArrayLiteral(const std::vector<uint32_t>& values) {
+    std::string text = "{";
+    for (size_t i = 0; i < values.size(); ++i) text += (i ? "," : "") + std::to_string(values[i]);
+    return text + "}";
+}
+
+}  // namespace
+
+bool PostgresStore::AddAcousticPrint(const AcousticEntry& entry) {
+    // Kept in Chromaprint's compressed form: a quarter of the raw words' size.
+    const std::string print = EncodeAcousticPrint(entry.raw);
+    if (print.empty()) return false;
+    Lease lease(*this);
+    return bool(lease.Run("add_acoustic", {entry.fingerPrint, entry.artist, entry.track, print,
+                                           ArrayLiteral(entry.keys)}));
+}
+
+std::vector<AcousticEntry> PostgresStore::AcousticCandidates(const std::vector<uint32_t>& keys,
+                                                             int limit) {
+    Lease lease(*this);
+    Result result = lease.Run("acoustic_candidates", {ArrayLiteral(keys), std::to_string(limit)});
+    std::vector<AcousticEntry> found;
+    for (int i = 0; result && i < PQntuples(result.get()); ++i) {
+        PGresult* r = result.get();
+        found.push_back({PQgetvalue(r, i, 0), PQgetvalue(r, i, 1), PQgetvalue(r, i, 2),
+                         DecodeAcousticPrint(PQgetvalue(r, i, 3)), {}});
+    }
+    return found;
 }
 
 std::vector<AlbumTrack> PostgresStore::AlbumsAndTracks(const std::string& artist, int limit) {

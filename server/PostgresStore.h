@@ -31,6 +31,9 @@ public:
     std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit) override;
     std::vector<std::string> SimilarArtists(const std::string& artist, int limit) override;
     std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) override;
+    bool AddAcousticPrint(const AcousticEntry& entry) override;
+    std::vector<AcousticEntry> AcousticCandidates(const std::vector<uint32_t>& keys,
+                                                  int limit) override;
     bool AddFeedback(const Feedback& feedback) override;
     bool Healthy() override;
     int64_t CountSubmissions() override;

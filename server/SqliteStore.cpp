@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <tuple>
 
 #include "server/QueryText.h"
@@ -42,6 +43,13 @@ BEGIN
     ON CONFLICT(genre, artist_key) DO UPDATE SET submissions = submissions + 1,
         artist = excluded.artist, last_id = excluded.last_id;
 END;
+-- Submitted acoustic prints (sub-fingerprints as little-endian 32-bit words) and the index of
+-- their keys, which makes a lookup's cost independent of how many are stored.
+CREATE TABLE IF NOT EXISTS acoustic(
+    id INTEGER PRIMARY KEY, fingerprint TEXT NOT NULL, artist TEXT NOT NULL,
+    track TEXT NOT NULL, raw BLOB NOT NULL);
+CREATE TABLE IF NOT EXISTS acoustic_key(
+    key INTEGER NOT NULL, id INTEGER NOT NULL, PRIMARY KEY (key, id)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS feedback(
     id INTEGER PRIMARY KEY, type INTEGER NOT NULL, text TEXT NOT NULL, contact TEXT NOT NULL,
     client TEXT NOT NULL, time INTEGER NOT NULL);
@@ -197,6 +205,17 @@ bool SqliteStore::Prepare(std::string& error) {
          "SELECT type, text, contact, client, time, id FROM feedback WHERE id > ?1 ORDER BY id"
          " LIMIT ?2",
          database_.get()},
+        {&addAcoustic_,
+         "INSERT INTO acoustic(fingerprint, artist, track, raw) VALUES (?1, ?2, ?3, ?4)",
+         database_.get()},
+        {&addAcousticKey_, "INSERT OR IGNORE INTO acoustic_key(key, id) VALUES (?1, ?2)",
+         database_.get()},
+        {&acousticCandidates_,
+         "SELECT a.fingerprint, a.artist, a.track, a.raw FROM (SELECT id, COUNT(*) AS hits"
+         " FROM acoustic_key WHERE key IN (SELECT value FROM json_each(?1)) GROUP BY id"
+         " HAVING hits >= 2 ORDER BY hits DESC, id LIMIT ?2) c JOIN acoustic a ON a.id = c.id"
+         " ORDER BY c.hits DESC, c.id",
+         database_.get()},
         {&begin_, "BEGIN", database_.get()},
         {&commit_, "COMMIT", database_.get()},
         {&rollback_, "ROLLBACK", database_.get()},
@@ -211,6 +230,60 @@ bool SqliteStore::Prepare(std::string& error) {
         owner->reset(statement);
     }
     return true;
+}
+
+bool SqliteStore::AddAcousticPrint(const AcousticEntry& entry) {
+    if (entry.raw.empty()) return false;
+    std::lock_guard lock(mutex_);
+    {
+        StatementUse use(begin_.get());
+        if (sqlite3_step(begin_.get()) != SQLITE_DONE) return false;
+    }
+    bool ok = false;
+    {
+        sqlite3_stmt* statement = addAcoustic_.get();
+        StatementUse use(statement);
+        BindText(statement, 1, entry.fingerPrint);
+        BindText(statement, 2, entry.artist);
+        BindText(statement, 3, entry.track);
+        sqlite3_bind_blob(statement, 4, entry.raw.data(), int(entry.raw.size() * 4),
+                          SQLITE_TRANSIENT);
+        ok = sqlite3_step(statement) == SQLITE_DONE;
+    }
+    const sqlite3_int64 id = sqlite3_last_insert_rowid(database_.get());
+    for (size_t i = 0; ok && i < entry.keys.size(); ++i) {
+        sqlite3_stmt* statement = addAcousticKey_.get();
+        StatementUse use(statement);
+        sqlite3_bind_int64(statement, 1, entry.keys[i]);
+        sqlite3_bind_int64(statement, 2, id);
+        ok = sqlite3_step(statement) == SQLITE_DONE;
+    }
+    sqlite3_stmt* end = ok ? commit_.get() : rollback_.get();
+    StatementUse use(end);
+    return sqlite3_step(end) == SQLITE_DONE && ok;
+}
+
+std::vector<AcousticEntry> SqliteStore::AcousticCandidates(const std::vector<uint32_t>& keys,
+                                                           int limit) {
+    std::string list = "[";
+    for (size_t i = 0; i < keys.size(); ++i) list += (i ? "," : "") + std::to_string(keys[i]);
+    list += "]";
+    std::vector<AcousticEntry> found;
+    std::lock_guard lock(mutex_);
+    sqlite3_stmt* statement = acousticCandidates_.get();
+    StatementUse use(statement);
+    BindText(statement, 1, list);
+    sqlite3_bind_int(statement, 2, limit);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        AcousticEntry entry{ColumnText(statement, 0), ColumnText(statement, 1),
+                            ColumnText(statement, 2), {}, {}};
+        const auto* blob = static_cast<const unsigned char*>(sqlite3_column_blob(statement, 3));
+        const size_t words = size_t(sqlite3_column_bytes(statement, 3)) / 4;
+        entry.raw.resize(words);
+        if (blob) std::memcpy(entry.raw.data(), blob, words * 4);
+        found.push_back(std::move(entry));
+    }
+    return found;
 }
 
 bool SqliteStore::Insert(const Submission& s) {

@@ -29,6 +29,9 @@ public:
     std::vector<AlbumTrack> AlbumsAndTracks(const std::string& artist, int limit) override;
     std::vector<std::string> SimilarArtists(const std::string& artist, int limit) override;
     std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) override;
+    bool AddAcousticPrint(const AcousticEntry& entry) override;
+    std::vector<AcousticEntry> AcousticCandidates(const std::vector<uint32_t>& keys,
+                                                  int limit) override;
     bool AddFeedback(const Feedback& feedback) override;
     bool Healthy() override;
     int64_t CountSubmissions() override;
@@ -56,5 +59,5 @@ private:
     std::unique_ptr<sqlite3, DatabaseDeleter> ownPagesDatabase_;
     std::mutex* pagesMutex_ = &mutex_;
     Statement insert_, byFingerPrint_, byTitle_, albums_, similar_, feedback_, count_,
-        countFeedback_, genreCounts_, ping_, begin_, commit_, rollback_, submissionsAfter_, feedbackAfter_;
+        countFeedback_, genreCounts_, addAcoustic_, addAcousticKey_, acousticCandidates_, ping_, begin_, commit_, rollback_, submissionsAfter_, feedbackAfter_;
 };

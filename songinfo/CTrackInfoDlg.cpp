@@ -176,10 +176,12 @@ void CTrackInfoDlg::OnCopyAll() {
 }
 
 QString CTrackInfoDlg::Address(const char* page, const TrackRecord& track) const {
+    const QString query =
+        SongQuery(fields_[0]->text(), fields_[1]->text(), fields_[2]->text(), fields_[3]->text(),
+                  track.GenreID, Q(track.FingerPrint), static_cast<uint16_t>(links_.language));
     return BuildRequestAddress(
         links_.infoServer, page,
-        SongQuery(fields_[0]->text(), fields_[1]->text(), fields_[2]->text(), fields_[3]->text(),
-                  track.GenreID, Q(track.FingerPrint), static_cast<uint16_t>(links_.language)));
+        WithAcousticPrint(query, Q(track.AcousticPrint), track.AcousticDuration));
 }
 
 void CTrackInfoDlg::OnSubmit() {

@@ -50,3 +50,31 @@ std::optional<SongInfoReply> ParseSongInfoReply(const QString& bodyMarkup) {
     reply.genreID = ToInteger(ElementValue(bodyMarkup, QLatin1String("GENRE")));
     return reply;
 }
+
+namespace {
+
+QString Json(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '"' || u == '\\') {
+            out += QLatin1Char('\\');
+            out += c;
+        } else if (u < 0x20) {
+            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+        } else {
+            out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
+}  // namespace
+
+QString SongInfoReplyJson(const std::optional<SongInfoReply>& reply) {
+    if (!reply) return QStringLiteral("null");
+    return QStringLiteral("{\"artist\":%1,\"track\":%2,\"album\":%3,\"year\":%4,\"genre\":%5}")
+        .arg(Json(reply->artist), Json(reply->trackname), Json(reply->album), Json(reply->year),
+             QString::number(reply->genreID));
+}
+

@@ -16,3 +16,6 @@ struct SongInfoReply {
 // Reads the body markup of a getfromdb.asp reply; nothing when it does not begin with
 // exactly "<SONVERA>". Values are verbatim; a missing closing marker gives an empty value.
 std::optional<SongInfoReply> ParseSongInfoReply(const QString& bodyMarkup);
+
+// The reply as one JSON object with artist, track, album, year and genre; "null" for none.
+QString SongInfoReplyJson(const std::optional<SongInfoReply>& reply);

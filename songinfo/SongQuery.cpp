@@ -51,6 +51,12 @@ QString SongQuery(const QString& artist, const QString& track, const QString& al
              QString::number(langID));
 }
 
+QString WithAcousticPrint(const QString& query, const QString& chromaprint, int durationSeconds) {
+    if (chromaprint.isEmpty() || durationSeconds <= 0) return query;
+    return query + QStringLiteral("&Chromaprint=") + EscapeQueryValue(chromaprint) +
+           QStringLiteral("&Duration=") + QString::number(durationSeconds);
+}
+
 QString BuildRequestAddress(const QString& base, const QString& page, const QString& query) {
     QString address = base;
     if (!address.endsWith(QLatin1Char('/'))) address += QLatin1Char('/');

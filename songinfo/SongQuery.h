@@ -27,5 +27,9 @@ QString SongQuery(const QString& artist, const QString& track, const QString& al
                   const QString& year, int32_t genreID, const QString& fingerPrint,
                   uint16_t langID);
 
+// query followed by the track's acoustic fingerprint (Chromaprint=, escaped) and its length in
+// seconds (Duration=); query alone when the track has none yet or could not be decoded.
+QString WithAcousticPrint(const QString& query, const QString& chromaprint, int durationSeconds);
+
 // base + page + '?' + query; a base without a trailing '/' gets one.
 QString BuildRequestAddress(const QString& base, const QString& page, const QString& query);

@@ -38,29 +38,6 @@ bool ParseInt(const std::string& text, long& value) {
     return !text.empty() && *end == '\0';
 }
 
-QString Json(const QString& text) {
-    QString out = QStringLiteral("\"");
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == '"' || u == '\\') {
-            out += QLatin1Char('\\');
-            out += c;
-        } else if (u < 0x20) {
-            out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
-        } else {
-            out += c;
-        }
-    }
-    return out + QLatin1Char('"');
-}
-
-QString ReplyJson(const std::optional<SongInfoReply>& reply) {
-    if (!reply) return QStringLiteral("null");
-    return QStringLiteral("{\"artist\":%1,\"track\":%2,\"album\":%3,\"year\":%4,\"genre\":%5}")
-        .arg(Json(reply->artist), Json(reply->trackname), Json(reply->album), Json(reply->year),
-             QString::number(reply->genreID));
-}
-
 void Print(const QString& text) { std::printf("%s\n", text.toUtf8().constData()); }
 
 int Parse(const std::string& file) {
@@ -69,7 +46,7 @@ int Parse(const std::string& file) {
         std::fprintf(stderr, "sonvera-songinfo: cannot read %s\n", file.c_str());
         return 1;
     }
-    Print(ReplyJson(ParseSongInfoReply(QString::fromUtf8(in.readAll()))));
+    Print(SongInfoReplyJson(ParseSongInfoReply(QString::fromUtf8(in.readAll()))));
     return 0;
 }
 
@@ -81,10 +58,10 @@ int Report(const ExchangeOutcome& outcome, const QString& submitAnswer) {
         Print(submitAnswer);
         return 0;
     case ExchangeOutcome::Retrieved:
-        Print(ReplyJson(outcome.reply));
+        Print(SongInfoReplyJson(outcome.reply));
         return 0;
     case ExchangeOutcome::NothingKnown:
-        Print(ReplyJson(std::nullopt));
+        Print(SongInfoReplyJson(std::nullopt));
         return 3;
     case ExchangeOutcome::Unreachable:
         std::fprintf(stderr, "sonvera-songinfo: the server could not be reached\n");
@@ -119,7 +96,9 @@ int Exchange(bool submit, const QString& base, const std::string& path, long id)
                   QString::fromStdString(track.Album), QString::fromStdString(track.Year),
                   track.GenreID, QString::fromStdString(track.FingerPrint), 1033);
     const QString address =
-        BuildRequestAddress(base, submit ? songinfo::AddPage : songinfo::GetPage, query);
+        BuildRequestAddress(base, submit ? songinfo::AddPage : songinfo::GetPage,
+                            WithAcousticPrint(query, QString::fromStdString(track.AcousticPrint),
+                                              track.AcousticDuration));
     std::fprintf(stderr, "%s\n", address.toUtf8().constData());
 
     SongInfoTransport transport;

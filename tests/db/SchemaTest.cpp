@@ -41,7 +41,8 @@ TEST_F(Schema, EveryTableHasItsColumns) {
     const std::map<std::string, std::set<std::string>> expected = {
         {"tTrack", {"ID", "Filename", "SearchString", "Artist", "Trackname", "Album", "Year",
                     "OrigArtist", "OrigTrackname", "OrigAlbum", "OrigYear", "GenreID",
-                    "FingerPrint", "BitRate", "Source", "Deleted"}},
+                    "FingerPrint", "BitRate", "Source", "Deleted", "AcousticPrint",
+                    "AcousticDuration"}},
         {"tTrackMood", {"ID", "MoodID", "TrackID", "Rating", "RatingType", "Played", "LastPlayed",
                         "LastCounter", "EarlySkips"}},
         {"tMood", {"ID", "Name", "LanguageID"}},
@@ -113,12 +114,14 @@ TEST_F(Schema, OldFileIsBroughtUpToDateAtOpenKeepingEveryRow) {
     for (int track = 1; track <= 3; ++track)
         db.Exec("INSERT INTO tTrackMood(MoodID, TrackID, Rating, RatingType, Played) VALUES (2, " +
                 std::to_string(track) + ", " + std::to_string(track) + ", 1, 7)");
+    db.Exec("INSERT INTO tTrack(Filename, FingerPrint) VALUES ('/a.mp3', 'ABCDEFGHIJKL')");
     db->Close();
     sqlite3* raw = nullptr;
     ASSERT_EQ(sqlite3_open(db.File().c_str(), &raw), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(raw,
                            "ALTER TABLE tTrackMood DROP COLUMN EarlySkips; DELETE FROM tSettings "
-                           "WHERE Name = 'LearnFromSkips'",
+                           "WHERE Name = 'LearnFromSkips'; ALTER TABLE tTrack DROP COLUMN "
+                           "AcousticPrint; ALTER TABLE tTrack DROP COLUMN AcousticDuration",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
@@ -129,6 +132,10 @@ TEST_F(Schema, OldFileIsBroughtUpToDateAtOpenKeepingEveryRow) {
     EXPECT_EQ(Int("SELECT SUM(Rating) FROM tTrackMood"), 6);
     EXPECT_EQ(Int("SELECT COUNT(*) FROM tTrackMood WHERE EarlySkips = 0"), 3);
     EXPECT_EQ(GetSetting(db.Get(), "LearnFromSkips"), 1);
+    // The track is kept, waiting for its acoustic print.
+    EXPECT_EQ(Int("SELECT COUNT(*) FROM tTrack WHERE FingerPrint = 'ABCDEFGHIJKL' AND "
+                  "AcousticPrint IS NULL"),
+              1);
     // A second open finds nothing to do and changes nothing.
     db->Close();
     ASSERT_TRUE(db->Open(db.ConnectionString()));

@@ -41,6 +41,18 @@ bool MakeMp3(const std::string& path, const std::string& soxArgs, const std::str
     return ok;
 }
 
+bool MakeMelodyWav(const std::string& path, uint32_t seed, double seconds) {
+    std::string notes;
+    uint32_t state = seed * 2654435761u + 12345u;
+    for (int i = 0; i < static_cast<int>(seconds * 4); ++i) {
+        state = state * 1664525u + 1013904223u;
+        notes += std::string(i ? " : " : " ") + "synth 0.25 pluck " +
+                 std::to_string(150 + (state >> 8) % 1850);
+    }
+    return RunCommand("sox -q -n -r 44100 -c 2 -b 16 " + ShellQuote(path) + notes +
+                      " 2>/dev/null");
+}
+
 bool MakeEncoded(const std::string& path, const std::string& artist, int frequency,
                  double seconds) {
     std::string extension = path.substr(path.rfind('.'));

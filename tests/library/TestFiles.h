@@ -25,6 +25,9 @@ bool MakeMp3(const std::string& path, const std::string& soxArgs, const std::str
 // artist leaves the file untagged. frequency makes streams differ. False when a tool fails.
 bool MakeEncoded(const std::string& path, const std::string& artist, int frequency = 440,
                  double seconds = 1.0);
+// A 16-bit stereo WAV of a tune of plucked notes, a quarter second each, whose pitches come
+// from seed: every seed gives a different recording. False when sox fails.
+bool MakeMelodyWav(const std::string& path, uint32_t seed, double seconds);
 // A cached copy of one 44.1 kHz stereo 128 kbit/s file.
 std::string SampleMp3(const std::string& folder);
 

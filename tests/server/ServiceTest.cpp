@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include "library/AcousticMatch.h"
 #include "server/HttpFrontend.h"
 #include "server/InfoService.h"
 #include "server/QueryText.h"
@@ -349,6 +350,55 @@ TEST_P(ServiceTest, EmptiesLoseAndAFloodIsOneVote) {
     // only empties: the empty value it is
     Submit("127.0.0.9", "Solo", "Empty", 255, "ONLYEMPTY001", "", "");
     EXPECT_NE(Retrieve("ONLYEMPTY001").find("<ALBUM></ALBUM><YEAR></YEAR><GENRE>255</GENRE>"),
+              std::string::npos);
+}
+
+// Random sub-fingerprints, and a copy with a share of its bits flipped as a second encoding's.
+std::vector<uint32_t> RandomPrint(std::mt19937& random, size_t size = 400) {
+    std::vector<uint32_t> raw(size);
+    for (uint32_t& value : raw) value = static_cast<uint32_t>(random());
+    return raw;
+}
+std::vector<uint32_t> Reencoded(std::vector<uint32_t> raw, double flipped, std::mt19937& random) {
+    std::bernoulli_distribution flip(flipped);
+    for (uint32_t& value : raw)
+        for (int bit = 0; bit < 32; ++bit)
+            if (flip(random)) value ^= 1u << bit;
+    return raw;
+}
+
+TEST_P(ServiceTest, AnUnknownFileIsRecognisedByItsSoundBeforeItsTitle) {
+    std::mt19937 random(7);
+    const std::vector<uint32_t> song = RandomPrint(random);
+    const auto withPrint = [](const std::string& target, const std::vector<uint32_t>& raw) {
+        return target + "&Chromaprint=" + EncodeAcousticPrint(raw) + "&Duration=50";
+    };
+    now_ += std::chrono::seconds(1);
+    Get(withPrint("/addtodb.asp?Artist=Blur&Track=Tender&Album=13&Year=1999&GenreID=17"
+                  "&FingerPrint=AAAAAAAAAAAA&r=1&LangID=1033",
+                  song));
+    Submit("127.0.0.2", "Garbled", "Tender", 17, "BBBBBBBBBBBB");
+    for (int other = 0; other < 50; ++other) {  // unrelated prints in the index
+        std::string fingerPrint = "CCCCCCCCCC" + std::to_string(10 + other);
+        std::vector<uint32_t> raw = RandomPrint(random);
+        std::vector<uint32_t> keys = AcousticIndexKeys(raw);
+        ASSERT_TRUE(store_->AddAcousticPrint({fingerPrint, "Other", "Song", raw, keys}));
+    }
+    const auto retrieve = [&](const std::string& fingerPrint, const std::vector<uint32_t>& raw) {
+        return Get(withPrint("/getfromdb.asp?Artist=Garbled&Track=Tender&Album=&Year=&GenreID=255"
+                             "&FingerPrint=" + fingerPrint + "&r=2&LangID=1033",
+                             raw))
+            .body;
+    };
+    // Another encoding, its tags garbled: found by sound, not by the garbled title.
+    EXPECT_NE(retrieve("ZZZZZZZZZZZZ", Reencoded(song, 0.08, random)).find("<ARTIST>Blur<"),
+              std::string::npos);
+    // The bit-identical fingerprint still comes first.
+    EXPECT_NE(retrieve("BBBBBBBBBBBB", song).find("<ARTIST>Garbled<"), std::string::npos);
+    // Too far from anything stored: the title decides.
+    EXPECT_NE(retrieve("ZZZZZZZZZZZZ", Reencoded(song, 0.4, random)).find("<ARTIST>Garbled<"),
+              std::string::npos);
+    EXPECT_NE(retrieve("ZZZZZZZZZZZZ", RandomPrint(random)).find("<ARTIST>Garbled<"),
               std::string::npos);
 }
 

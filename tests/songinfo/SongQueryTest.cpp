@@ -28,6 +28,12 @@ TEST(SongQuery, OneFormatWithRFromTheCallingThreadsGenerator) {
               "Artist=&Track=&Album=&Year=&GenreID=255&FingerPrint=F=P&r=18467&LangID=1033");
 }
 
+TEST(WithAcousticPrint, AddedOnlyWhenKnown) {
+    EXPECT_EQ(WithAcousticPrint("a=b", "AQAA3Z-_x=", 212), "a=b&Chromaprint=AQAA3Z-_x%3D&Duration=212");
+    EXPECT_EQ(WithAcousticPrint("a=b", "", 212), "a=b");  // not printed yet, or undecodable
+    EXPECT_EQ(WithAcousticPrint("a=b", "AQAA", 0), "a=b");
+}
+
 TEST(BuildRequestAddress, BasePagePlusQuery) {
     EXPECT_EQ(BuildRequestAddress("http://127.0.0.1:8470/", songinfo::GetPage, "a=b"),
               "http://127.0.0.1:8470/getfromdb.asp?a=b");
