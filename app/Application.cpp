@@ -239,7 +239,9 @@ void Application::CreateMainWindow() {
             if (window_) window_->PostAppMessage(WM_APP_TRACK_INFO, 0, 0);
         };
         auto* editor =
-            new CTrackInfoDlg({database_.get(), text, language_, infoServer, stored}, parent);
+            new CTrackInfoDlg({database_.get(), text, language_, infoServer, stored,
+                               SharesTrackInfo(*store_)},
+                              parent);
         editor->Load(trackID);
         editor->show();
     });

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The acoustic-matching check: N generated recordings (sox), each encoded twice with lame (320
-# kbit/s tagged, 96 kbit/s with garbled or no tags). The tagged copy is submitted to a private
-# sonvera-infod on loopback, the other retrieved: prints how many come back with the right
-# artist and title, and how many of N unrelated recordings match anything.
-# Usage: scripts/acoustic-corpus.sh [N] [SECONDS]   (build/ must hold the tools)
+# The acoustic-matching check: N generated recordings (sox), each encoded twice: lame at 320
+# kbit/s with tags, and with garbled or no tags lame at 96 kbit/s or, with SECOND=opus, opusenc
+# at 64 kbit/s. The tagged copy is submitted to a private sonvera-infod on loopback, the other
+# retrieved: prints how many come back with the right artist and title, and how many of N
+# unrelated recordings match anything.
+# Usage: [SECOND=opus] scripts/acoustic-corpus.sh [N] [SECONDS]   (build/ must hold the tools)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count=${1:-200}
 seconds=${2:-30}
+second=${SECOND:-mp3}
 tools=${BUILD_DIR:-build}/tools
 infod=${BUILD_DIR:-build}/server/sonvera-infod
 [ -x "$infod" ] || infod=$(find "${BUILD_DIR:-build}" -name sonvera-infod -type f | head -1)
@@ -37,15 +39,19 @@ right=0 wrong=0 none=0 false_matches=0
 for ((n = 1; n <= count; n++)); do
     melody "$work/r.wav" "$n"
     lame --quiet -b 320 --ta "Artist $n" --tt "Title $n" "$work/r.wav" "$work/high.mp3"
-    if ((n % 2)); then
-        lame --quiet -b 96 "$work/r.wav" "$work/low.mp3"
+    low="$work/low.$second"
+    garble=()
+    if [ "$second" = opus ]; then
+        ((n % 2)) || garble=(--artist "Unknown Artist" --title "Track $((n % 17))")
+        opusenc --quiet --bitrate 64 ${garble[@]+"${garble[@]}"} "$work/r.wav" "$low"
     else
-        lame --quiet -b 96 --ta "Unknown Artist" --tt "Track $((n % 17))" "$work/r.wav" "$work/low.mp3"
+        ((n % 2)) || garble=(--ta "Unknown Artist" --tt "Track $((n % 17))")
+        lame --quiet -b 96 ${garble[@]+"${garble[@]}"} "$work/r.wav" "$low"
     fi
     "$tools/sonvera-fingerprint" --server "$url" --submit "Artist $n" "Title $n" "Album" "2026" \
         "$work/high.mp3" >/dev/null
     sleep 0.34  # under the server's three submissions a second
-    answer=$("$tools/sonvera-fingerprint" --server "$url" "$work/low.mp3" | tail -1)
+    answer=$("$tools/sonvera-fingerprint" --server "$url" "$low" | tail -1)
     case "$answer" in
         *"\"artist\":\"Artist $n\",\"track\":\"Title $n\""*) right=$((right + 1)) ;;
         null) none=$((none + 1)) ;;
@@ -58,5 +64,5 @@ for ((n = 1; n <= count; n++)); do
     answer=$("$tools/sonvera-fingerprint" --server "$url" "$work/unrelated.mp3" | tail -1)
     [ "$answer" = null ] || false_matches=$((false_matches + 1))
 done
-echo "recordings $count of ${seconds} s: right $right, wrong $wrong, nothing $none;" \
+echo "recordings $count of ${seconds} s, second copy $second: right $right, wrong $wrong, nothing $none;" \
      "unrelated matched: $false_matches of $count"

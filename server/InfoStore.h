@@ -75,12 +75,16 @@ public:
     virtual std::vector<std::string> SimilarArtists(const std::string& artist, int limit) = 0;
     // The summary's rows changed after the given submission id, by that id, at most limit.
     virtual std::vector<GenreCount> GenreCountsAfter(int64_t id, int limit) = 0;
-    // Stores a print under its keys.
+    // Stores a print under its keys, unless its recording (the fingerprint, or the artist and
+    // track when there is none) already has one: true then too.
     virtual bool AddAcousticPrint(const AcousticEntry& entry) = 0;
     // The stored prints that share the most keys with these (at least two), best first, at
-    // most limit: the candidates a retrieve then compares bit by bit.
+    // most limit: the candidates a retrieve then compares bit by bit. A key under more than
+    // kMaxAcousticKeyPostings prints (silence, a flood) is passed over, so that no lookup reads
+    // a share of the whole index.
     virtual std::vector<AcousticEntry> AcousticCandidates(const std::vector<uint32_t>& keys,
                                                           int limit) = 0;
+    static constexpr int kMaxAcousticKeyPostings = 200;
     virtual bool AddFeedback(const Feedback& feedback) = 0;
     // Whether the database answers a statement now.
     virtual bool Healthy() = 0;

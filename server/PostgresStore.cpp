@@ -51,6 +51,7 @@ CREATE TABLE IF NOT EXISTS acoustic(
     track TEXT NOT NULL, print TEXT NOT NULL);
 CREATE TABLE IF NOT EXISTS acoustic_key(
     key BIGINT NOT NULL, id BIGINT NOT NULL, PRIMARY KEY (key, id));
+CREATE INDEX IF NOT EXISTS acoustic_recording ON acoustic(fingerprint, artist, track);
 CREATE TABLE IF NOT EXISTS feedback(
     id BIGSERIAL PRIMARY KEY, type INTEGER NOT NULL, text TEXT NOT NULL, contact TEXT NOT NULL,
     client TEXT NOT NULL, time BIGINT NOT NULL);
@@ -76,12 +77,16 @@ const std::pair<const char*, std::string> Statements[] = {
     {"vote_fingerprint", VoteSql("fingerprint = $1")},
     // The print and its keys in one statement, so that both or neither are stored.
     {"add_acoustic",
-     "WITH a AS (INSERT INTO acoustic(fingerprint, artist, track, print) VALUES ($1, $2, $3, $4)"
+     "WITH a AS (INSERT INTO acoustic(fingerprint, artist, track, print)"
+     " SELECT $1::text, $2::text, $3::text, $4::text WHERE NOT EXISTS (SELECT 1 FROM acoustic"
+     " WHERE fingerprint = $1::text AND ($1::text <> '' OR (artist = $2::text AND track = $3::text)))"
      " RETURNING id) INSERT INTO acoustic_key(key, id) SELECT DISTINCT k, a.id FROM a,"
      " unnest($5::bigint[]) AS k ON CONFLICT DO NOTHING"},
     {"acoustic_candidates",
      "SELECT a.fingerprint, a.artist, a.track, a.print FROM (SELECT id, COUNT(*) AS hits"
-     " FROM acoustic_key WHERE key = ANY($1::bigint[]) GROUP BY id HAVING COUNT(*) >= 2"
+     " FROM acoustic_key WHERE key IN (SELECT k FROM unnest($1::bigint[]) AS k WHERE"
+     " (SELECT COUNT(*) FROM (SELECT 1 FROM acoustic_key p WHERE p.key = k LIMIT $3) s) < $3)"
+     " GROUP BY id HAVING COUNT(*) >= 2"
      " ORDER BY hits DESC, id LIMIT $2) c JOIN acoustic a ON a.id = c.id"
      " ORDER BY c.hits DESC, c.id"},
     {"vote_title", VoteSql("artist_key = $1 AND track_key = $2")},
@@ -327,7 +332,8 @@ bool PostgresStore::AddAcousticPrint(const AcousticEntry& entry) {
 std::vector<AcousticEntry> PostgresStore::AcousticCandidates(const std::vector<uint32_t>& keys,
                                                              int limit) {
     Lease lease(*this);
-    Result result = lease.Run("acoustic_candidates", {ArrayLiteral(keys), std::to_string(limit)});
+    Result result = lease.Run("acoustic_candidates", {ArrayLiteral(keys), std::to_string(limit),
+                                                    std::to_string(kMaxAcousticKeyPostings + 1)});
     std::vector<AcousticEntry> found;
     for (int i = 0; result && i < PQntuples(result.get()); ++i) {
         PGresult* r = result.get();

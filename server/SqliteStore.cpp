@@ -50,6 +50,7 @@ CREATE TABLE IF NOT EXISTS acoustic(
     track TEXT NOT NULL, raw BLOB NOT NULL);
 CREATE TABLE IF NOT EXISTS acoustic_key(
     key INTEGER NOT NULL, id INTEGER NOT NULL, PRIMARY KEY (key, id)) WITHOUT ROWID;
+CREATE INDEX IF NOT EXISTS acoustic_recording ON acoustic(fingerprint, artist, track);
 CREATE TABLE IF NOT EXISTS feedback(
     id INTEGER PRIMARY KEY, type INTEGER NOT NULL, text TEXT NOT NULL, contact TEXT NOT NULL,
     client TEXT NOT NULL, time INTEGER NOT NULL);
@@ -206,13 +207,17 @@ bool SqliteStore::Prepare(std::string& error) {
          " LIMIT ?2",
          database_.get()},
         {&addAcoustic_,
-         "INSERT INTO acoustic(fingerprint, artist, track, raw) VALUES (?1, ?2, ?3, ?4)",
+         "INSERT INTO acoustic(fingerprint, artist, track, raw) SELECT ?1, ?2, ?3, ?4"
+         " WHERE NOT EXISTS (SELECT 1 FROM acoustic WHERE fingerprint = ?1"
+         " AND (?1 <> '' OR (artist = ?2 AND track = ?3)))",
          database_.get()},
         {&addAcousticKey_, "INSERT OR IGNORE INTO acoustic_key(key, id) VALUES (?1, ?2)",
          database_.get()},
         {&acousticCandidates_,
          "SELECT a.fingerprint, a.artist, a.track, a.raw FROM (SELECT id, COUNT(*) AS hits"
-         " FROM acoustic_key WHERE key IN (SELECT value FROM json_each(?1)) GROUP BY id"
+         " FROM acoustic_key WHERE key IN (SELECT j.value FROM json_each(?1) j WHERE"
+         " (SELECT COUNT(*) FROM (SELECT 1 FROM acoustic_key p WHERE p.key = j.value"
+         " LIMIT ?3)) < ?3) GROUP BY id"
          " HAVING hits >= 2 ORDER BY hits DESC, id LIMIT ?2) c JOIN acoustic a ON a.id = c.id"
          " ORDER BY c.hits DESC, c.id",
          database_.get()},
@@ -250,8 +255,10 @@ bool SqliteStore::AddAcousticPrint(const AcousticEntry& entry) {
                           SQLITE_TRANSIENT);
         ok = sqlite3_step(statement) == SQLITE_DONE;
     }
+    // A recording already printed keeps its one row, so that its keys stay specific.
+    const bool added = sqlite3_changes(database_.get()) > 0;
     const sqlite3_int64 id = sqlite3_last_insert_rowid(database_.get());
-    for (size_t i = 0; ok && i < entry.keys.size(); ++i) {
+    for (size_t i = 0; ok && added && i < entry.keys.size(); ++i) {
         sqlite3_stmt* statement = addAcousticKey_.get();
         StatementUse use(statement);
         sqlite3_bind_int64(statement, 1, entry.keys[i]);
@@ -274,6 +281,7 @@ std::vector<AcousticEntry> SqliteStore::AcousticCandidates(const std::vector<uin
     StatementUse use(statement);
     BindText(statement, 1, list);
     sqlite3_bind_int(statement, 2, limit);
+    sqlite3_bind_int(statement, 3, kMaxAcousticKeyPostings + 1);
     while (sqlite3_step(statement) == SQLITE_ROW) {
         AcousticEntry entry{ColumnText(statement, 0), ColumnText(statement, 1),
                             ColumnText(statement, 2), {}, {}};

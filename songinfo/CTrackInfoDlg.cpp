@@ -181,7 +181,9 @@ QString CTrackInfoDlg::Address(const char* page, const TrackRecord& track) const
                   track.GenreID, Q(track.FingerPrint), static_cast<uint16_t>(links_.language));
     return BuildRequestAddress(
         links_.infoServer, page,
-        WithAcousticPrint(query, Q(track.AcousticPrint), track.AcousticDuration));
+        links_.sendAcousticPrint
+            ? WithAcousticPrint(query, Q(track.AcousticPrint), track.AcousticDuration)
+            : query);
 }
 
 void CTrackInfoDlg::OnSubmit() {

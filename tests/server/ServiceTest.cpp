@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <future>
@@ -378,12 +379,23 @@ TEST_P(ServiceTest, AnUnknownFileIsRecognisedByItsSoundBeforeItsTitle) {
                   "&FingerPrint=AAAAAAAAAAAA&r=1&LangID=1033",
                   song));
     Submit("127.0.0.2", "Garbled", "Tender", 17, "BBBBBBBBBBBB");
-    for (int other = 0; other < 50; ++other) {  // unrelated prints in the index
-        std::string fingerPrint = "CCCCCCCCCC" + std::to_string(10 + other);
-        std::vector<uint32_t> raw = RandomPrint(random);
+    // Unrelated prints in the index, all opening with the song's first second (silence, say).
+    const auto opening = [&](std::vector<uint32_t> raw) {
+        std::copy(song.begin(), song.begin() + 8, raw.begin());
+        return raw;
+    };
+    for (int other = 0; other <= InfoStore::kMaxAcousticKeyPostings; ++other) {
+        std::string fingerPrint = "C" + std::to_string(100000000000 + other);
+        std::vector<uint32_t> raw = opening(RandomPrint(random));
         std::vector<uint32_t> keys = AcousticIndexKeys(raw);
         ASSERT_TRUE(store_->AddAcousticPrint({fingerPrint, "Other", "Song", raw, keys}));
     }
+    // A recording printed again keeps one row, and keys that common find nothing.
+    ASSERT_TRUE(store_->AddAcousticPrint({"AAAAAAAAAAAA", "Blur", "Tender", song,
+                                          AcousticIndexKeys(song)}));
+    EXPECT_EQ(store_->AcousticCandidates(AcousticIndexKeys(song), 10).size(), 1u);
+    EXPECT_TRUE(
+        store_->AcousticCandidates(AcousticIndexKeys(opening(RandomPrint(random))), 10).empty());
     const auto retrieve = [&](const std::string& fingerPrint, const std::vector<uint32_t>& raw) {
         return Get(withPrint("/getfromdb.asp?Artist=Garbled&Track=Tender&Album=&Year=&GenreID=255"
                              "&FingerPrint=" + fingerPrint + "&r=2&LangID=1033",

@@ -12,11 +12,13 @@
 #include <QUrlQuery>
 #include <QWebEngineView>
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "db/CADORecordset.h"
 #include "db/SqlFormat.h"
 #include "db/Store.h"
+#include "library/AcousticMatch.h"
 #include "library/CodePage.h"
 #include "res/ResourceIds.h"
 #include "res/StringTable.h"
@@ -174,6 +176,43 @@ TEST_F(TrackEditor, SubmittedInOneDatabaseIsRetrievedInAnother) {
     receiver.dialog->close();
     sender.dialog->close();
     // their connections close before the server stops, which waits for open ones
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(TrackEditor, AnotherCopyIsRetrievedByItsSoundUnlessSharingIsOff) {
+    InfoServerProcess server;
+    ASSERT_GT(server.Port(), 0);
+    std::mt19937 random(3);
+    std::vector<uint32_t> sound(240);
+    for (uint32_t& value : sound) value = static_cast<uint32_t>(random());
+    const auto printed = [&](int32_t id, const std::vector<uint32_t>& raw) {
+        db.Exec("UPDATE tTrack SET AcousticPrint = '" + EncodeAcousticPrint(raw) +
+                "', AcousticDuration = 30 WHERE ID = " + std::to_string(id));
+        return id;
+    };
+    const Editor sender = Open(printed(AddTrack(db, "FP-rip-one", "Sender", 24), sound), server.Base());
+    sender.Click(IDC_EDITOR_SUBMIT);
+    ASSERT_TRUE(WaitFor([&] { return sender.Status() == "Song information sent to Sonvera server."; }));
+
+    // Another rip: another fingerprint, garbled tags, a few bits of its sound different.
+    for (uint32_t& value : sound) value ^= 1u << (value % 32);
+    const int32_t rip = printed(AddTrack(db, "FP-rip-two", "Garbled", 17), sound);
+    const auto retrieve = [&](bool sendAcousticPrint) {
+        auto* dialog = new CTrackInfoDlg({db.Get(), English, 1033,
+                                          QString::fromStdString(server.Base()), {},
+                                          sendAcousticPrint});
+        dialog->Load(rip);
+        dialog->show();
+        const Editor e{dialog};
+        e.Click(IDC_EDITOR_RETRIEVE);
+        EXPECT_TRUE(WaitFor([&] { return !e.dialog->AwaitingReply(); }));
+        const QString artist = e.Field(IDC_EDITOR_ARTIST)->text();
+        e.dialog->close();
+        return artist;
+    };
+    EXPECT_EQ(retrieve(true), "Sender");
+    EXPECT_EQ(retrieve(false), "Garbled");
+    sender.dialog->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
