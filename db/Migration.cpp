@@ -46,7 +46,10 @@ std::string MigrateSongDatabase(sqlite3* db) {
     }
     std::string error = Run(db,
                             "CREATE INDEX IF NOT EXISTS tTrackMood_MoodUnrated "
-                            "ON tTrackMood(MoodID, Rating, LastPlayed, TrackID)");
+                            "ON tTrackMood(MoodID, Rating, LastPlayed, TrackID); "
+                            // the printer's next track without reading every printed one
+                            "CREATE INDEX IF NOT EXISTS tTrack_Unprinted ON tTrack(ID) "
+                            "WHERE AcousticPrint IS NULL AND Deleted = 0");
     if (!error.empty()) return error;
     // Settings are only ever updated, so the row must exist; learning starts on.
     return Run(db,

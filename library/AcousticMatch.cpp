@@ -97,8 +97,8 @@ private:
 
 std::vector<uint32_t> DecodeAcousticPrint(const std::string& compressed) {
     std::vector<uint8_t> bytes;
-    if (compressed.empty() || compressed.size() > kMaxPrintText || !Base64Decode(compressed, bytes) ||
-        bytes.size() < 4) {
+    if (compressed.empty() || compressed.size() > kMaxPrintText ||
+        !Base64Decode(compressed, bytes) || bytes.size() < 4) {
         return {};
     }
     const size_t count = (size_t{bytes[1]} << 16) | (size_t{bytes[2]} << 8) | bytes[3];

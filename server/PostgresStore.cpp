@@ -79,7 +79,8 @@ const std::pair<const char*, std::string> Statements[] = {
     {"add_acoustic",
      "WITH a AS (INSERT INTO acoustic(fingerprint, artist, track, print)"
      " SELECT $1::text, $2::text, $3::text, $4::text WHERE NOT EXISTS (SELECT 1 FROM acoustic"
-     " WHERE fingerprint = $1::text AND ($1::text <> '' OR (artist = $2::text AND track = $3::text)))"
+     " WHERE fingerprint = $1::text"
+     " AND ($1::text <> '' OR (artist = $2::text AND track = $3::text)))"
      " RETURNING id) INSERT INTO acoustic_key(key, id) SELECT DISTINCT k, a.id FROM a,"
      " unnest($5::bigint[]) AS k ON CONFLICT DO NOTHING"},
     {"acoustic_candidates",

@@ -59,5 +59,6 @@ private:
     std::unique_ptr<sqlite3, DatabaseDeleter> ownPagesDatabase_;
     std::mutex* pagesMutex_ = &mutex_;
     Statement insert_, byFingerPrint_, byTitle_, albums_, similar_, feedback_, count_,
-        countFeedback_, genreCounts_, addAcoustic_, addAcousticKey_, acousticCandidates_, ping_, begin_, commit_, rollback_, submissionsAfter_, feedbackAfter_;
+        countFeedback_, genreCounts_, addAcoustic_, addAcousticKey_, acousticCandidates_, ping_,
+        begin_, commit_, rollback_, submissionsAfter_, feedbackAfter_;
 };

@@ -32,10 +32,10 @@ struct TrackInfoLinks {
     int language = 1033;
     // base address of the song-information server
     QString infoServer;
-    // whether requests carry the track's acoustic print (off with the sharing option)
-    bool sendAcousticPrint = true;
     // after OK stored the tags: the player reloads its track and the main window shows it
     std::function<void()> stored;
+    // whether requests carry the track's acoustic print (off with the sharing option)
+    bool sendAcousticPrint = true;
 };
 
 class CTrackInfoDlg : public QDialog {

@@ -63,8 +63,10 @@ int main(int argc, char** argv) {
     bool oneCore = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--one-core") oneCore = true;
-        else seconds = std::clamp(std::atoi(argv[i]), 5, 600);
+        if (a == "--one-core")
+            oneCore = true;
+        else
+            seconds = std::clamp(std::atoi(argv[i]), 5, 600);
     }
     if (oneCore) {
         cpu_set_t set;
@@ -105,8 +107,9 @@ int main(int argc, char** argv) {
                  ";"))
         return 1;
     for (const std::string& file : printed)
-        db.Execute("INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, GenreID) VALUES('" +
-                   file + "', 'X', 'Artist', 'Song', 255)");
+        db.Execute(
+            "INSERT INTO tTrack(Filename, SearchString, Artist, Trackname, GenreID) VALUES('" +
+            file + "', 'X', 'Artist', 'Song', 255)");
 
     FmodBackend player;
     if (!player.Initialise(nullptr)) {
@@ -115,8 +118,8 @@ int main(int argc, char** argv) {
     }
     const double alone = LargestLagMs(player, play, seconds, [] {});
 
-    AcousticPrintWorker worker(&db, [] { return false; }, ComputeAcousticPrint,
-                               std::chrono::milliseconds(10));
+    AcousticPrintWorker worker(
+        &db, [] { return false; }, ComputeAcousticPrint, std::chrono::milliseconds(10));
     worker.Start();
     int handedBack = 0;
     const double cpuStart = bench::CpuSeconds();
@@ -128,10 +131,10 @@ int main(int argc, char** argv) {
         }
     });
     const double cpuUsed = bench::CpuSeconds() - cpuStart;
-    std::printf("%s, %d s: position behind the clock at most %.1f ms alone, %.1f ms while the "
-                "worker printed %d tracks (process CPU %.1f s)\n",
-                oneCore ? "one core" : "all cores", seconds, alone, withWorker, worker.Printed(),
-                cpuUsed);
+    std::printf(
+        "%s, %d s: position behind the clock at most %.1f ms alone, %.1f ms while the "
+        "worker printed %d tracks (process CPU %.1f s)\n",
+        oneCore ? "one core" : "all cores", seconds, alone, withWorker, worker.Printed(), cpuUsed);
     player.Shutdown();
     fs::remove_all(dir);
     return 0;

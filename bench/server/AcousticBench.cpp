@@ -68,7 +68,8 @@ bool BulkLoadPrints(const std::string& database, long from, long to) {
     Statement print = Prepare(db.get(),
                               "INSERT INTO acoustic(id, fingerprint, artist, track, raw)"
                               " VALUES (?1, ?2, ?3, ?4, ?5)");
-    Statement key = Prepare(db.get(), "INSERT OR IGNORE INTO acoustic_key(key, id) VALUES (?1, ?2)");
+    Statement key =
+        Prepare(db.get(), "INSERT OR IGNORE INTO acoustic_key(key, id) VALUES (?1, ?2)");
     if (!print || !key) return false;
     std::vector<std::pair<uint32_t, uint32_t>> keys;
     keys.reserve(size_t(to - from) * 120);
@@ -103,9 +104,12 @@ int main(int argc, char** argv) {
     std::string database = "bench-acoustic.db";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
-        if (a == "--prints") prints = std::atol(argv[i + 1]);
-        else if (a == "--lookups") lookups = std::atol(argv[i + 1]);
-        else if (a == "--database") database = argv[i + 1];
+        if (a == "--prints")
+            prints = std::atol(argv[i + 1]);
+        else if (a == "--lookups")
+            lookups = std::atol(argv[i + 1]);
+        else if (a == "--database")
+            database = argv[i + 1];
     }
     if (InfoStore::IsPostgres(database)) {
         std::fprintf(stderr, "the benchmark fills an SQLite file\n");
@@ -158,7 +162,8 @@ int main(int argc, char** argv) {
                     if (flip(random)) value ^= 1u << bit;
         const std::string target =
             "/getfromdb.asp?Artist=&Track=&Album=&Year=&GenreID=255&FingerPrint=ZZZZZZZZZZZZ"
-            "&r=1&LangID=1033&Chromaprint=" + EncodeAcousticPrint(raw) + "&Duration=30";
+            "&r=1&LangID=1033&Chromaprint=" +
+            EncodeAcousticPrint(raw) + "&Duration=30";
         const auto start = Clock::now();
         const HttpResponse response = service.Handle({"GET", target, "", "127.0.0.1", "bench"});
         millis.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
@@ -169,10 +174,11 @@ int main(int argc, char** argv) {
         if (!known && matched) ++falseMatches;
     }
     std::sort(millis.begin(), millis.end());
-    std::printf("prints %ld, lookups %ld: right %.1f%%, false matches %.1f%%, median %.2f ms, "
-                "p99 %.2f ms\n",
-                prints, lookups, 200.0 * double(right) / double(lookups),
-                200.0 * double(falseMatches) / double(lookups), millis[millis.size() / 2],
-                millis[millis.size() * 99 / 100]);
+    std::printf(
+        "prints %ld, lookups %ld: right %.1f%%, false matches %.1f%%, median %.2f ms, "
+        "p99 %.2f ms\n",
+        prints, lookups, 200.0 * double(right) / double(lookups),
+        200.0 * double(falseMatches) / double(lookups), millis[millis.size() / 2],
+        millis[millis.size() * 99 / 100]);
     return 0;
 }

@@ -120,8 +120,9 @@ TEST_F(Schema, OldFileIsBroughtUpToDateAtOpenKeepingEveryRow) {
     ASSERT_EQ(sqlite3_open(db.File().c_str(), &raw), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(raw,
                            "ALTER TABLE tTrackMood DROP COLUMN EarlySkips; DELETE FROM tSettings "
-                           "WHERE Name = 'LearnFromSkips'; ALTER TABLE tTrack DROP COLUMN "
-                           "AcousticPrint; ALTER TABLE tTrack DROP COLUMN AcousticDuration",
+                           "WHERE Name = 'LearnFromSkips'; DROP INDEX tTrack_Unprinted; "
+                           "ALTER TABLE tTrack DROP COLUMN AcousticPrint; "
+                           "ALTER TABLE tTrack DROP COLUMN AcousticDuration",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(raw);
