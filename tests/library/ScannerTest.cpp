@@ -311,7 +311,7 @@ TEST_F(Scanner, ThreadWorksOffALeftQueueAndStops) {
 
 TEST_F(Scanner, KilledScanLosesNoFiledTrackAndFinishesOnRestart) {
     const std::string top = Folder("kill");
-    constexpr int kFiles = 400;
+    constexpr int kFiles = 2000;  // many transactions of rows, so that the kill lands mid-scan
     for (int i = 0; i < kFiles; ++i)
         Mp3(top + std::to_string(i) + ".mp3", static_cast<uint32_t>(1000 + i));
     scanner_.QueueFolder(top);
