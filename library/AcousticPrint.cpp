@@ -63,18 +63,9 @@ bool Cancelled(const std::function<bool()>& cancelled) { return cancelled && can
 
 std::optional<AcousticPrint> FromMpeg(const std::string& path,
                                       const std::function<bool()>& cancelled) {
-    static const bool initialised = mpg123_init() == MPG123_OK;
-    if (!initialised) return std::nullopt;
-    Mpg123Handle handle(mpg123_new(nullptr, nullptr));
+    Mpg123Handle handle = MakeMpg123Handle(MPG123_ENC_SIGNED_16);
+    if (!handle) return std::nullopt;
     mpg123_handle* mh = handle.get();
-    if (!mh) return std::nullopt;
-    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    mpg123_format_none(mh);
-    const long* rates = nullptr;
-    size_t rateCount = 0;
-    mpg123_rates(&rates, &rateCount);
-    for (size_t i = 0; i < rateCount; ++i)
-        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
     if (mpg123_open(mh, path.c_str()) != MPG123_OK) return std::nullopt;
     long rate = 0;
     int channels = 0;

@@ -94,3 +94,8 @@ public:
     virtual std::vector<Submission> SubmissionsAfter(int64_t id, int limit, int64_t& lastId) = 0;
     virtual std::vector<Feedback> FeedbackAfter(int64_t id, int limit, int64_t& lastId) = 0;
 };
+
+// The statement both stores run for a vote: the latest submission of each client that sent the
+// song (the rows `song` selects, with the store's own parameter marks), each field the value of
+// the most, empty texts and the genres of none last.
+std::string VoteSql(const std::string& song);

@@ -57,19 +57,6 @@ CREATE TABLE IF NOT EXISTS feedback(
     client TEXT NOT NULL, time BIGINT NOT NULL);
 )sql";
 
-std::string VoteSql(const std::string& song) {
-    const auto field = [](const char* column, const char* empty) {
-        return std::string("(SELECT ") + column + " FROM latest GROUP BY " + column + " ORDER BY " +
-               empty + ", COUNT(*) DESC, MAX(id) DESC LIMIT 1)";
-    };
-    return "WITH latest AS (SELECT s.artist, s.track, s.album, s.year, s.genre, s.id"
-           " FROM submission s JOIN (SELECT MAX(id) AS id FROM submission WHERE " + song +
-           " GROUP BY client) m ON s.id = m.id) SELECT " +
-           field("artist", "artist = ''") + ", " + field("track", "track = ''") + ", " +
-           field("album", "album = ''") + ", " + field("year", "year = ''") + ", " +
-           field("genre", "genre IN (-1, 255)") + ", (SELECT COUNT(*) FROM latest)";
-}
-
 const std::pair<const char*, std::string> Statements[] = {
     {"insert",
      "INSERT INTO submission(fingerprint, artist, track, album, year, genre, language, client,"

@@ -70,21 +70,6 @@ SELECT artist, SUM(submissions) AS shared, MAX(last_id) FROM artist_genre
 WHERE genre IN (SELECT genre FROM artist_genre WHERE artist_key = ?1) AND artist_key <> ?1
 GROUP BY artist_key ORDER BY shared DESC, artist_key LIMIT ?2)sql";
 
-// The vote over the latest submission of each client that sent the song (the rows `song`
-// selects, ?1 and ?2 its parameters). Empty texts, and the genres of none, sort last.
-std::string VoteSql(const std::string& song) {
-    const auto field = [](const char* column, const char* empty) {
-        return std::string("(SELECT ") + column + " FROM latest GROUP BY " + column + " ORDER BY " +
-               empty + ", COUNT(*) DESC, MAX(id) DESC LIMIT 1)";
-    };
-    return "WITH latest AS (SELECT s.artist, s.track, s.album, s.year, s.genre, s.id"
-           " FROM submission s JOIN (SELECT MAX(id) AS id FROM submission WHERE " + song +
-           " GROUP BY client) m ON s.id = m.id) SELECT " +
-           field("artist", "artist = ''") + ", " + field("track", "track = ''") + ", " +
-           field("album", "album = ''") + ", " + field("year", "year = ''") + ", " +
-           field("genre", "genre IN (-1, 255)") + ", (SELECT COUNT(*) FROM latest)";
-}
-
 std::string ColumnText(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);
     return text ? std::string(reinterpret_cast<const char*>(text),

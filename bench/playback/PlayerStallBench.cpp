@@ -33,14 +33,9 @@
 namespace fs = std::filesystem;
 using bench::Clock;
 using bench::Ms;
+using bench::ThreadCpuMs;
 
 namespace {
-
-double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
 
 // The longest time of each kind of main-thread call.
 struct Stalls {

@@ -28,14 +28,9 @@
 namespace fs = std::filesystem;
 using bench::Clock;
 using bench::Ms;
+using bench::ThreadCpuMs;
 
 namespace {
-
-double ThreadCpuMs() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 // Plays `file` for `seconds`, sampling the position every 5 ms; the largest amount by which
 // the position fell behind the wall clock since the first sample.

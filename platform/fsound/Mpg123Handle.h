@@ -1,5 +1,5 @@
 #pragma once
-// Owner of one libmpg123 decoder handle. Used by one thread at a time (its StreamDecoder's).
+// Owner of one libmpg123 decoder handle. Used by one thread at a time.
 
 #include <mpg123.h>
 
@@ -13,5 +13,6 @@ struct Mpg123Deleter {
 };
 using Mpg123Handle = std::unique_ptr<mpg123_handle, Mpg123Deleter>;
 
-// A new handle with the library initialised, or null.
-Mpg123Handle MakeMpg123Handle();
+// A new quiet, gapless handle with the library initialised that gives every rate, mono or
+// stereo, in `encoding` (an MPG123_ENC_ value); null when none could be made.
+Mpg123Handle MakeMpg123Handle(int encoding);

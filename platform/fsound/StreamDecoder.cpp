@@ -38,10 +38,21 @@ struct StreamDecoder::FileReader {
     std::function<bool()> cancelled;  // only during the scan
 };
 
-Mpg123Handle MakeMpg123Handle() {
+Mpg123Handle MakeMpg123Handle(int encoding) {
     static const bool initialised = mpg123_init() == MPG123_OK;
     if (!initialised) return nullptr;
-    return Mpg123Handle(mpg123_new(nullptr, nullptr));
+    Mpg123Handle handle(mpg123_new(nullptr, nullptr));
+    mpg123_handle* mh = handle.get();
+    if (!mh) return nullptr;
+    // Gapless: the encoder's delay and padding are cut, so the length is the true duration.
+    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
+    mpg123_format_none(mh);
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i)
+        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, encoding);
+    return handle;
 }
 
 std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int outputRate,
@@ -50,17 +61,9 @@ std::unique_ptr<StreamDecoder> StreamDecoder::Open(const std::string& path, int 
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(path, error)) return nullptr;
     if (GstPcmSource::Handles(path)) return OpenOther(path, outputRate, cancelled);
-    Mpg123Handle handle = MakeMpg123Handle();
+    Mpg123Handle handle = MakeMpg123Handle(MPG123_ENC_FLOAT_32);
     if (!handle) return nullptr;
     mpg123_handle* mh = handle.get();
-    // Gapless: the encoder's delay and padding are cut, so the length is the true duration.
-    mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0.0);
-    mpg123_format_none(mh);
-    const long* rates = nullptr;
-    size_t rateCount = 0;
-    mpg123_rates(&rates, &rateCount);
-    for (size_t i = 0; i < rateCount; ++i)
-        mpg123_format(mh, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_FLOAT_32);
 
     auto reader = std::make_unique<FileReader>(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (reader->fd < 0) return nullptr;

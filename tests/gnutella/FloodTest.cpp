@@ -182,9 +182,7 @@ TEST(Flood, HugeNamesInHitsKeepASearchSmall) {
         dir.path, "leaf",
         {"127.0.0.2", 0, false, "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
     RawPeer up(hub.accept());
-    ASSERT_TRUE(up.ReadBlock(3));
-    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hostile/1.0\r\nX-Ultrapeer: True\r\n\r\n");
-    ASSERT_TRUE(up.ReadBlock(3));
+    ASSERT_TRUE(AcceptLeaf(up, "Hostile/1.0"));
     const int32_t search = leaf->Search().Start("song");
     const std::optional<Guid> guid = NextQueryGuid(up);
     ASSERT_TRUE(guid);

@@ -13,13 +13,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Answers a leaf's handshake as an ultrapeer.
-bool AcceptLeaf(RawPeer& hub) {
-    if (!hub.ReadBlock(3)) return false;
-    hub.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
-    return hub.ReadBlock(3).has_value();
-}
-
 TEST(Links, LeafKeepsItsLinkAliveSaysByeAndRedialsPolitely) {
     TempDir dir;
     asio::io_context io;

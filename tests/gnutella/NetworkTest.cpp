@@ -12,12 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Sha1Text(const std::string& bytes) {
-    Sha1 sha;
-    sha.Update(bytes.data(), bytes.size());
-    return Base32(sha.Final());
-}
-
 int32_t FindResult(Core& core, int32_t search, const std::string& name, int32_t minRank) {
     int32_t found = 0;
     WaitFor(
@@ -153,9 +147,7 @@ TEST(LoopbackNetwork, UnreachableAddressInAHitFallsBackToPush) {
                               "127.0.0.1:" + std::to_string(hub.local_endpoint().port()),
                               {}});
     RawPeer up(hub.accept());
-    ASSERT_TRUE(up.ReadBlock(3));
-    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
-    ASSERT_TRUE(up.ReadBlock(3));
+    ASSERT_TRUE(AcceptLeaf(up));
     ASSERT_TRUE(WaitFor([&] { return leaf->Network().ConnectedPeers() == 1; }, 3));
 
     const int32_t search = leaf->Search().Start("behind router");

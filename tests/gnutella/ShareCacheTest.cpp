@@ -15,12 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::string Sha1Text(const std::string& bytes) {
-    Sha1 sha;
-    sha.Update(bytes.data(), bytes.size());
-    return Base32(sha.Final());
-}
-
 TEST(ShareCache, ReleaseWhileALargeFolderIsHashedReturnsWithinASecond) {
     TempDir dir;
     fs::create_directories(dir.path / "share");

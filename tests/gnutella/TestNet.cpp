@@ -1,5 +1,7 @@
 #include "tests/gnutella/TestNet.h"
 
+#include "platform/gnutella/Sha1.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -160,6 +162,19 @@ std::unique_ptr<RawPeer> HandshakeLeaf(const std::string& from, uint16_t upPort,
     if (ContainsNoCase(reply->Get("Content-Encoding").value_or(""), "deflate"))
         peer->inflater = std::make_unique<Inflater>();
     return peer;
+}
+
+std::string Sha1Text(const std::string& bytes) {
+    Sha1 sha;
+    sha.Update(bytes.data(), bytes.size());
+    return Base32(sha.Final());
+}
+
+bool AcceptLeaf(RawPeer& hub, const std::string& userAgent) {
+    if (!hub.ReadBlock(3)) return false;
+    hub.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: " + userAgent +
+             "\r\nX-Ultrapeer: True\r\n\r\n");
+    return hub.ReadBlock(3).has_value();
 }
 
 std::optional<Guid> NextQueryGuid(RawPeer& peer, double seconds) {

@@ -64,6 +64,13 @@ private:
     DescriptorReader reader_;
 };
 
+// A file's SHA-1 as hits and download requests write it (base 32).
+std::string Sha1Text(const std::string& bytes);
+
+// Answers a leaf's handshake as an ultrapeer that calls itself userAgent; false when the leaf
+// does not finish it.
+bool AcceptLeaf(RawPeer& hub, const std::string& userAgent = "Hub/1.0");
+
 // The GUID of the next query the peer receives within `seconds` per message; skips others.
 std::optional<Guid> NextQueryGuid(RawPeer& peer, double seconds = 3);
 

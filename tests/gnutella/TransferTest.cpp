@@ -14,12 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Sha1Text(const std::string& bytes) {
-    Sha1 sha;
-    sha.Update(bytes.data(), bytes.size());
-    return Base32(sha.Final());
-}
-
 std::string Source(uint16_t port) { return "127.0.0.2:" + std::to_string(port); }
 
 TEST(Transfers, AResumedNameThatIsAnotherFileArrivesAsThatFile) {
@@ -127,9 +121,7 @@ TEST(Transfers, SourceQueriesNeverEndTheEngineSearch) {
                              {"127.0.0.2", FreePort("127.0.0.2"), false,
                               "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
     RawPeer up(hub.accept());
-    ASSERT_TRUE(up.ReadBlock(3));
-    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
-    ASSERT_TRUE(up.ReadBlock(3));
+    ASSERT_TRUE(AcceptLeaf(up));
     const int32_t search = leaf->Search().Start("flooded artist");
     const std::optional<Guid> guid = NextQueryGuid(up);
     ASSERT_TRUE(guid);
@@ -157,9 +149,7 @@ TEST(Transfers, AnEmptySearchTextIsNotSentToTheNetwork) {
                              {"127.0.0.2", FreePort("127.0.0.2"), false,
                               "127.0.0.1:" + std::to_string(hub.local_endpoint().port()), {}});
     RawPeer up(hub.accept());
-    ASSERT_TRUE(up.ReadBlock(3));
-    up.Send("GNUTELLA/0.6 200 OK\r\nUser-Agent: Hub/1.0\r\nX-Ultrapeer: True\r\n\r\n");
-    ASSERT_TRUE(up.ReadBlock(3));
+    ASSERT_TRUE(AcceptLeaf(up));
     leaf->Search().Start("");  // the engine's empty artist queue
     leaf->Search().Start(" \t ");
     leaf->Search().Start("queued artist");
